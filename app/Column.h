@@ -1,0 +1,139 @@
+// A column of the main window: a header button naming the shown directory or container and
+// a list of items under it, with its attributes, its focus record and its place in the board.
+#pragma once
+
+#include "app/MyControls.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TMainForm;
+
+// Item kinds of a column list.
+enum TItemKind : std::int32_t
+{
+    ikDirectory = 0,
+    ikLink = 2,
+    ikProgram = 3,
+    ikDocument = 4,
+    ikGeneric = 5
+};
+
+// One item of a column list.
+struct TFileListData : TPanelItem
+{
+    std::string Title;
+    std::int32_t Kind = ikGeneric;
+    bool Selected = false;
+    bool Encrypted = false;
+    std::int64_t Size = 0;
+    std::int64_t Modified = 0;
+    std::int64_t Created = 0;
+    bool Exists = true;
+    std::int32_t Rank = 0;
+};
+
+// Watches the shown directory for changes; the main timer polls it.
+struct TDirectoryMonitor
+{
+    std::string Path;
+    bool Active = false;
+    bool Changed = false;
+    void Start(const std::string &path);
+    void Stop();
+};
+
+// Weight and subcolumns of one visible column, as the columns-area layout sees it.
+struct TColumnWeight
+{
+    int WidthAttribute = 1;
+    int Subcolumns = 1;
+};
+// Widths of the visible columns in an area of the given inside width; b is the lists' border.
+std::vector<int> ColumnWidths(const std::vector<TColumnWeight> &columns, int areaWidth, int border);
+
+class TColumn
+{
+public:
+    TColumn(TMainForm &form, QWidget *columnsArea, int index);
+    ~TColumn();
+    TColumn(const TColumn &) = delete;
+    TColumn &operator=(const TColumn &) = delete;
+
+    MyTPanel *ColumnPanel;
+    MyTPanel *HeaderButton;
+    MyTPanel *FileList;
+
+    bool Fixed = false;
+    int WidthAttribute = 1;
+    int Subcolumns = 1;
+    int ThumbHeight = 3;
+    bool Thumb = false;
+    std::string SortMode = "Name";
+    bool ShowContainerPaths = false;
+    int ContainerIndex = -1;
+    std::string ActiveTitle;
+    int FocusKind = 0;
+    int FocusRow = 0;
+    std::int64_t FocusKey = 0;
+    std::string PreviousTitle;
+    std::string DefaultTitle;
+    TDirectoryMonitor DirMonitor;
+    int Index;
+    int DirectoryCount = 0, LinkCount = 0, ProgramCount = 0, DocumentCount = 0, GenericCount = 0,
+        EncryptedCount = 0;
+    int SelectedCount = 0;
+    std::int64_t TotalSize = 0;
+    std::int64_t SelectedSize = 0;
+    int LastFocusIndex = 0;
+
+    bool IsVisible() const;
+    TFileListData *Item(int index) const;
+
+    // Places and sizes the column; a column beyond the visible ones is hidden.
+    void Reset(int left, int top, int height, int width);
+    void UpdateItemHeight();
+    void ResetColumnToDefaults(bool unfix);
+    void ClearColumn();
+
+    // Attribute commands on this column.
+    void ToggleFixed();
+    void SetWidthAttribute(int value);
+    void SetSubcolumns(int value);
+    void SetThumbHeight(int value, bool all);
+    void ToggleThumb();
+    void SetSortMode(const std::string &mode);
+    void ToggleContainerPaths();
+
+    // Shifts the columns right of this one and puts a new column here (Before) or after it.
+    // Shows "Failed to insert column." on failure.
+    void InsertColumn(bool before);
+    // Deletes this column from its group. Shows "Failed to cut column." on failure.
+    void CutColumn();
+    // Rotate all ten board positions. Show "Failed to rotate column." on failure.
+    static void Com_RotateColumnsToRight(TMainForm &form);
+    static void Com_RotateColumnsToLeft(TMainForm &form);
+
+    void SetWithColumnContent(TColumn &source, bool clearList, bool copyFocus, bool savePrevious,
+                              bool refocus);
+    void SetWithAllColumn(TColumn &source, bool copyFixed, bool refocus, bool clearList);
+
+    // Loads the shown directory into the list.
+    void LoadDirectory(bool rememberPrevious);
+    // Focuses the item whose title is ActiveTitle, else keeps the focused index.
+    void FocusByTitle(bool nearest);
+    // Records the focused item into ActiveTitle and the focus fields.
+    void RecordFocus();
+
+    std::string HeaderCaption() const;
+    void UpdateHeaderHint();
+    void UpdateHeader();
+
+private:
+    TMainForm &Form;
+    void ScrollFocusToRow();
+};
+
+// Sets d with s's content (used by "Set with source column").
+void CopyColumn(TColumn &destination, TColumn &source);

@@ -1,0 +1,428 @@
+// The main window's menus, keyboard table and menu commands.
+#include "app/MainDialog.h"
+
+#include "Libraries/Error.h"
+#include "Libraries/Program.h"
+#include "app/OptionsDialog.h"
+#include "platform/FileHandle.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr const char *ThisUnit = "MainDialog";
+constexpr const char *OnlineHelpAddress = "https://velmordian.org/help/";
+
+const TMenuRow WorkMenuRows[] = {
+    {"Tools", nullptr, nullptr},
+    {"Media play-lists", nullptr, nullptr},
+    {"Gizmos", "Password generator", nullptr},
+    {"Gizmos", "Text to code", nullptr},
+    {"", "Connect partition", nullptr},
+    {"", "Disconnect partition", nullptr},
+    {"", "Options", nullptr},
+    {"Layout", "Toggle media play-list", &TMainForm::Com_ToggleMediaPlayList},
+    {"Layout", "Close viewer", nullptr},
+    {"Layout", "Hide viewer", nullptr},
+    {"Layout", "Maximize viewer height", &TMainForm::Com_MaximizeViewerHeight},
+    {"Layout", "Maximize columns height", &TMainForm::Com_MaximizeColumnsHeight},
+    {"Layout", "Toggle hint bar", &TMainForm::Com_ToggleHintBar},
+    {"Layout", "Toggle file info bar", &TMainForm::Com_ToggleFileInfoBar},
+    {"Layout", "Toggle column info bar", &TMainForm::Com_ToggleColumnInfoBar},
+    {"Layout", "Toggle boards bar", &TMainForm::Com_ToggleBoardsBar},
+    {"Layout", "Toggle tree navigator", nullptr},
+    {"Layout", "Toggle hover info", &TMainForm::Com_ToggleHoverInfo},
+    {"", "Statistics", &TMainForm::Com_Statistics},
+    {"", "Hide", &TMainForm::Com_Hide},
+    {"", "Close program", &TMainForm::Com_CloseProgram},
+};
+
+const TMenuRow HelpMenuRows[] = {
+    {"", "Wizard", nullptr},
+    {"", "Main", &TMainForm::Com_HelpMain},
+    {"", "Keyboard, mouse", &TMainForm::Com_HelpKeyboardMouse},
+    {"", "Online", &TMainForm::Com_HelpOnline},
+    {"", "About", &TMainForm::Com_About},
+};
+
+// The column commands that the File menu holds so far.
+const TMenuRow FileMenuRows[] = {
+    {"Group of columns", "Insert column at end", &TMainForm::Com_InsertColumnAtEnd},
+    {"Group of columns", "Delete last column", &TMainForm::Com_DeleteLastColumn},
+    {"Group of columns", "Insert column here", &TMainForm::Com_InsertColumnHere},
+    {"Group of columns", "Delete this column", &TMainForm::Com_DeleteThisColumn},
+    {"Group of columns", "Rotate columns to right", &TMainForm::Com_RotateColumnsToRight},
+    {"Group of columns", "Rotate columns to left", &TMainForm::Com_RotateColumnsToLeft},
+};
+
+// Key labels shown beside the File menu's column commands.
+const struct
+{
+    const char *Caption;
+    const char *Keys;
+} FileMenuKeys[] = {
+    {"Insert column at end", "Ctrl+Right"},
+    {"Delete last column", "Ctrl+Left"},
+    {"Insert column here", "Shift+Right"},
+    {"Delete this column", "Shift+Left"},
+    {"Rotate columns to right", "Alt+Right"},
+    {"Rotate columns to left", "Alt+Left"},
+};
+
+// Modifier rules of the keyboard table.
+enum TKeyModifiers
+{
+    kmNone,
+    kmCtrl,
+    kmShift,
+    kmAlt,
+    kmAny,
+    kmAnyOther // any modifier, but not none
+};
+
+struct TKeyRow
+{
+    int Key;
+    TKeyModifiers Modifiers;
+    const char *Caption;
+};
+
+// The window's keys: each clicks the menu item of its caption.
+const TKeyRow KeyRows[] = {
+    {Qt::Key_Escape, kmNone, "Hide"},
+    {Qt::Key_Escape, kmAnyOther, "Hide viewer"},
+    {Qt::Key_B, kmNone, "Edit board properties"},
+    {Qt::Key_B, kmCtrl, "Mark source column"},
+    {Qt::Key_B, kmShift, "Show File-drag menu"},
+    {Qt::Key_H, kmNone, "Search history"},
+    {Qt::Key_O, kmAny, "Options"},
+    {Qt::Key_R, kmAny, "Manual run"},
+    {Qt::Key_Z, kmNone, "Password generator"},
+    {Qt::Key_Z, kmCtrl, "Text to code"},
+    {Qt::Key_F4, kmAlt, "Close program"},
+    {Qt::Key_F7, kmNone, "Toggle media play-list"},
+    {Qt::Key_F7, kmCtrl, "Close viewer"},
+    {Qt::Key_F7, kmShift, "Maximize viewer height"},
+    {Qt::Key_F8, kmNone, "Toggle hint bar"},
+    {Qt::Key_F8, kmCtrl, "Toggle file info bar"},
+    {Qt::Key_F8, kmShift, "Toggle column info bar"},
+    {Qt::Key_F8, kmAlt, "Toggle boards bar"},
+    {Qt::Key_F9, kmAny, "Toggle tree navigator"},
+};
+
+bool ModifiersMatch(TKeyModifiers rule, Qt::KeyboardModifiers held)
+{
+    held &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+    switch (rule) {
+    case kmNone: return held == Qt::NoModifier;
+    case kmCtrl: return held == Qt::ControlModifier;
+    case kmShift: return held == Qt::ShiftModifier;
+    case kmAlt: return held == Qt::AltModifier;
+    case kmAny: return true;
+    case kmAnyOther: return held != Qt::NoModifier;
+    }
+    return false;
+}
+
+} // namespace
+
+void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const TMenuRow &row = rows[i];
+        QMenu *target = menu;
+        if (row.Submenu[0] != '\0') {
+            const QString title = QString::fromUtf8(row.Submenu);
+            target = nullptr;
+            for (QAction *action : menu->actions())
+                if (action->menu() && action->text() == title) target = action->menu();
+            if (!target) target = menu->addMenu(title);
+            if (!row.Caption) {
+                target->setEnabled(false);
+                continue;
+            }
+        }
+        QAction *action = target->addAction(QString::fromUtf8(row.Caption));
+        action->setEnabled(row.Command != nullptr);
+        if (row.Command) {
+            const auto command = row.Command;
+            connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
+        }
+        Actions.push_back(action);
+    }
+}
+
+void TMainForm::CreateMenus()
+{
+    WorkPopupMenu = new QMenu(this);
+    BuildMenu(WorkPopupMenu, WorkMenuRows, std::size(WorkMenuRows));
+    HelpPopupMenu = new QMenu(this);
+    BuildMenu(HelpPopupMenu, HelpMenuRows, std::size(HelpMenuRows));
+
+    FileMenu = new QMenu(this);
+    VisibleColumnsMenu = FileMenu->addMenu(QStringLiteral("Visible columns"));
+    for (int n = 1; n <= 10; ++n) {
+        QAction *action = VisibleColumnsMenu->addAction(QString::number(n));
+        connect(action, &QAction::triggered, this, [this, n] { Com_SetVisibleColumns(n); });
+    }
+    BuildMenu(FileMenu, FileMenuRows, std::size(FileMenuRows));
+    for (const auto &row : FileMenuKeys)
+        if (QAction *action = MenuItem(row.Caption))
+            action->setShortcut(QKeySequence(QString::fromUtf8(row.Keys)));
+    // The labels are shown; the window's own key handling runs the commands.
+    for (QAction *action : Actions) action->setShortcutContext(Qt::WidgetShortcut);
+
+    const auto popup = [](MyTPanel *button, QMenu *menu) {
+        button->OnMouseDown = [button, menu](QMouseEvent *) {
+            menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        };
+    };
+    popup(WorkButton, WorkPopupMenu);
+    popup(HelpButton, HelpPopupMenu);
+
+    AboutForm = new QDialog(this);
+    AboutForm->setWindowTitle(QStringLiteral("About"));
+    AboutProgramLabel = new QLabel(AboutForm);
+    AboutVersionLabel = new QLabel(AboutForm);
+    auto *layout = new QVBoxLayout(AboutForm);
+    layout->addWidget(AboutProgramLabel);
+    layout->addWidget(AboutVersionLabel);
+}
+
+QAction *TMainForm::MenuItem(const std::string &caption) const
+{
+    const QString text = QString::fromStdString(caption);
+    for (QAction *action : Actions)
+        if (action->text() == text) return action;
+    return nullptr;
+}
+
+bool TMainForm::ClickMenuItem(const std::string &caption)
+{
+    QAction *action = MenuItem(caption);
+    if (!action || !action->isEnabled()) return false;
+    action->trigger();
+    return true;
+}
+
+bool TMainForm::FormKeyDown(QKeyEvent *event)
+{
+    bool handled = false;
+    TFunScope Fun(ThisUnit, "TMainForm::FormKeyDown");
+    Fun.Run([&] {
+        const int key = event->key();
+        if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta) {
+            handled = true;
+            return;
+        }
+        if (isMinimized()) showNormal();
+        if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+            ShowFileMenuAtFocus();
+            handled = true;
+            return;
+        }
+        // Column commands of the File menu.
+        struct
+        {
+            int Key;
+            Qt::KeyboardModifiers Modifiers;
+            void (TMainForm::*Command)();
+        } static const ColumnKeys[] = {
+            {Qt::Key_Right, Qt::ControlModifier, &TMainForm::Com_InsertColumnAtEnd},
+            {Qt::Key_Left, Qt::ControlModifier, &TMainForm::Com_DeleteLastColumn},
+            {Qt::Key_Right, Qt::ShiftModifier, &TMainForm::Com_InsertColumnHere},
+            {Qt::Key_Left, Qt::ShiftModifier, &TMainForm::Com_DeleteThisColumn},
+            {Qt::Key_Right, Qt::AltModifier, &TMainForm::Com_RotateColumnsToRight},
+            {Qt::Key_Left, Qt::AltModifier, &TMainForm::Com_RotateColumnsToLeft},
+        };
+        const Qt::KeyboardModifiers held =
+            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        for (const auto &row : ColumnKeys) {
+            if (row.Key == key && row.Modifiers == held) {
+                (this->*row.Command)();
+                handled = true;
+                return;
+            }
+        }
+        for (const TKeyRow &row : KeyRows) {
+            if (row.Key == key && ModifiersMatch(row.Modifiers, event->modifiers())) {
+                ClickMenuItem(row.Caption);
+                handled = true;
+                return;
+            }
+        }
+    });
+    Fun.ShowIfFailed("Failed to handle the key.");
+    return handled;
+}
+
+void TMainForm::ShowFileMenuAtFocus()
+{
+    const MyTPanel *list = ActiveColumn().FileList;
+    const QRect item = list->ItemRect(list->FocusIndex);
+    const QPoint at = item.left() >= 0 ? item.bottomLeft() : QPoint(0, 0);
+    FileMenu->popup(list->mapToGlobal(at));
+}
+
+void TMainForm::ToggleOption(bool &option)
+{
+    option = !option;
+    Reset(false);
+    if (option) SetViewerHeight(false, 0);
+    FocusColumn(-1, false);
+}
+
+void TMainForm::Com_Hide()
+{
+    showMinimized();
+}
+
+void TMainForm::Com_CloseProgram()
+{
+    close();
+}
+
+void TMainForm::Com_ToggleHintBar()
+{
+    ToggleOption(ProgramOptions.ShowHintBar);
+}
+
+void TMainForm::Com_ToggleFileInfoBar()
+{
+    ToggleOption(ProgramOptions.ShowFileInfo);
+}
+
+void TMainForm::Com_ToggleColumnInfoBar()
+{
+    ToggleOption(ProgramOptions.ShowColumnInfo);
+}
+
+void TMainForm::Com_ToggleBoardsBar()
+{
+    ToggleOption(ProgramOptions.ShowBoardsBar);
+}
+
+void TMainForm::Com_MaximizeColumnsHeight()
+{
+    ProgramOptions.ShowBoardsBar = false;
+    ProgramOptions.ShowColumnInfo = false;
+    ProgramOptions.ShowFileDesc = false;
+    ProgramOptions.ShowReferenceInfo = false;
+    ProgramOptions.ShowHintBar = false;
+    Reset(false);
+    FocusColumn(-1, false);
+}
+
+void TMainForm::Com_ToggleMediaPlayList()
+{
+    TBoardData &board = Boards.Active();
+    board.ShowPlayList = !board.ShowPlayList;
+    PlayListPanel->setVisible(board.ShowPlayList);
+    Reset(false);
+    SetViewerHeight(true, 0);
+    FocusColumn(-1, false);
+}
+
+void TMainForm::Com_MaximizeViewerHeight()
+{
+    SetViewerHeight(false, MaximumViewerHeight());
+}
+
+void TMainForm::Com_ToggleHoverInfo()
+{
+    ProgramOptions.FileHoverActive = !ProgramOptions.FileHoverActive;
+}
+
+void TMainForm::Com_Statistics()
+{
+    ShowInfoMessage(StatisticsText(0, "0 B", 0, 0));
+}
+
+void TMainForm::OpenHelp(int context)
+{
+    TFunScope Fun(ThisUnit, "TMainForm::OpenHelp");
+    Fun.Run([&] {
+        const std::string page = HelpDirectory() + "help.html";
+        if (!Platform::FileExists(page)) {
+            Fun.Raise("Failed to open help.", page);
+            return;
+        }
+        QUrl url = QUrl::fromLocalFile(QString::fromStdString(page));
+        url.setFragment(QStringLiteral("ctx") + QString::number(context));
+        if (!QDesktopServices::openUrl(url)) Fun.Raise("Failed to open help.", page);
+    });
+    Fun.ShowIfFailed("Failed to open help.");
+}
+
+void TMainForm::Com_HelpMain()
+{
+    OpenHelp(100);
+}
+
+void TMainForm::Com_HelpKeyboardMouse()
+{
+    OpenHelp(301);
+}
+
+void TMainForm::Com_HelpOnline()
+{
+    TFunScope Fun(ThisUnit, "TMainForm::Com_HelpOnline");
+    Fun.Run([&] {
+        if (!QDesktopServices::openUrl(QUrl(QString::fromUtf8(OnlineHelpAddress))))
+            Fun.Raise("Failed to open site.", OnlineHelpAddress);
+    });
+    Fun.ShowIfFailed("Failed to open site.");
+}
+
+void TMainForm::Com_About()
+{
+    AboutForm->exec();
+}
+
+void TMainForm::Com_SetVisibleColumns(int count)
+{
+    VisibleColumnCount = (count >= 1 && count <= 10) ? count : 2;
+    Reset(true);
+    LoadVisibleColumns();
+    FocusColumn(-1, false);
+}
+
+void TMainForm::Com_InsertColumnAtEnd()
+{
+    const int end = GroupEnd(ActiveColumnIndex);
+    if (end < VisibleColumnCount - 1) Columns[end + 1]->InsertColumn(false);
+}
+
+void TMainForm::Com_DeleteLastColumn()
+{
+    Columns[GroupEnd(ActiveColumnIndex)]->CutColumn();
+}
+
+void TMainForm::Com_InsertColumnHere()
+{
+    ActiveColumn().InsertColumn(true);
+}
+
+void TMainForm::Com_DeleteThisColumn()
+{
+    ActiveColumn().CutColumn();
+}
+
+void TMainForm::Com_RotateColumnsToRight()
+{
+    TColumn::Com_RotateColumnsToRight(*this);
+}
+
+void TMainForm::Com_RotateColumnsToLeft()
+{
+    TColumn::Com_RotateColumnsToLeft(*this);
+}

@@ -1,0 +1,4 @@
+// The program options.
+#include "app/OptionsDialog.h"
+
+TProgramOptions ProgramOptions;

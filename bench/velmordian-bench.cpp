@@ -1,0 +1,48 @@
+// velmordian-bench: each subcommand prints one line, its result and the seconds its timed
+// work took.
+#include "app/Column.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: velmordian-bench SUBCOMMAND [ARGS]\n"
+                 "  columns-layout N   lays out 1..10 columns N times; prints the width total\n");
+    return 2;
+}
+
+int ColumnsLayout(int argc, char **argv)
+{
+    if (argc < 3) return Usage();
+    const long rounds = std::strtol(argv[2], nullptr, 10);
+    if (rounds <= 0) return Usage();
+    const auto start = std::chrono::steady_clock::now();
+    long long total = 0;
+    for (long r = 0; r < rounds; ++r) {
+        std::vector<TColumnWeight> weights;
+        for (int n = 1; n <= 10; ++n) {
+            weights.push_back({n % 3 + 1, n % 4 + 1});
+            for (const int width : ColumnWidths(weights, 1000 + static_cast<int>(r % 500), 1)) total += width;
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%lld %.6f\n", total, seconds);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) return Usage();
+    if (std::strcmp(argv[1], "columns-layout") == 0) return ColumnsLayout(argc, argv);
+    return Usage();
+}

@@ -1,0 +1,218 @@
+// The main window: caption, areas, bars, keys, menus, the installer test and the exception hook.
+#include "app/MainDialog.h"
+
+#include "Libraries/Install.h"
+#include "Libraries/Program.h"
+#include "app/OptionsDialog.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <filesystem>
+#include <memory>
+
+class MainDialogTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        Saved = ProgramOptions;
+        SetProgramDirectoryOverride(Home.Path());
+        Form = std::make_unique<TMainForm>();
+        Form->resize(1000, 700);
+        Form->StartMainForm();
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        ProgramOptions = Saved;
+        SetProgramDirectoryOverride("");
+        TStatusTest::TearDown();
+    }
+    bool Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        return Form->FormKeyDown(&event);
+    }
+    TTempDir Home;
+    std::unique_ptr<TMainForm> Form;
+    TProgramOptions Saved;
+};
+
+TEST_F(MainDialogTest, StartsWithTheBoardCaptionToolbarTwoColumnsAndBars)
+{
+    EXPECT_EQ(Form->windowTitle().toStdString(), "Velmordian - \"Main\"");
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_TRUE(Form->Initialised);
+    EXPECT_FALSE(Form->IsBusy());
+    EXPECT_EQ(Form->VisibleColumnCount, 2);
+    EXPECT_EQ(Form->WorkButton->Caption(), "Work");
+    EXPECT_EQ(Form->HelpButton->Caption(), "Help");
+    EXPECT_TRUE(Form->Columns[0]->ColumnPanel->isVisibleTo(Form.get()));
+    EXPECT_TRUE(Form->Columns[1]->ColumnPanel->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Form->Columns[2]->ColumnPanel->isVisibleTo(Form.get()));
+    EXPECT_EQ(Form->Columns[0]->ColumnPanel->width() + Form->Columns[1]->ColumnPanel->width(),
+              Form->ColumnsArea->width());
+    EXPECT_TRUE(Form->HintBar->isVisibleTo(Form.get()));
+    EXPECT_EQ(Form->minimumSize(), QSize(300, 200));
+    // Toolbar buttons: 45, 55, 50 and 45 times the text scale of 1.4 for oval buttons.
+    EXPECT_EQ(Form->WorkButton->width(), 63);
+    EXPECT_EQ(Form->BoardsButton->width(), 77);
+    EXPECT_EQ(Form->BoardsButton->x(), Form->WorkButton->x() + 63);
+}
+
+TEST_F(MainDialogTest, InformationBarsAndTheirFields)
+{
+    EXPECT_FALSE(Form->InfoBarsArea->isVisibleTo(Form.get()));
+    Press(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_TRUE(ProgramOptions.ShowColumnInfo);
+    EXPECT_TRUE(Form->InfoBarsArea->isVisibleTo(Form.get()));
+    EXPECT_EQ(Form->InfoFields[0].size(), 7u);
+    EXPECT_EQ(InfoBarFieldWidths({10, 13, 13, 16, 16, 18}, 1000),
+              (std::vector<int>{100, 130, 130, 160, 160, 180, 140}));
+    EXPECT_EQ(InfoBarFieldWidths({}, 77), std::vector<int>{77});
+    Press(Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_FALSE(Form->InfoBarsArea->isVisibleTo(Form.get()));
+    Press(Qt::Key_F8);
+    EXPECT_FALSE(ProgramOptions.ShowHintBar);
+    EXPECT_FALSE(Form->HintBar->isVisibleTo(Form.get()));
+}
+
+TEST_F(MainDialogTest, SidePanelsStayWithinTheirShareOfANarrowWindow)
+{
+    Form->Boards.Active().ShowTreeNavigator = true;
+    Form->Boards.Active().ShowPlayList = true;
+    Form->resize(300, 200);
+    Form->Reset(false);
+    EXPECT_EQ(Form->TreeNavigatorPanel->width(), 135);
+    EXPECT_EQ(Form->PlayListPanel->width(), 105);
+    EXPECT_EQ(Form->CentreArea->width(), 60);
+}
+
+TEST_F(MainDialogTest, VisibleColumnsAndTheInvalidCount)
+{
+    Form->Com_SetVisibleColumns(5);
+    EXPECT_EQ(Form->VisibleColumnCount, 5);
+    EXPECT_TRUE(Form->Columns[4]->ColumnPanel->isVisibleTo(Form.get()));
+    Form->Com_SetVisibleColumns(11);
+    EXPECT_EQ(Form->VisibleColumnCount, 2);
+
+    const int width = Form->Columns[0]->ColumnPanel->width();
+    Form->VisibleColumnCount = 0;
+    Form->Reset(false);
+    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Invalid number of columns."});
+    EXPECT_EQ(Form->Columns[0]->ColumnPanel->width(), width);
+}
+
+TEST_F(MainDialogTest, KeysClickTheirMenuItems)
+{
+    EXPECT_TRUE(Press(Qt::Key_Shift));
+    EXPECT_TRUE(Press(Qt::Key_F8, Qt::AltModifier));
+    EXPECT_TRUE(ProgramOptions.ShowBoardsBar);
+    EXPECT_TRUE(Form->BoardButtonsBar->isVisibleTo(Form.get()));
+    // Options is present but disabled: its key does nothing.
+    ASSERT_NE(Form->MenuItem("Options"), nullptr);
+    EXPECT_FALSE(Form->MenuItem("Options")->isEnabled());
+    EXPECT_FALSE(Form->ClickMenuItem("Options"));
+    const bool playList = Form->Boards.Active().ShowPlayList;
+    Press(Qt::Key_F7);
+    EXPECT_NE(Form->Boards.Active().ShowPlayList, playList);
+    Press(Qt::Key_Right, Qt::AltModifier);
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_FALSE(Press(Qt::Key_Q));
+}
+
+TEST_F(MainDialogTest, StatisticsText)
+{
+    Form->ClickMenuItem("Statistics");
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Caption, "Message");
+    EXPECT_EQ(Boxes.Shown[0].Text,
+              "Thumbnail picture cache:\n    * Pictures: 0\n    * Size: 0 B\n\nNavigation "
+              "history:\n    * Visited directories: 0\n    * Launched files: 0");
+}
+
+TEST_F(MainDialogTest, CaptionWithSystemInformation)
+{
+    ProgramOptions.ShowSystemInfo = true;
+    const std::string caption = Form->CaptionText();
+    EXPECT_EQ(caption.rfind("Velmordian - \"Main\" | ", 0), 0u);
+    EXPECT_NE(caption.find(" | RAM "), std::string::npos);
+    Form->Boards.ActiveBoard = 25;
+    ProgramOptions.ShowSystemInfo = false;
+    EXPECT_EQ(Form->CaptionText(), "Velmordian - \"26\"");
+}
+
+TEST(InstallerModeTest, ProgramNameOrUninstallParameter)
+{
+    struct TCase
+    {
+        const char *Program, *Parameter;
+        bool Installer;
+    };
+    const TCase cases[] = {{"/opt/kit/Install", "", true},
+                           {"INSTALL", "", true},
+                           {"/usr/bin/velmordian", "", false},
+                           {"/usr/bin/Installer", "", false},
+                           {"/usr/bin/velmordian", "/Uninstall", true},
+                           {"velmordian", "--UNINSTALL", true},
+                           {"velmordian", "/home/ann/Uninstall", false}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(std::string(c.Program) + " " + c.Parameter);
+        EXPECT_EQ(IsInstallerMode(c.Program, c.Parameter), c.Installer);
+    }
+    TInstallForm uninstall(true);
+    uninstall.Setup("Velmordian", "File manager", "Version 8.0.7, released on 19.03.2008");
+    EXPECT_EQ(uninstall.windowTitle().toStdString(), "Uninstall Velmordian");
+    TInstallForm install(false);
+    install.Setup("Velmordian", "File manager", "Version 8.0.7, released on 19.03.2008");
+    EXPECT_EQ(install.windowTitle().toStdString(), "Install Velmordian");
+}
+
+namespace {
+// An object whose event handler fails the way a careless handler would.
+class TThrowingObject : public QObject
+{
+public:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User) throw std::runtime_error("handler failed");
+        return QObject::event(event);
+    }
+};
+} // namespace
+
+TEST_F(MainDialogTest, ExceptionInAnEventHandlerIsReportedAndTheProgramGoesOn)
+{
+    TThrowingObject object;
+    QCoreApplication::postEvent(&object, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Unhandled error."});
+    EXPECT_NE(Window.Memos.at(0).find("handler failed"), std::string::npos);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+    Press(Qt::Key_F8);
+    EXPECT_FALSE(ProgramOptions.ShowHintBar);
+}
+
+TEST_F(MainDialogTest, StartCreatesTheProgramFoldersAndReportsOnesItCannot)
+{
+    for (const char *folder : {"Plugins", "Options", "Options/Containers", "Options/Locations",
+                               "Options/Send", "Options/SendDrag", "Options/Tools", "Options/Skins",
+                               "Options/BackPictures"})
+        EXPECT_TRUE(std::filesystem::is_directory(Home / folder)) << folder;
+    EXPECT_EQ(Form->OptionsFilesDirectory, Home / "Options/");
+
+    // A file where a folder should be: reported, and the start goes on.
+    std::filesystem::remove_all(Home / "Options/Skins");
+    Home.WriteFile("Options/Skins", "not a folder");
+    Form.reset();
+    Form = std::make_unique<TMainForm>();
+    Form->StartMainForm();
+    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to create a folder of the program."});
+    EXPECT_TRUE(Form->Initialised);
+    EXPECT_TRUE(std::filesystem::is_directory(Home / "Options/BackPictures"));
+}

@@ -1,0 +1,81 @@
+// Test fixtures: a fresh status context with fakes for the people who answer dialogs, and
+// temporary directories.
+#pragma once
+
+#include "Libraries/Error.h"
+#include "platform/ErrorWindow.h"
+#include "platform/MessageBoxes.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Records every message box and answers with a scripted answer.
+class TFakeMessageBoxes : public TMessageBoxes
+{
+public:
+    struct TShown
+    {
+        std::string Caption, Text;
+        unsigned Style;
+    };
+    std::vector<TShown> Shown;
+    std::vector<unsigned> Beeps;
+    int Answer = MessageBoxAnswer::Ok;
+    int Show(const std::string &caption, const std::string &text, unsigned style) override;
+    void Beep(unsigned type) override;
+};
+
+// An error window that records what it shows; a person's reaction is scripted by OnShow.
+class TFakeErrorWindow : public TErrorWindow
+{
+public:
+    std::string Caption, Memo, RecursionLabel;
+    std::vector<std::string> Memos; // the memo of every modal showing
+    bool Visible = false;
+    TErrorWindowResult Result = TErrorWindowResult::Okay;
+    std::function<void()> OnShow;
+    void SetCaption(const std::string &caption) override { Caption = caption; }
+    void SetMemoText(const std::string &text) override { Memo = text; }
+    void SetRecursionLabel(const std::string &text) override { RecursionLabel = text; }
+    bool IsVisible() const override { return Visible; }
+    TErrorWindowResult ShowModal() override;
+};
+
+// Each test starts with a Perfect FunStatContext, a fake error dialog and fake message boxes.
+class TStatusTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The messages the user saw in the error dialog, each memo's line after "DESCRIPTION".
+    std::vector<std::string> ShownErrors() const;
+
+    TFakeMessageBoxes Boxes;
+    TFakeErrorWindow Window;
+    TErrorForm Form{&Window};
+};
+
+// A temporary directory removed with everything in it at the end of the test.
+class TTempDir
+{
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir &) = delete;
+    TTempDir &operator=(const TTempDir &) = delete;
+    const std::string &Path() const { return Root; }
+    // Path below the directory ("a/b" gives Root + "/a/b").
+    std::string operator/(const std::string &relative) const { return Root + "/" + relative; }
+    void WriteFile(const std::string &relative, const std::string &content) const;
+    std::string ReadFile(const std::string &relative) const;
+
+private:
+    std::string Root;
+};
+
+// Runs a function as the unprivileged user "nobody" in a child process; returns its exit
+// code, or -1 when the machine cannot switch users.
+int RunAsNobody(const std::function<int()> &body);
