@@ -17,6 +17,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -169,12 +170,32 @@ void TMainForm::CreateAreas()
         Reset(false);
     };
 
+    // A right click on a splitter hides its panel.
+    TreeNavigatorSplitter->OnMouseDown = [this](QMouseEvent *event) {
+        if (event->button() != Qt::RightButton) return;
+        Boards.Active().ShowTreeNavigator = false;
+        Reset(false);
+        FocusColumn(-1, false);
+    };
+    PlayListSplitter->OnMouseDown = [this](QMouseEvent *event) {
+        if (event->button() != Qt::RightButton) return;
+        Boards.Active().ShowPlayList = false;
+        Reset(false);
+        FocusColumn(-1, false);
+    };
+
     CentreArea = NewPanel(WorkArea, 2, 0);
     CentreArea->Framed = false;
     ViewerPanel = NewPanel(CentreArea, 2, 0);
     ViewerSplitter = NewSplitter(ViewerPanel, false, ViewerSplitterHint);
     ViewerClient = NewPanel(ViewerPanel, 1, 2);
     ViewerSplitter->OnSplitterMoved = [this](int delta) { SetViewerHeight(true, ViewerHeight - delta); };
+    ViewerSplitter->OnMouseDown = [this](QMouseEvent *event) {
+        if (event->button() != Qt::RightButton) return;
+        ViewerVisible = false;
+        Reset(false);
+        FocusColumn(-1, false);
+    };
     ColumnsArea = NewPanel(CentreArea, 2, 0);
     ColumnsArea->Framed = false;
 
@@ -541,6 +562,11 @@ void TMainForm::ApplicationEventsActivate()
         LastActivationTime.start();
         if (!FirstActivation) return;
         FirstActivation = false;
+        if (ProgramOptions.FirstRun) {
+            // Shown once a run until the options are saved for the first time.
+            ProgramOptions.FirstRun = false;
+            Com_Wizard();
+        }
         // An invalid watch counts as 5 seconds gone: the first tick refreshes the caption.
         CaptionWatch.invalidate();
         MainTimer->start();

@@ -18,6 +18,7 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
+class TWizardForm;
 
 // Widths of the fields of an information bar: the percentages of the bar's width, then the
 // last field takes the rest.
@@ -93,6 +94,7 @@ public:
     QMenu *FileMenu;
     QMenu *VisibleColumnsMenu;
     QDialog *AboutForm;
+    TWizardForm *WizardForm;
     QLabel *AboutProgramLabel;
     QLabel *AboutVersionLabel;
 
@@ -145,6 +147,7 @@ public:
     void Com_MaximizeViewerHeight();
     void Com_ToggleHoverInfo();
     void Com_Statistics();
+    void Com_Wizard();
     void Com_HelpMain();
     void Com_HelpKeyboardMouse();
     void Com_HelpOnline();

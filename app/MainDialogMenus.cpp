@@ -4,6 +4,7 @@
 #include "Libraries/Error.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
+#include "app/WizardDialog.h"
 #include "platform/FileHandle.h"
 
 #include <QAction>
@@ -47,7 +48,7 @@ const TMenuRow WorkMenuRows[] = {
 };
 
 const TMenuRow HelpMenuRows[] = {
-    {"", "Wizard", nullptr},
+    {"", "Wizard", &TMainForm::Com_Wizard},
     {"", "Main", &TMainForm::Com_HelpMain},
     {"", "Keyboard, mouse", &TMainForm::Com_HelpKeyboardMouse},
     {"", "Online", &TMainForm::Com_HelpOnline},
@@ -189,6 +190,7 @@ void TMainForm::CreateMenus()
     popup(WorkButton, WorkPopupMenu);
     popup(HelpButton, HelpPopupMenu);
 
+    WizardForm = new TWizardForm(this);
     AboutForm = new QDialog(this);
     AboutForm->setWindowTitle(QStringLiteral("About"));
     AboutProgramLabel = new QLabel(AboutForm);
@@ -361,6 +363,17 @@ void TMainForm::OpenHelp(int context)
         if (!QDesktopServices::openUrl(url)) Fun.Raise("Failed to open help.", page);
     });
     Fun.ShowIfFailed("Failed to open help.");
+}
+
+void TMainForm::Com_Wizard()
+{
+    if (WizardForm->exec() == QDialog::Accepted) {
+        const bool grew = WizardForm->ApplyChoices(ProgramOptions, Boards.Active(), VisibleColumnCount);
+        Reset(grew);
+        SetViewerHeight(true, 0);
+        if (grew) LoadVisibleColumns();
+    }
+    FocusColumn(-1, false);
 }
 
 void TMainForm::Com_HelpMain()

@@ -4,9 +4,11 @@
 #include "Libraries/Install.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
+#include "app/WizardDialog.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
@@ -215,4 +217,29 @@ TEST_F(MainDialogTest, StartCreatesTheProgramFoldersAndReportsOnesItCannot)
     EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to create a folder of the program."});
     EXPECT_TRUE(Form->Initialised);
     EXPECT_TRUE(std::filesystem::is_directory(Home / "Options/BackPictures"));
+}
+
+TEST_F(MainDialogTest, WizardChoicesEachApplyOneChange)
+{
+    TWizardForm &wizard = *Form->WizardForm;
+    TProgramOptions options;
+    TBoardData board;
+    int columns = 2;
+    EXPECT_FALSE(wizard.ApplyChoices(options, board, columns));
+    EXPECT_TRUE(options.ShowHintBar);
+    EXPECT_TRUE(options.FileHoverActive);
+    EXPECT_EQ(columns, 2);
+
+    for (QCheckBox *box : {wizard.HideHintBarCheckBox, wizard.ShowThreeColumnsCheckBox,
+                           wizard.DeactivateFileHoverCheckBox, wizard.ShowTreeNavigatorCheckBox,
+                           wizard.ActivateHotTrackCheckBox})
+        box->setChecked(true);
+    EXPECT_TRUE(wizard.ApplyChoices(options, board, columns));
+    EXPECT_FALSE(options.ShowHintBar);
+    EXPECT_FALSE(options.FileHoverActive);
+    EXPECT_TRUE(options.HotTrackColumnItems);
+    EXPECT_TRUE(board.ShowTreeNavigator);
+    EXPECT_FALSE(options.ShowBoardsBar);
+    EXPECT_EQ(columns, 3);
+    EXPECT_FALSE(wizard.ApplyChoices(options, board, columns)) << "3 columns already";
 }
