@@ -87,6 +87,25 @@ MyTPanel *NewSplitter(QWidget *parent, bool vertical, const std::string &hint)
     return splitter;
 }
 
+// The folder of the two options files: the one the settings store names when it exists,
+// else the options folder.
+std::string OptionsFilesLocation()
+{
+    std::string path;
+    if (Platform::SettingsStoreRead("Software\\Velmordian\\", "OptionsPath", path))
+        path = ExcludeTrailingBackslash(path);
+    if (!path.empty() && Platform::DirectoryExists(path)) return IncludeTrailingBackslash(path);
+    return OptionsDirectory();
+}
+
+// A right click on a splitter hides its panel.
+void HideOnRightClick(MyTPanel *splitter, std::function<void()> hide)
+{
+    splitter->OnMouseDown = [hide = std::move(hide)](QMouseEvent *event) {
+        if (event->button() == Qt::RightButton) hide();
+    };
+}
+
 } // namespace
 
 std::vector<int> InfoBarFieldWidths(const std::vector<int> &percentages, int width)
@@ -170,19 +189,16 @@ void TMainForm::CreateAreas()
         Reset(false);
     };
 
-    // A right click on a splitter hides its panel.
-    TreeNavigatorSplitter->OnMouseDown = [this](QMouseEvent *event) {
-        if (event->button() != Qt::RightButton) return;
+    HideOnRightClick(TreeNavigatorSplitter, [this] {
         Boards.Active().ShowTreeNavigator = false;
         Reset(false);
         FocusColumn(-1, false);
-    };
-    PlayListSplitter->OnMouseDown = [this](QMouseEvent *event) {
-        if (event->button() != Qt::RightButton) return;
+    });
+    HideOnRightClick(PlayListSplitter, [this] {
         Boards.Active().ShowPlayList = false;
         Reset(false);
         FocusColumn(-1, false);
-    };
+    });
 
     CentreArea = NewPanel(WorkArea, 2, 0);
     CentreArea->Framed = false;
@@ -190,12 +206,11 @@ void TMainForm::CreateAreas()
     ViewerSplitter = NewSplitter(ViewerPanel, false, ViewerSplitterHint);
     ViewerClient = NewPanel(ViewerPanel, 1, 2);
     ViewerSplitter->OnSplitterMoved = [this](int delta) { SetViewerHeight(true, ViewerHeight - delta); };
-    ViewerSplitter->OnMouseDown = [this](QMouseEvent *event) {
-        if (event->button() != Qt::RightButton) return;
+    HideOnRightClick(ViewerSplitter, [this] {
         ViewerVisible = false;
         Reset(false);
         FocusColumn(-1, false);
-    };
+    });
     ColumnsArea = NewPanel(CentreArea, 2, 0);
     ColumnsArea->Framed = false;
 
@@ -508,12 +523,7 @@ void TMainForm::StartMainForm()
         CreateProgramFolders();
         setAcceptDrops(true);
 
-        std::string optionsPath;
-        if (Platform::SettingsStoreRead("Software\\Velmordian\\", "OptionsPath", optionsPath))
-            optionsPath = ExcludeTrailingBackslash(optionsPath);
-        OptionsFilesDirectory = !optionsPath.empty() && Platform::DirectoryExists(optionsPath)
-                                    ? IncludeTrailingBackslash(optionsPath)
-                                    : OptionsDirectory();
+        OptionsFilesDirectory = OptionsFilesLocation();
 
         ShowBoard();
         Reset(false);
@@ -534,12 +544,7 @@ void TMainForm::StartMainForm()
 void TMainForm::FormCloseQuery()
 {
     // The options folder may have been marked meanwhile: it takes effect at this save.
-    std::string optionsPath;
-    if (Platform::SettingsStoreRead("Software\\Velmordian\\", "OptionsPath", optionsPath))
-        optionsPath = ExcludeTrailingBackslash(optionsPath);
-    OptionsFilesDirectory = !optionsPath.empty() && Platform::DirectoryExists(optionsPath)
-                                ? IncludeTrailingBackslash(optionsPath)
-                                : OptionsDirectory();
+    OptionsFilesDirectory = OptionsFilesLocation();
 }
 
 void TMainForm::MainTimerTimer()

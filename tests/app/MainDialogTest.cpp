@@ -5,6 +5,7 @@
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/WizardDialog.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -242,4 +243,19 @@ TEST_F(MainDialogTest, WizardChoicesEachApplyOneChange)
     EXPECT_FALSE(options.ShowBoardsBar);
     EXPECT_EQ(columns, 3);
     EXPECT_FALSE(wizard.ApplyChoices(options, board, columns)) << "3 columns already";
+}
+
+TEST_F(MainDialogTest, OptionsPathFromTheSettingsStoreWithItsFallback)
+{
+    TTempDir config;
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    std::filesystem::create_directory(config / "marked");
+    ASSERT_TRUE(Platform::SettingsStoreWrite("Software\\Velmordian\\", "OptionsPath", config / "gone/"));
+    Form->FormCloseQuery();
+    EXPECT_EQ(Form->OptionsFilesDirectory, Home / "Options/");
+    // Marked while the program runs: taken at the close.
+    ASSERT_TRUE(Platform::SettingsStoreWrite("Software\\Velmordian\\", "OptionsPath", config / "marked/"));
+    Form->FormCloseQuery();
+    EXPECT_EQ(Form->OptionsFilesDirectory, config / "marked/");
+    unsetenv("XDG_CONFIG_HOME");
 }
