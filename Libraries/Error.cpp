@@ -176,7 +176,7 @@ std::string TFunStatContext::ReportTextAt(double dateTime) const
         report += CrLf + std::string("* Line: ") + std::to_string(showLine);
         report += CrLf + std::string(CrLf) + "INFO";
         report += CrLf + std::string("* Time: ") + LongDateTimeText(" | ", dateTime);
-        report += CrLf + std::string("* Program: ") + ProgramFileName();
+        report += CrLf + std::string("* Program: ") + ProgramFilePath();
         report += CrLf + std::string("* Recursive attempts: ") +
                   std::to_string(ErrorForm ? ErrorForm->RecursionCount() : 0);
         report += CrLf + std::string(CrLf) + "USER INFO";

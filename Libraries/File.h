@@ -20,3 +20,8 @@ std::string ExtractName(const std::string &path);
 // The partition title of the system's root file system, and that root.
 std::string SystemDrive();
 std::string SystemDriveRoot();
+
+// True when the name matches a wildcard filter ("*" any run, "?" one character, several
+// patterns separated by ";", letters compared without regard to ASCII case); an empty filter
+// matches everything.
+bool MatchesFilter(const std::string &name, const std::string &filter);

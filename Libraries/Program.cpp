@@ -1,12 +1,20 @@
-// Where the program lives and where it keeps its files.
+// Where the program lives and where it keeps its files; the handler of fatal run-time errors.
 #include "Libraries/Program.h"
 
+#include "Libraries/Error.h"
 #include "platform/FileHandle.h"
 #include "platform/System.h"
 
+#include <exception>
+#include <vector>
+
 namespace {
 
+constexpr const char *ThisUnit = "Program";
+
 std::string DirectoryOverride;
+std::vector<std::string> Parameters;
+std::string WorkingPath;
 
 std::string XdgFolder(const char *variable, const char *fallbackBelowHome)
 {
@@ -23,18 +31,77 @@ std::string WithDelimiter(std::string path)
 
 } // namespace
 
-std::string ProgramFileName()
+std::string ProgramFilePath()
 {
     return Platform::RunningProgramFile();
+}
+
+std::string ProgramFileName()
+{
+    const std::string path = ProgramFilePath();
+    return path.substr(path.rfind('/') + 1);
 }
 
 std::string ProgramDirectory()
 {
     if (!DirectoryOverride.empty()) return DirectoryOverride;
-    const std::string file = ProgramFileName();
+    const std::string file = ProgramFilePath();
     const auto slash = file.rfind('/');
     if (slash == std::string::npos) return "/";
     return file.substr(0, slash + 1);
+}
+
+std::string ProgramDirectoryFile(const std::string &name)
+{
+    return WithDelimiter(ProgramDirectory()) + name;
+}
+
+void SetCommandLine(int argc, char **argv)
+{
+    Parameters.assign(argv, argv + argc);
+}
+
+std::string ProgramParameter(int index)
+{
+    if (index < 0 || index >= static_cast<int>(Parameters.size())) return {};
+    return Parameters[static_cast<std::size_t>(index)];
+}
+
+std::string CurrentDirectory()
+{
+    return Platform::CurrentDirectory();
+}
+
+std::string TemporaryDirectory()
+{
+    const std::string variable = Platform::Environment("TMPDIR");
+    return WithDelimiter(!variable.empty() && Platform::DirectoryExists(variable) ? variable : "/tmp");
+}
+
+void SetProgramWorkingPath(const std::string &path)
+{
+    TFunScope Fun(ThisUnit, "SetProgramWorkingPath");
+    Fun.Run([&] {
+        // Kept for the programs the user starts; the process itself never changes directory,
+        // so a mounted medium is not held busy.
+        const auto slash = path.rfind('/');
+        const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        if (directory.empty()) {
+            WorkingPath = TemporaryDirectory();
+            return;
+        }
+        if (!Platform::DirectoryExists(directory)) {
+            WorkingPath = TemporaryDirectory();
+            Fun.Raise("Failed to set working path.", directory);
+            return;
+        }
+        WorkingPath = directory;
+    });
+}
+
+std::string ProgramWorkingPath()
+{
+    return WorkingPath.empty() ? TemporaryDirectory() : WorkingPath;
 }
 
 bool ProgramDirectoryIsWritable()
@@ -68,4 +135,19 @@ std::string HelpDirectory()
 void SetProgramDirectoryOverride(const std::string &directory)
 {
     DirectoryOverride = directory.empty() ? std::string() : WithDelimiter(directory);
+}
+
+void TerminateProgramFun()
+{
+    const char *const text = "Abort intercepted.\r\nProgram must be terminated.";
+    FunStatContext.Raise(fsError, ThisUnit, "TerminateProgramFun", __LINE__, text);
+    FunStatContext.SetShowContext(ThisUnit, "TerminateProgramFun", __LINE__);
+    FunStatContext.Show(text);
+    FunStatContext.Reset(fsPerfect);
+    Platform::TerminateProcessNow(1);
+}
+
+void InstallTerminateHandler()
+{
+    std::set_terminate(&TerminateProgramFun);
 }

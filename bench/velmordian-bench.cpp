@@ -1,5 +1,6 @@
 // velmordian-bench: each subcommand prints one line, its result and the seconds its timed
 // work took.
+#include "bench/Benchmarks.h"
 #include "app/Column.h"
 
 #include <chrono>
@@ -14,11 +15,14 @@ int Usage()
 {
     std::fprintf(stderr,
                  "usage: velmordian-bench SUBCOMMAND [ARGS]\n"
-                 "  columns-layout N   lays out 1..10 columns N times; prints the width total\n");
+                 "  columns-layout N   lays out 1..10 columns N times; prints the width total\n"
+                 "  sha1 FILE          hashes the file from memory; prints the digest\n");
     return 2;
 }
 
-int ColumnsLayout(int argc, char **argv)
+} // namespace
+
+int ColumnsLayoutBench(int argc, char **argv)
 {
     if (argc < 3) return Usage();
     const long rounds = std::strtol(argv[2], nullptr, 10);
@@ -38,11 +42,10 @@ int ColumnsLayout(int argc, char **argv)
     return 0;
 }
 
-} // namespace
-
 int main(int argc, char **argv)
 {
     if (argc < 2) return Usage();
-    if (std::strcmp(argv[1], "columns-layout") == 0) return ColumnsLayout(argc, argv);
+    if (std::strcmp(argv[1], "columns-layout") == 0) return ColumnsLayoutBench(argc, argv);
+    if (std::strcmp(argv[1], "sha1") == 0) return Sha1Bench(argc, argv);
     return Usage();
 }

@@ -13,3 +13,10 @@ bool SettingsStoreWrite(const std::string &key, const std::string &name, const s
 std::string SettingsStoreFile(const std::string &key);
 
 } // namespace Platform
+
+namespace Platform {
+
+// Removes a key and its values; true when it is gone (also when it never existed).
+bool SettingsStoreDeleteKey(const std::string &key);
+
+} // namespace Platform

@@ -1,6 +1,7 @@
 // Process, environment and error-code primitives of the operating system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,5 +35,28 @@ struct TLocalTime
 bool LocalTimeOf(std::int64_t unixSeconds, TLocalTime &result);
 // The current Unix time in milliseconds.
 std::int64_t UnixTimeMilliseconds();
+
+} // namespace Platform
+
+namespace Platform {
+
+// Milliseconds of a monotonic clock (never goes back, does not wrap).
+std::int64_t TickCountMilliseconds();
+// Fills the buffer from the kernel's cryptographic generator; false on failure.
+bool CryptographicRandom(void *buffer, std::size_t size);
+
+} // namespace Platform
+
+namespace Platform {
+
+// Swap space in bytes from /proc/meminfo; false when it cannot be read.
+bool SwapMemory(std::uint64_t &free, std::uint64_t &total);
+
+} // namespace Platform
+
+namespace Platform {
+
+// The process's current directory; empty when it cannot be read.
+std::string CurrentDirectory();
 
 } // namespace Platform

@@ -74,6 +74,24 @@ bool IsAnySection(const std::string &line)
     return text.size() >= 2 && text.front() == '[' && text.back() == ']';
 }
 
+// Writes the lines to a temporary file beside the store and renames it over the store.
+bool WriteLines(const std::string &file, const std::vector<std::string> &lines)
+{
+    const std::string temporary = file + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        for (const std::string &line : lines) out << line << '\n';
+        out.flush();
+        if (!out) {
+            const int code = errno ? errno : EIO;
+            std::remove(temporary.c_str());
+            errno = code;
+            return false;
+        }
+    }
+    return std::rename(temporary.c_str(), file.c_str()) == 0;
+}
+
 } // namespace
 
 std::string SettingsStoreFile(const std::string &key)
@@ -137,19 +155,30 @@ bool SettingsStoreWrite(const std::string &key, const std::string &name, const s
         if (!replaced) lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), entry);
     }
 
-    const std::string temporary = file + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        for (const std::string &line : lines) out << line << '\n';
-        out.flush();
-        if (!out) {
-            const int code = errno ? errno : EIO;
-            std::remove(temporary.c_str());
-            errno = code;
-            return false;
-        }
+    return WriteLines(file, lines);
+}
+
+bool SettingsStoreDeleteKey(const std::string &key)
+{
+    TKeyPlace place;
+    if (!SplitKey(key, place)) {
+        errno = EINVAL;
+        return false;
     }
-    return std::rename(temporary.c_str(), file.c_str()) == 0;
+    const std::string file = SettingsStoreFile(key);
+    std::vector<std::string> lines = ReadLines(file);
+    std::vector<std::string> kept;
+    bool inKey = false, removed = false;
+    for (const std::string &line : lines) {
+        if (IsAnySection(line)) {
+            const std::string text = Trimmed(line);
+            const std::string section = text.substr(1, text.size() - 2);
+            inKey = section == place.section || section.rfind(place.section + "\\", 0) == 0;
+        }
+        if (inKey) removed = true;
+        else kept.push_back(line);
+    }
+    return !removed || WriteLines(file, kept);
 }
 
 } // namespace Platform

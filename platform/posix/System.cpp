@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <sys/random.h>
 #include <unistd.h>
 
 namespace Platform {
@@ -45,24 +46,35 @@ void TerminateProcessNow(int exitCode)
     _exit(exitCode);
 }
 
-bool PhysicalMemory(std::uint64_t &available, std::uint64_t &total)
+namespace {
+
+// The values of /proc/meminfo in bytes, by key ("MemTotal").
+bool MeminfoValues(const char *firstKey, std::uint64_t &first, const char *secondKey, std::uint64_t &second)
 {
     std::ifstream meminfo("/proc/meminfo");
-    if (!meminfo) return false;
-    std::string key;
-    std::uint64_t kilobytes = 0;
-    std::string unit;
-    bool haveAvailable = false, haveTotal = false;
-    while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemTotal:") {
-            total = kilobytes * 1024;
-            haveTotal = true;
-        } else if (key == "MemAvailable:") {
-            available = kilobytes * 1024;
-            haveAvailable = true;
+    std::string line;
+    int found = 0;
+    while (std::getline(meminfo, line)) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        const std::string key = line.substr(0, colon);
+        const std::uint64_t bytes = std::strtoull(line.c_str() + colon + 1, nullptr, 10) * 1024;
+        if (key == firstKey) {
+            first = bytes;
+            ++found;
+        } else if (key == secondKey) {
+            second = bytes;
+            ++found;
         }
     }
-    return haveAvailable && haveTotal;
+    return found == 2;
+}
+
+} // namespace
+
+bool PhysicalMemory(std::uint64_t &available, std::uint64_t &total)
+{
+    return MeminfoValues("MemAvailable", available, "MemTotal", total);
 }
 
 bool LocalTimeOf(std::int64_t unixSeconds, TLocalTime &result)
@@ -85,6 +97,51 @@ std::int64_t UnixTimeMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace Platform
+
+namespace Platform {
+
+std::int64_t TickCountMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool CryptographicRandom(void *buffer, std::size_t size)
+{
+    auto *bytes = static_cast<unsigned char *>(buffer);
+    while (size > 0) {
+        const ssize_t got = getrandom(bytes, size, 0);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+} // namespace Platform
+
+namespace Platform {
+
+bool SwapMemory(std::uint64_t &free, std::uint64_t &total)
+{
+    return MeminfoValues("SwapFree", free, "SwapTotal", total);
+}
+
+} // namespace Platform
+
+namespace Platform {
+
+std::string CurrentDirectory()
+{
+    char buffer[PATH_MAX] = {};
+    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
 }
 
 } // namespace Platform

@@ -177,7 +177,7 @@ TEST_F(ErrorTest, ReportTextMatchesTheLayoutLineByLine)
         "\r\n* Line: 77"
         "\r\n\r\nINFO"
         "\r\n* Time: " + LongDateTimeText(" | ", when) +
-        "\r\n* Program: " + ProgramFileName() +
+        "\r\n* Program: " + ProgramFilePath() +
         "\r\n* Recursive attempts: 0"
         "\r\n\r\nUSER INFO"
         "\r\n* UserCode: 0"
@@ -185,7 +185,7 @@ TEST_F(ErrorTest, ReportTextMatchesTheLayoutLineByLine)
         "\r\n* UserInt: 0"
         "\r\n* UserReal: 0";
     EXPECT_EQ(context.ReportTextAt(when), expected);
-    EXPECT_EQ(LongDateTimeText(" | ", when), "Wednesday, March 19, 2008 (79) | 14:30:05 (522)");
+    EXPECT_EQ(LongDateTimeText(" | ", when), "Wednesday, March 19, 2008 (79) | 2:30:05 PM (522)");
 }
 
 TEST_F(ErrorTest, ReportLeavesOutEmptyParametersAndAZeroErrorCode)

@@ -3,6 +3,8 @@
 #include "Libraries/Error.h"
 #include "platform/qt/QtApplication.h"
 
+#include "platform/Locale.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,6 +16,8 @@ int main(int argc, char **argv)
     application.OnException = [](const std::string &message) {
         FunStatContext.OnApplicationException(message);
     };
+    // Texts that follow the regional settings are checked against one fixed locale.
+    Platform::SetLocaleName("en_US");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

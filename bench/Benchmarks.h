@@ -1,0 +1,5 @@
+// The subcommands of velmordian-bench; each returns the process exit code.
+#pragma once
+
+int ColumnsLayoutBench(int argc, char **argv);
+int Sha1Bench(int argc, char **argv);
