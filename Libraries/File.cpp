@@ -1,53 +1,23 @@
 // Path texts.
 #include "Libraries/File.h"
 
-std::string IncludeTrailingBackslash(const std::string &path)
-{
-    if (path.empty() || path.back() == PathDelimiter) return path;
-    return path + PathDelimiter;
-}
+#include "Libraries/Error.h"
+#include "platform/FileSystem.h"
+#include "platform/System.h"
 
-std::string ExcludeTrailingBackslash(const std::string &path)
-{
-    if (path.size() <= 1 || path.back() != PathDelimiter) return path;
-    return path.substr(0, path.size() - 1);
-}
-
-bool IsDrivePath(const std::string &path)
-{
-    return path.size() >= 2 && path.front() == ':';
-}
-
-std::string ExtractDirectory(const std::string &path)
-{
-    if (IsDrivePath(path)) return {};
-    const auto slash = path.rfind(PathDelimiter);
-    if (slash == std::string::npos) return {};
-    return path.substr(0, slash + 1);
-}
-
-std::string ExtractName(const std::string &path)
-{
-    if (IsDrivePath(path)) return path;
-    const auto slash = path.rfind(PathDelimiter);
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string SystemDrive()
-{
-    return ":/";
-}
-
-std::string SystemDriveRoot()
-{
-    return "/";
-}
+#include <algorithm>
 
 namespace {
 
 char AsciiLower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(const std::string &a, const std::string &b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 // Iterative match with one backtracking point, linear in practice.
@@ -78,6 +48,142 @@ bool MatchesPattern(const std::string &name, const std::string &pattern)
 
 } // namespace
 
+std::string IncludeTrailingBackslash(const std::string &path)
+{
+    if (path.empty() || path.back() == PathDelimiter) return path;
+    return path + PathDelimiter;
+}
+
+std::string ExcludeTrailingBackslash(const std::string &path)
+{
+    if (path == "/") return ":/";
+    if (IsDrivePath(path) || path.size() <= 1 || path.back() != PathDelimiter) return path;
+    return path.substr(0, path.size() - 1);
+}
+
+bool IsDrivePath(const std::string &path)
+{
+    return path.size() >= 2 && path.front() == ':';
+}
+
+std::string ExtractDirectory(const std::string &path)
+{
+    if (IsDrivePath(path)) return {};
+    const auto slash = path.rfind(PathDelimiter);
+    if (slash == std::string::npos) return {};
+    return path.substr(0, slash + 1);
+}
+
+std::string ExtractName(const std::string &path)
+{
+    if (IsDrivePath(path)) return path;
+    const auto slash = path.rfind(PathDelimiter);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExtractExtension(const std::string &path)
+{
+    const std::string name = ExtractName(path);
+    if (IsDrivePath(name)) return {};
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0) return {};
+    return name.substr(dot);
+}
+
+std::string ExtensionWithoutDot(const std::string &path)
+{
+    const std::string extension = ExtractExtension(path);
+    return extension.empty() ? extension : extension.substr(1);
+}
+
+bool ExtensionInList(const std::string &path, const std::vector<std::string> *list)
+{
+    if (!list) return false;
+    const std::string extension = ExtractExtension(path);
+    if (extension.empty()) return false;
+    return std::any_of(list->begin(), list->end(), [&](const std::string &item) {
+        return EqualIgnoringAsciiCase(item, extension);
+    });
+}
+
+std::string TakeFirstComponent(std::string &path)
+{
+    if (!path.empty() && path.front() == PathDelimiter) {
+        std::size_t rest = 1;
+        while (rest < path.size() && path[rest] == PathDelimiter) ++rest;
+        path.erase(0, rest);
+        return "/";
+    }
+    if (path.size() > 1 && path.back() == PathDelimiter) path.pop_back();
+    const auto slash = path.find(PathDelimiter);
+    if (slash == std::string::npos) {
+        std::string first = path;
+        path.clear();
+        return first;
+    }
+    std::string first = path.substr(0, slash);
+    path.erase(0, slash + 1);
+    return first;
+}
+
+bool IsPathInside(const std::string &parent, const std::string &path)
+{
+    if (parent.empty() || path.compare(0, parent.size(), parent) != 0) return false;
+    return path.size() == parent.size() || parent.back() == PathDelimiter ||
+           path[parent.size()] == PathDelimiter;
+}
+
+bool AreValidFullPaths(const std::vector<std::string> &list)
+{
+    return std::all_of(list.begin(), list.end(), [](const std::string &item) {
+        return !item.empty() && item.front() == PathDelimiter && item.find('\0') == std::string::npos &&
+               item.size() <= MaximumPathLength;
+    });
+}
+
+std::string LongPathName(const std::string &path)
+{
+    return path;
+}
+
+std::string FullPath(const std::string &path)
+{
+    if (path.empty()) return {};
+    if (IsDrivePath(path)) return path;
+    std::string absolute = path;
+    if (absolute.front() != PathDelimiter) absolute = IncludeTrailingBackslash(Platform::CurrentDirectory()) + path;
+    std::vector<std::string> parts;
+    std::size_t start = 1;
+    while (start <= absolute.size()) {
+        std::size_t end = absolute.find(PathDelimiter, start);
+        if (end == std::string::npos) end = absolute.size();
+        const std::string part = absolute.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result;
+    for (const std::string &part : parts) result += "/" + part;
+    if (result.empty()) return "/";
+    if (absolute.back() == PathDelimiter) result += PathDelimiter;
+    return result;
+}
+
+std::string UniversalPath(const std::string &path)
+{
+    return FullPath(path);
+}
+
+bool SamePath(const std::string &path1, const std::string &path2)
+{
+    if (path1.empty() || path2.empty()) return false;
+    if (Platform::SameFile(path1, path2)) return true;
+    return ExcludeTrailingBackslash(FullPath(path1)) == ExcludeTrailingBackslash(FullPath(path2));
+}
+
 bool MatchesFilter(const std::string &name, const std::string &filter)
 {
     if (filter.empty()) return true;
@@ -92,4 +198,66 @@ bool MatchesFilter(const std::string &name, const std::string &filter)
         if (end == std::string::npos) return false;
         start = end + 1;
     }
+}
+
+bool IsLinkFile(const std::string &path)
+{
+    return EqualIgnoringAsciiCase(ExtractExtension(path), ".desktop");
+}
+
+bool IsPifFile(const std::string &)
+{
+    return false;
+}
+
+bool IsShortcut(const std::string &path)
+{
+    return IsLinkFile(path);
+}
+
+std::string AttributesText(std::uint32_t attributes)
+{
+    struct TLetter
+    {
+        std::uint32_t Bit;
+        const char *Text;
+    };
+    static const TLetter letters[] = {{FileAttribute::Archive, "A"},      {FileAttribute::ReadOnly, "R"},
+                                      {FileAttribute::Hidden, "H"},       {FileAttribute::System, "S"},
+                                      {FileAttribute::Compressed, "C"},   {FileAttribute::Encrypted, "E"},
+                                      {FileAttribute::Offline, "O"},      {FileAttribute::Temporary, "T"},
+                                      {FileAttribute::ReparsePoint, "Rp"}, {FileAttribute::Sparse, "Sf"}};
+    std::string text;
+    for (const TLetter &letter : letters)
+        if (attributes & letter.Bit) text += letter.Text;
+    return text;
+}
+
+bool PathExists(const std::string &path)
+{
+    if (path.empty()) return false;
+    if (IsDrivePath(path)) return PartitionExists(path);
+    Platform::TEntryStatus status;
+    return Platform::EntryStatus(path, status, false);
+}
+
+bool IsDirectoryPath(const std::string &path)
+{
+    if (IsDrivePath(path)) return true;
+    Platform::TEntryStatus status;
+    return Platform::EntryStatus(path, status, true) && status.IsDirectory;
+}
+
+std::uint32_t SafeFileAttributes(const std::string &path)
+{
+    TFileInfo info;
+    info.Load(path);
+    FunStatContext.Reset(fsPerfect); // an unreadable path simply has no attributes
+    return info.exists ? info.attributes : 0;
+}
+
+void ClearReadOnly(const std::string &path)
+{
+    Platform::TEntryStatus status;
+    if (Platform::EntryStatus(path, status, true) && !status.OwnerCanWrite) Platform::AddOwnerWrite(path);
 }

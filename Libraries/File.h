@@ -1,27 +1,290 @@
-// Path texts. A title is a full path; a partition title is ":" + a mount point (":/",
-// ":/home") and stands for the partitions list with that partition focused.
+// Paths, partitions, file information, the basic file operations, running files, whole-file
+// reads and writes, well-known folders and file hashes.
+// A title is a full path ("/home/ann/notes.txt"); a partition title is ":" + a mount point
+// (":/", ":/media/ann/USB") and stands for the partitions list with that partition focused.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 constexpr char PathDelimiter = '/';
+// The longest path the program keeps, in bytes.
+constexpr std::size_t MaximumPathLength = 4095;
+
+// Attribute bits of a file, in the program's own encoding.
+namespace FileAttribute {
+constexpr std::uint32_t ReadOnly = 0x1;
+constexpr std::uint32_t Hidden = 0x2;
+constexpr std::uint32_t System = 0x4;
+constexpr std::uint32_t Directory = 0x10;
+constexpr std::uint32_t Archive = 0x20;
+constexpr std::uint32_t Temporary = 0x100;
+constexpr std::uint32_t Sparse = 0x200;
+constexpr std::uint32_t ReparsePoint = 0x400;
+constexpr std::uint32_t Compressed = 0x800;
+constexpr std::uint32_t Offline = 0x1000;
+constexpr std::uint32_t Encrypted = 0x4000;
+} // namespace FileAttribute
+
+// File system feature flags, in the program's own encoding.
+namespace FileSystemFeature {
+constexpr std::uint32_t Compression = 0x10;
+constexpr std::uint32_t Quotas = 0x20;
+constexpr std::uint32_t Sparse = 0x40;
+constexpr std::uint32_t ReparsePoints = 0x80;
+constexpr std::uint32_t Encryption = 0x20000;
+constexpr std::uint32_t NamedStreams = 0x40000;
+constexpr std::uint32_t ReadOnlyVolume = 0x80000;
+} // namespace FileSystemFeature
+
+// Process-wide settings of the file services.
+struct TFileUnitLoader
+{
+    bool convertTimesToLocal = true;
+    bool sizesInUnits = true;
+    // Receives the fraction of the current file copied (0..1); false cancels the copy.
+    std::function<bool(double fraction)> OnCopyProgress;
+};
+extern TFileUnitLoader FileUnitLoader;
+
+// ---- Path texts (none of these fails) -------------------------------------------------------
 
 // The path with one trailing delimiter; an empty path stays empty.
 std::string IncludeTrailingBackslash(const std::string &path);
-// The path without its trailing delimiter; a lone "/" stays "/".
+// The path without its trailing delimiter; "/" gives the partition title ":/".
 std::string ExcludeTrailingBackslash(const std::string &path);
 // True for a partition title: ":" followed by at least one character.
 bool IsDrivePath(const std::string &path);
-// Empty for a partition title, else the directory part with its trailing delimiter
-// ("/x" gives "/", "/" gives "/").
+// 1-based position of the path's partition in the partitions list; 0 when none.
+int DriveNumber(const std::string &path);
+// Empty for a partition title, else the directory part with its trailing delimiter.
 std::string ExtractDirectory(const std::string &path);
 // The partition title itself for a partition title, else the name after the last delimiter.
 std::string ExtractName(const std::string &path);
-// The partition title of the system's root file system, and that root.
-std::string SystemDrive();
-std::string SystemDriveRoot();
-
+// The extension with its dot ("" for ".bashrc" or "name"); the name's own last dot counts.
+std::string ExtractExtension(const std::string &path);
+std::string ExtensionWithoutDot(const std::string &path);
+// The extension is an item of the list (without regard to ASCII case); false for no list.
+bool ExtensionInList(const std::string &path, const std::vector<std::string> *list);
+// Removes and returns the first component ("/" for an absolute path, then its names).
+std::string TakeFirstComponent(std::string &path);
+// The path is the parent or lies below it (exact comparison, whole components).
+bool IsPathInside(const std::string &parent, const std::string &path);
+// Every item is an absolute path without NUL bytes.
+bool AreValidFullPaths(const std::vector<std::string> &list);
+std::string LongPathName(const std::string &path);
+// The absolute path with "." and ".." removed (symbolic links kept).
+std::string FullPath(const std::string &path);
+std::string UniversalPath(const std::string &path);
+// The same file (device and inode when both exist), else the same full path.
+bool SamePath(const std::string &path1, const std::string &path2);
+// Both paths lie on the same mount.
+bool SameRoot(const std::string &path1, const std::string &path2);
 // True when the name matches a wildcard filter ("*" any run, "?" one character, several
 // patterns separated by ";", letters compared without regard to ASCII case); an empty filter
 // matches everything.
 bool MatchesFilter(const std::string &name, const std::string &filter);
+// A desktop entry (".desktop", any case).
+bool IsLinkFile(const std::string &path);
+bool IsPifFile(const std::string &path);
+bool IsShortcut(const std::string &path);
+// "A", "R", "H", "S", "C", "E", "O", "T", "Rp", "Sf" for the set attributes, in this order.
+std::string AttributesText(std::uint32_t attributes);
+// The entry exists (a dangling symbolic link exists too); false for an empty path.
+bool PathExists(const std::string &path);
+// A directory (symbolic links followed) or a partition title.
+bool IsDirectoryPath(const std::string &path);
+std::uint32_t SafeFileAttributes(const std::string &path);
+// Gives the owner write permission when the file is read-only.
+void ClearReadOnly(const std::string &path);
+
+// ---- Partitions -------------------------------------------------------------------------------
+
+// One mounted volume of the mount table.
+struct TMountEntry
+{
+    std::uint64_t MountId = 0;
+    std::uint64_t ParentId = 0;
+    unsigned Major = 0, Minor = 0;
+    std::string Root;       // the part of the file system mounted
+    std::string MountPoint; // escapes decoded
+    std::string Options;
+    std::string Type;
+    std::string Source;
+    bool ReadOnly = false;
+};
+// The entries of a mountinfo text.
+std::vector<TMountEntry> ParseMountInfo(const std::string &text);
+// The real file systems of the mount table, sorted by mount point, "/" always kept.
+std::vector<TMountEntry> SelectPartitions(const std::vector<TMountEntry> &mounts);
+// The partitions of this machine now.
+std::vector<TMountEntry> CurrentPartitions();
+// The partition title of the mount that holds the path (the longest mount point).
+std::string PartitionTitleOf(const std::string &path);
+// The partitions' titles (":/", ":/home", ...).
+void LogicalDrives(std::vector<std::string> &list, int &count);
+
+enum TPartitionType
+{
+    ptUnknown = 0,
+    ptNoRoot = 1,
+    ptRemovable = 2,
+    ptFixed = 3,
+    ptRemote = 4,
+    ptCD = 5,
+    ptRAM = 6
+};
+// The type of the path's partition. Warning: "Failed to get type." (path)
+int GetPartitionType(const std::string &path);
+// " (Removable)", " (Fixed: "label")", " (Remote: "source")", " (CD)" or " (RAM)" for a
+// partition title; empty for other paths.
+std::string GetPartitionSuffix(const std::string &path);
+// Error: "Failed to get size." (path)
+std::int64_t GetPartitionTotalSize(const std::string &path);
+std::int64_t GetPartitionFreeSize(const std::string &path);
+// The path's partition is mounted.
+bool PartitionExists(const std::string &path);
+
+struct TPartitionInfo
+{
+    std::string volumeName;
+    std::string fileSystemName;
+    std::uint32_t serialNumber = 0;
+    std::uint32_t maximumComponentLength = 0;
+    std::uint32_t fileSystemFlags = 0;
+    void Clear();
+    // Error: "Failed to load partition information." (path)
+    void Load(const std::string &path);
+};
+std::uint32_t FileSystemFlags(const std::string &path);
+std::string FileSystemFlagsText(const std::string &path);
+bool SupportsNamedStreams(const std::string &path);
+bool SupportsReparsePoints(const std::string &path);
+bool SupportsEncryption(const std::string &path);
+
+// ---- File information --------------------------------------------------------------------------
+
+// 100-nanosecond intervals since 1601-01-01 UTC.
+using TRawFileTime = std::int64_t;
+TRawFileTime RawFileTime(std::int64_t unixSeconds, std::uint32_t nanoseconds);
+// A date-time of a raw file time, local when convertTimesToLocal.
+double ConvertFileTime(TRawFileTime fileTime);
+
+struct TFileInfo
+{
+    bool exists = false;
+    std::uint32_t attributes = 0;
+    double created = 0, accessed = 0, modified = 0;
+    std::uint64_t size = 0;
+    TRawFileTime rawCreated = 0, rawAccessed = 0, rawModified = 0;
+    void Clear();
+    // Error: "Failed to open file." (path, errno)
+    void Load(const std::string &path);
+};
+
+// Warnings: "Failed to access file.", "Failed to get file size." (path); the result is then 0.
+std::uint64_t GetFileSize(const std::string &path);
+std::uint64_t FileSizeByInfo(const std::string &path);
+// Warnings: "Invalid file handle.", "Failed to retrieve file information." (path).
+std::uint32_t GetHardLinkCount(const std::string &path);
+// True when the directory holds a sub-directory. Error: "Failed to load directory." (path)
+bool HasDirectories(const std::string &path);
+// "1,023 B", "1.5 KB", or the plain number when sizes are not shown in units.
+std::string FileSizeText(int digits, int decimals, std::uint64_t size);
+
+// ---- Well-known folders (each with a trailing delimiter) ---------------------------------------
+
+std::string GetOperatorPath();
+std::string GetSystemPath();
+std::string GetTempPathA();
+std::string SystemDrive();
+std::string SystemDriveRoot();
+enum TSystemFolder
+{
+    sfApplicationData = 26,
+    sfDocuments = 5,
+    sfCommonDocuments = 46,
+    sfMusic = 13,
+    sfVideos = 14,
+    sfPictures = 39,
+    sfDesktop = 16,
+    sfCommonDesktop = 25,
+    sfStartMenuPrograms = 2,
+    sfCommonStartMenuPrograms = 23,
+    sfProgramFiles = 38,
+    sfCommonProgramFiles = 43,
+    sfFavourites = 6,
+    sfCommonFavourites = 31,
+    sfStartUp = 7,
+    sfCommonStartUp = 24,
+    sfRecentDocuments = 8,
+    sfCookies = 33,
+    sfInternetCache = 32,
+    sfFonts = 20
+};
+// The folder's path; empty for a folder without a counterpart. A missing per-user folder is
+// created. Error: "Failed to get path."
+std::string GetSystemDirectoryPath(int folder);
+std::string HostsFilePath();
+
+// ---- File operations -----------------------------------------------------------------------------
+
+// Error: "Failed to delete file." (path, errno)
+void MyDeleteFile(const std::string &path);
+// Copies content, mode, times and user extended attributes; the destination gets its name only
+// when complete. Error: "Failed to copy file." (source, destination, errno)
+void MyCopyFile(const std::string &source,
+                const std::string &destination,
+                bool overwrite,
+                bool allowDecryptedDestination = false);
+// One rename on the same mount; across mounts a copy, then the source is deleted.
+// Error: "Failed to move file." (source, destination, errno)
+void MyMoveFile(const std::string &source, const std::string &destination, bool overwrite);
+// Error: "Failed to rename." (source, destination, errno)
+void MyRenameFile(const std::string &source, const std::string &destination, bool overwrite);
+// With overwrite, deletes an existing destination that is not the source itself.
+void PrepareOverwrite(const std::string &source, const std::string &destination, bool overwrite);
+// Moves the file or directory to the desktop's trash. Error: "Failed to recycle." (path)
+void RecycleFile(const std::string &path);
+// Deletes a whole tree, going past the files that cannot be deleted.
+// Errors: "Can not find directory.", "Failed to delete directory content."
+void DeleteDirectoryNoErrors(const std::string &path);
+// Copies a whole tree (or moves it when copy is false). Errors: "Empty destination name.",
+// "Failed to create directory.", "Failed to find first file."; a failure is also announced
+// with the message box "Failed to process directory.".
+void CopyDeleteDirectory(const std::string &source, const std::string &destination, bool copy);
+
+// ---- Running -----------------------------------------------------------------------------------------
+
+// Starts a program, or opens any other file or address with its application.
+// Shown: "The name of the file is empty."; Error: "Failed to run file." (file, errno)
+void RunFile(const std::string &file,
+             const std::string &parameters,
+             const std::string &directory,
+             bool minimized,
+             bool quoteParameters);
+// "open", "print" (lp) and "properties". Error: "Failed to run verb." (file, verb)
+void RunVerb(const std::string &file, const std::string &verb, const std::string &directory);
+// Lets the user choose the application for the file. Error: "Failed to run file." (file)
+void OpenWith(const std::string &file, const std::string &directory);
+// Opens an address; a failure is shown with the message and reset.
+void OpenSite(const std::string &address, const std::string &failMessage = "Failed to open site.");
+// True for an ELF file or a "#!" script with an execute bit.
+bool IsDirectlyExecutable(const std::string &path);
+
+// ---- Whole files -----------------------------------------------------------------------------------
+
+// Reads the file into the buffer; returns the bytes that were to be read. Errors: "Failed to
+// load." (path, errno), "Failed to load, or empty file.", "File size too big." (size,
+// capacity); with truncate a larger file is cut with the Warning "File size too big.".
+std::int64_t LoadFileToBuffer(const std::string &path, void *buffer, std::int64_t capacity, bool truncate);
+// Creates or replaces the file. Error: "Failed to save." (path, errno)
+void SaveBufferToFile(const std::string &path, const void *buffer, std::size_t count);
+// The SHA-1 of the file as 40 upper-case hexadecimal digits; progress(userData, bytes done)
+// returns true to stop. Errors: "Failed to open file.", "Failed to get file size.", "Failed to
+// read data."; Warning: "User abort." (path). The result is then empty.
+std::string HashFile(const std::string &path,
+                     bool (*progress)(void *userData, std::uint64_t done),
+                     void *userData);

@@ -1,6 +1,7 @@
 // The program's entry: installer or file manager, the global windows, the message loop.
 #include "Libraries/Error.h"
 #include "Libraries/Install.h"
+#include "Libraries/Program.h"
 #include "app/MainDialog.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtErrorWindow.h"
@@ -12,6 +13,8 @@ int main(int argc, char **argv)
 {
     // The FFmpeg media backend of this Qt crashes without an audio device.
     qputenv("QT_MEDIA_BACKEND", QByteArrayLiteral("gstreamer"));
+    SetCommandLine(argc, argv);
+    InstallTerminateHandler();
     TQtApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Velmordian"));
     TQtMessageBoxes messageBoxes;

@@ -2,6 +2,7 @@
 #include "app/MainDialog.h"
 
 #include "Libraries/Install.h"
+#include "Libraries/ShiftStateUi.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/WizardDialog.h"
@@ -258,4 +259,13 @@ TEST_F(MainDialogTest, OptionsPathFromTheSettingsStoreWithItsFallback)
     Form->FormCloseQuery();
     EXPECT_EQ(Form->OptionsFilesDirectory, config / "marked/");
     unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(ShiftStateTest, QtModifiersAndButtons)
+{
+    const TShiftState state = ShiftStateOf(Qt::ControlModifier | Qt::ShiftModifier, Qt::LeftButton, true);
+    EXPECT_TRUE(ShiftHas(state, ssDouble));
+    EXPECT_FALSE(ShiftIsOnlyPair(state, ssCtrl, ssShift)) << "the double click is part of it";
+    EXPECT_TRUE(ShiftIsOnlyPair(ShiftStateOf(Qt::ControlModifier | Qt::ShiftModifier, Qt::LeftButton), ssCtrl, ssShift));
+    EXPECT_TRUE(ShiftIsEmpty(ShiftStateOf(Qt::NoModifier, Qt::RightButton)));
 }

@@ -1,0 +1,97 @@
+// File system primitives over statx, copy_file_range, renameat2 and friends. They act like the
+// calls they wrap: a failure returns false and leaves errno.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Platform {
+
+// What statx says of one directory entry (the entry itself: a symbolic link is not followed).
+struct TEntryStatus
+{
+    bool IsDirectory = false;   // a directory, or a symbolic link to one when followed
+    bool IsSymbolicLink = false;
+    bool IsRegular = false;
+    bool OwnerCanWrite = false;
+    bool AnyExecuteBit = false;
+    bool Compressed = false;
+    bool Encrypted = false;
+    bool IsMountRoot = false;
+    bool Sparse = false;
+    std::uint32_t Mode = 0;
+    std::uint64_t Size = 0;
+    std::uint64_t Links = 0;
+    std::uint64_t Device = 0;
+    std::uint64_t Inode = 0;
+    std::uint64_t MountId = 0;
+    // Seconds and nanoseconds since 1970 (UTC); the birth time is the modification time where
+    // the file system keeps none.
+    std::int64_t ModifiedSeconds = 0, AccessedSeconds = 0, BornSeconds = 0;
+    std::uint32_t ModifiedNanoseconds = 0, AccessedNanoseconds = 0, BornNanoseconds = 0;
+};
+
+// The entry itself (followLinks false) or what a symbolic link points to.
+bool EntryStatus(const std::string &path, TEntryStatus &status, bool followLinks = false);
+// True when both paths name the same file (device and inode).
+bool SameFile(const std::string &a, const std::string &b);
+bool FileSize(const std::string &path, std::uint64_t &size);
+
+// One entry of a directory listing, "." and ".." left out.
+struct TDirectoryEntry
+{
+    std::string Name;
+    bool IsDirectory = false; // not following symbolic links
+    bool IsSymbolicLink = false;
+};
+// Calls onEntry for each entry; onEntry returns false to stop. False on a failure (errno).
+bool ReadDirectory(const std::string &path, const std::function<bool(const TDirectoryEntry &)> &onEntry);
+
+bool RemoveFile(const std::string &path);
+bool RemoveDirectory(const std::string &path);
+// Renames; with replace false an existing destination fails with EEXIST.
+bool RenamePath(const std::string &source, const std::string &destination, bool replace);
+bool MakeHardLink(const std::string &source, const std::string &destination);
+bool MakeSymbolicLink(const std::string &target, const std::string &linkPath);
+// Gives the owner write permission.
+bool AddOwnerWrite(const std::string &path);
+bool SetMode(const std::string &path, std::uint32_t mode);
+
+// Copies a regular file's bytes, mode, times and user extended attributes to a temporary
+// file beside the destination, then renames it to the destination (replacing it only when
+// replace is true). progress gets the bytes done and the total between chunks and returns
+// false to cancel (ECANCELED). Nothing is left at the destination name unless it is complete.
+bool CopyRegularFile(const std::string &source,
+                     const std::string &destination,
+                     bool replace,
+                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress);
+
+// Space of the file system that holds the path, in bytes.
+bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_t &available,
+                     std::uint32_t &maximumNameLength, std::uint32_t &fileSystemId);
+
+// Whole-file reads and writes.
+int OpenForReading(const std::string &path);
+// Reads up to size bytes (fewer only at the end of the file); -1 on failure.
+std::int64_t ReadFully(int handle, void *buffer, std::size_t size);
+// Creates or replaces the file through a temporary file beside it.
+bool WriteWholeFile(const std::string &path, const void *data, std::size_t size);
+// The path with "." and ".." resolved and every symbolic link followed.
+bool RealPath(const std::string &path, std::string &resolved);
+
+} // namespace Platform
+
+namespace Platform {
+
+// Flushes a file's content to its device.
+bool SyncFile(const std::string &path);
+// Creates a file that must not exist yet, with the content; false (EEXIST) when it does.
+bool CreateNewFile(const std::string &path, const std::string &content);
+// An entry of that name exists (links not followed).
+bool PathTaken(const std::string &path);
+bool ReadSymbolicLink(const std::string &path, std::string &target);
+unsigned UserId();
+
+} // namespace Platform

@@ -1,0 +1,467 @@
+// File system primitives on Linux.
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/vfs.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Platform {
+namespace {
+
+// Keeps errno across clean-up calls.
+class TErrnoKeeper
+{
+public:
+    TErrnoKeeper() : Saved(errno) {}
+    ~TErrnoKeeper() { errno = Saved; }
+    TErrnoKeeper(const TErrnoKeeper &) = delete;
+    TErrnoKeeper &operator=(const TErrnoKeeper &) = delete;
+
+private:
+    int Saved;
+};
+
+// Closes a descriptor when it goes out of scope.
+class THandle
+{
+public:
+    explicit THandle(int handle = -1) : Value(handle) {}
+    ~THandle() { Close(); }
+    THandle(const THandle &) = delete;
+    THandle &operator=(const THandle &) = delete;
+    int Get() const { return Value; }
+    bool Close()
+    {
+        if (Value < 0) return true;
+        const int handle = Value;
+        Value = -1;
+        return ::close(handle) == 0;
+    }
+
+private:
+    int Value;
+};
+
+std::string DirectoryOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool CopyUserAttributes(int from, int to)
+{
+    std::vector<char> names(4096);
+    ssize_t length = 0;
+    for (;;) {
+        length = ::flistxattr(from, names.data(), names.size());
+        if (length >= 0) break;
+        if (errno == ENOTSUP) return true;
+        if (errno != ERANGE) return false;
+        names.resize(names.size() * 4);
+    }
+    std::vector<char> value;
+    for (ssize_t at = 0; at < length;) {
+        const std::string name = names.data() + at;
+        at += static_cast<ssize_t>(name.size()) + 1;
+        if (name.compare(0, 5, "user.") != 0) continue;
+        const ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        if (size < 0) return false;
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = size == 0 ? 0 : ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        if (got < 0) return false;
+        if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0) != 0) {
+            // A destination without user attributes takes the content alone.
+            if (errno == ENOTSUP) return true;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CopyBytes(int from,
+               int to,
+               std::uint64_t total,
+               const std::function<bool(std::uint64_t, std::uint64_t)> &progress)
+{
+    constexpr std::size_t Chunk = 16u << 20;
+    std::uint64_t done = 0;
+    bool kernelCopy = true;
+    std::vector<char> buffer;
+    for (;;) {
+        ssize_t moved = 0;
+        if (kernelCopy) {
+            moved = ::copy_file_range(from, nullptr, to, nullptr, Chunk, 0);
+            if (moved < 0 && done == 0 &&
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                 errno == EPERM)) {
+                kernelCopy = false;
+                buffer.resize(1u << 20);
+                continue;
+            }
+        } else {
+            moved = ::read(from, buffer.data(), buffer.size());
+            for (ssize_t written = 0; moved > 0 && written < moved;) {
+                const ssize_t step = ::write(to, buffer.data() + written, static_cast<std::size_t>(moved - written));
+                if (step < 0) {
+                    if (errno == EINTR) continue;
+                    return false;
+                }
+                written += step;
+            }
+        }
+        if (moved < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (moved == 0) return true;
+        done += static_cast<std::uint64_t>(moved);
+        if (progress && !progress(done, total)) {
+            errno = ECANCELED;
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+bool EntryStatus(const std::string &path, TEntryStatus &status, bool followLinks)
+{
+    struct statx info{};
+    const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
+    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
+    if (::statx(AT_FDCWD, path.c_str(), flags, mask, &info) != 0) return false;
+    status = TEntryStatus();
+    const auto mode = static_cast<mode_t>(info.stx_mode);
+    status.Mode = info.stx_mode;
+    status.IsSymbolicLink = S_ISLNK(mode);
+    status.IsDirectory = S_ISDIR(mode);
+    status.IsRegular = S_ISREG(mode);
+    status.OwnerCanWrite = (mode & S_IWUSR) != 0;
+    status.AnyExecuteBit = (mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+    status.Compressed = (info.stx_attributes & STATX_ATTR_COMPRESSED) != 0;
+    status.Encrypted = (info.stx_attributes & STATX_ATTR_ENCRYPTED) != 0;
+#ifdef STATX_ATTR_MOUNT_ROOT
+    status.IsMountRoot = (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#endif
+    status.Size = info.stx_size;
+    status.Links = info.stx_nlink;
+    status.Device = (static_cast<std::uint64_t>(info.stx_dev_major) << 32) | info.stx_dev_minor;
+    status.Inode = info.stx_ino;
+    status.MountId = (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : status.Device;
+    // Well below the size in allocated blocks: a sparse file.
+    status.Sparse = status.IsRegular && info.stx_size > 65536 &&
+                    info.stx_blocks * 512 < info.stx_size / 2;
+    status.ModifiedSeconds = info.stx_mtime.tv_sec;
+    status.ModifiedNanoseconds = info.stx_mtime.tv_nsec;
+    status.AccessedSeconds = info.stx_atime.tv_sec;
+    status.AccessedNanoseconds = info.stx_atime.tv_nsec;
+    if (info.stx_mask & STATX_BTIME) {
+        status.BornSeconds = info.stx_btime.tv_sec;
+        status.BornNanoseconds = info.stx_btime.tv_nsec;
+    } else {
+        status.BornSeconds = status.ModifiedSeconds;
+        status.BornNanoseconds = status.ModifiedNanoseconds;
+    }
+    return true;
+}
+
+bool SameFile(const std::string &a, const std::string &b)
+{
+    struct stat first{}, second{};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool FileSize(const std::string &path, std::uint64_t &size)
+{
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool ReadDirectory(const std::string &path, const std::function<bool(const TDirectoryEntry &)> &onEntry)
+{
+    DIR *directory = ::opendir(path.c_str());
+    if (!directory) return false;
+    const int descriptor = ::dirfd(directory);
+    for (;;) {
+        errno = 0; // readdir's end and its failure differ only in errno
+        const dirent *raw = ::readdir(directory);
+        if (!raw) break;
+        TDirectoryEntry entry;
+        entry.Name = raw->d_name;
+        if (entry.Name == "." || entry.Name == "..") continue;
+        unsigned char type = raw->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info{};
+            if (::fstatat(descriptor, raw->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISDIR(info.st_mode) ? DT_DIR : (S_ISLNK(info.st_mode) ? DT_LNK : DT_REG);
+        }
+        entry.IsDirectory = type == DT_DIR;
+        entry.IsSymbolicLink = type == DT_LNK;
+        if (!onEntry(entry)) {
+            errno = 0;
+            break;
+        }
+    }
+    const int code = errno;
+    ::closedir(directory);
+    errno = code;
+    return code == 0;
+}
+
+bool RemoveFile(const std::string &path)
+{
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool RemoveDirectory(const std::string &path)
+{
+    return ::rmdir(path.c_str()) == 0;
+}
+
+bool RenamePath(const std::string &source, const std::string &destination, bool replace)
+{
+    if (replace) return ::rename(source.c_str(), destination.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace flag: a hard link fails on an existing name.
+    struct stat info{};
+    if (::lstat(source.c_str(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) {
+        if (::lstat(destination.c_str(), &info) == 0) {
+            errno = EEXIST;
+            return false;
+        }
+        return ::rename(source.c_str(), destination.c_str()) == 0;
+    }
+    if (::link(source.c_str(), destination.c_str()) != 0) return false;
+    return ::unlink(source.c_str()) == 0;
+}
+
+bool MakeHardLink(const std::string &source, const std::string &destination)
+{
+    return ::link(source.c_str(), destination.c_str()) == 0;
+}
+
+bool MakeSymbolicLink(const std::string &target, const std::string &linkPath)
+{
+    return ::symlink(target.c_str(), linkPath.c_str()) == 0;
+}
+
+bool AddOwnerWrite(const std::string &path)
+{
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return false;
+    if (info.st_mode & S_IWUSR) return true;
+    return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool SetMode(const std::string &path, std::uint32_t mode)
+{
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode & 07777)) == 0;
+}
+
+bool CopyRegularFile(const std::string &source,
+                     const std::string &destination,
+                     bool replace,
+                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress)
+{
+    THandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (from.Get() < 0) return false;
+    struct stat info{};
+    if (::fstat(from.Get(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    struct stat existing{};
+    if (::lstat(destination.c_str(), &existing) == 0) {
+        if (!replace) {
+            errno = EEXIST;
+            return false;
+        }
+        if (existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
+            errno = EINVAL; // a file is never copied onto itself
+            return false;
+        }
+    }
+    std::string temporary = DirectoryOf(destination) + "/.velmordian-copy-XXXXXX";
+    THandle to(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (to.Get() < 0) return false;
+    const auto discard = [&] {
+        TErrnoKeeper keep;
+        to.Close();
+        ::unlink(temporary.c_str());
+    };
+    ::posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (!CopyBytes(from.Get(), to.Get(), static_cast<std::uint64_t>(info.st_size), progress) ||
+        ::fchmod(to.Get(), info.st_mode & 07777) != 0 || !CopyUserAttributes(from.Get(), to.Get())) {
+        discard();
+        return false;
+    }
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::futimens(to.Get(), times) != 0 || !to.Close()) {
+        discard();
+        return false;
+    }
+    if (!RenamePath(temporary, destination, replace)) {
+        TErrnoKeeper keep;
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_t &available,
+                     std::uint32_t &maximumNameLength, std::uint32_t &fileSystemId)
+{
+    struct statvfs space{};
+    if (::statvfs(path.c_str(), &space) != 0) return false;
+    total = static_cast<std::uint64_t>(space.f_blocks) * space.f_frsize;
+    available = static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
+    maximumNameLength = static_cast<std::uint32_t>(space.f_namemax);
+    struct statfs system{};
+    fileSystemId = 0;
+    if (::statfs(path.c_str(), &system) == 0) {
+        std::uint32_t words[2] = {};
+        static_assert(sizeof system.f_fsid >= sizeof words);
+        std::memcpy(words, &system.f_fsid, sizeof words);
+        fileSystemId = words[0];
+    }
+    return true;
+}
+
+int OpenForReading(const std::string &path)
+{
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle >= 0) ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
+std::int64_t ReadFully(int handle, void *buffer, std::size_t size)
+{
+    auto *bytes = static_cast<char *>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(handle, bytes + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+}
+
+bool WriteWholeFile(const std::string &path, const void *data, std::size_t size)
+{
+    std::string temporary = DirectoryOf(path) + "/.velmordian-save-XXXXXX";
+    THandle file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0) return false;
+    const auto fail = [&] {
+        TErrnoKeeper keep;
+        file.Close();
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    const auto *bytes = static_cast<const char *>(data);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t written = ::write(file.Get(), bytes + done, size - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return fail();
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    struct stat old{};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : [] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return static_cast<mode_t>(0666 & ~mask);
+    }();
+    if (::fchmod(file.Get(), mode) != 0 || ::fsync(file.Get()) != 0 || !file.Close()) return fail();
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        TErrnoKeeper keep;
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool RealPath(const std::string &path, std::string &resolved)
+{
+    char buffer[PATH_MAX] = {};
+    if (!::realpath(path.c_str(), buffer)) return false;
+    resolved = buffer;
+    return true;
+}
+
+} // namespace Platform
+
+namespace Platform {
+
+bool SyncFile(const std::string &path)
+{
+    THandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return file.Get() >= 0 && ::fsync(file.Get()) == 0;
+}
+
+bool CreateNewFile(const std::string &path, const std::string &content)
+{
+    THandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (file.Get() < 0) return false;
+    for (std::size_t done = 0; done < content.size();) {
+        const ssize_t written = ::write(file.Get(), content.data() + done, content.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            TErrnoKeeper keep;
+            file.Close();
+            ::unlink(path.c_str());
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    if (file.Close()) return true;
+    TErrnoKeeper keep;
+    ::unlink(path.c_str());
+    return false;
+}
+
+bool PathTaken(const std::string &path)
+{
+    struct stat info{};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool ReadSymbolicLink(const std::string &path, std::string &target)
+{
+    std::vector<char> buffer(PATH_MAX);
+    const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (length < 0) return false;
+    target.assign(buffer.data(), static_cast<std::size_t>(length));
+    return true;
+}
+
+unsigned UserId()
+{
+    return ::getuid();
+}
+
+} // namespace Platform
