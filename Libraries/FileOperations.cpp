@@ -11,6 +11,7 @@
 #include "platform/Shell.h"
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <unistd.h>
@@ -477,23 +478,36 @@ std::string HashFile(const std::string &path, bool (*progress)(void *userData, s
             Fun.RaiseLastError("Failed to get file size.", path);
             return;
         }
+        // Progress counts blocks of 1000000 bytes; the reads are smaller, so that the bytes
+        // are still in the processor's cache when the digest takes them.
         constexpr std::size_t Block = 1000000;
-        const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[Block]);
+        constexpr std::size_t Piece = 128 * 1024;
+        const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[Piece]());
         TSha1 hasher;
         std::uint64_t done = 0;
         for (;;) {
-            const std::int64_t got = Platform::ReadFully(handle, buffer.get(), Block);
-            if (got < 0) {
-                Fun.RaiseLastError("Failed to read data.", path);
-                return;
+            std::size_t inBlock = 0;
+            bool ended = false;
+            while (inBlock < Block) {
+                const std::size_t wanted = std::min(Piece, Block - inBlock);
+                const std::int64_t got = Platform::ReadFully(handle, buffer.get(), wanted);
+                if (got < 0) {
+                    Fun.RaiseLastError("Failed to read data.", path);
+                    return;
+                }
+                hasher.Update(buffer.get(), static_cast<std::size_t>(got));
+                inBlock += static_cast<std::size_t>(got);
+                if (static_cast<std::size_t>(got) < wanted) {
+                    ended = true;
+                    break;
+                }
             }
-            hasher.Update(buffer.get(), static_cast<std::size_t>(got));
-            done += static_cast<std::uint64_t>(got);
+            done += inBlock;
             if (progress && progress(userData, done)) {
                 Fun.RaiseAt(fsWarning, __LINE__, "User abort.", path);
                 return;
             }
-            if (static_cast<std::size_t>(got) < Block || done >= static_cast<std::uint64_t>(size)) break;
+            if (ended || done >= static_cast<std::uint64_t>(size)) break;
         }
         digest = Sha1DigestHexText(hasher.Final());
     });

@@ -101,12 +101,18 @@ void Beep()
     }
 }
 
-// A local file path as the program writes titles: no trailing delimiter except for "/".
+// A file's title: no trailing delimiter, except for the root "/" itself.
+std::string FileTitle(std::string path)
+{
+    while (path.size() > 1 && path.back() == PathDelimiter) path.pop_back();
+    return path;
+}
+
 void AddLocalFile(const QUrl &url, std::vector<std::string> &list)
 {
     if (!url.isLocalFile()) return;
     const std::string path = url.toLocalFile().toStdString();
-    if (!path.empty()) list.push_back(ExcludeTrailingBackslash(path));
+    if (!path.empty()) list.push_back(FileTitle(path));
 }
 
 std::vector<std::string> LocalFilesOf(const QMimeData *data)
@@ -127,7 +133,7 @@ std::vector<std::string> PathLinesOf(const QString &text)
         if (line.startsWith(QStringLiteral("file://"))) {
             AddLocalFile(QUrl(line), files);
         } else if (line.startsWith(QLatin1Char('/'))) {
-            files.push_back(ExcludeTrailingBackslash(line.toStdString()));
+            files.push_back(FileTitle(line.toStdString()));
         }
     }
     return files;

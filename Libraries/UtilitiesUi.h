@@ -30,16 +30,17 @@ constexpr TColorRef NoColorRef = 0x1FFFFFFFu;
 // Puts the text on the clipboard (after the clipboard's old text when append is set) and
 // beeps when asked; false only for an empty text.
 // Warning shown: "There is no text to copy to clipboard."; a failure is shown with failMessage.
+// Error: "The clipboard is not available."
 bool CopyTextToClipboard(const std::string &text,
                          const std::string &failMessage = "Failed to copy text to clipboard.",
                          bool beep = false,
                          bool append = false);
 // The clipboard's text; empty after a failure.
-// Shown: "Failed to get text from clipboard."
+// Error: "The clipboard is not available.", shown as "Failed to get text from clipboard."
 std::string CopyTextFromClipboard();
 // Replaces the list by the files on the clipboard, one absolute path each: the local files of
 // its URI list, or else the lines of its text that are absolute paths or file URLs.
-// Shown: "Failed to get text from clipboard."
+// Error: "The clipboard is not available.", shown as "Failed to get text from clipboard."
 void ClipboardFilesToList(std::vector<std::string> &list);
 
 // ---- Numbers typed into boxes -----------------------------------------------------------------
@@ -97,7 +98,7 @@ int GetFontHeight(const QFont &font);
 // Draws the text in the rectangle with the painter's font and pen; measures it instead when
 // width or height is given (both set, nothing drawn). Unless transparent the rectangle is
 // first filled with the painter's brush; with shadow the text is drawn at the offsets in the
-// shadow colour and then in the text colour before the plain drawing. Format holds
+// shadow colour and then in the text colour instead of the pen's. Format holds
 // Qt::Alignment and Qt::TextFlag bits, 0 meaning a single line; a horizontal centring is
 // dropped for a text wider than the rectangle, a vertical centring narrows the rectangle.
 void DrawTextInRect(const std::string &text,

@@ -360,7 +360,9 @@ void TColumn::RecordFocus()
 std::string TColumn::HeaderCaption() const
 {
     if (ContainerIndex >= 0) return "Container \"" + std::to_string(ContainerIndex) + "\"";
-    return ExcludeTrailingBackslash(ExtractDirectory(ActiveTitle));
+    // The root's header reads "/", not the partition title ":/" of the path service.
+    const std::string directory = ExcludeTrailingBackslash(ExtractDirectory(ActiveTitle));
+    return IsDrivePath(directory) ? directory.substr(1) : directory;
 }
 
 void TColumn::UpdateHeaderHint()

@@ -3,3 +3,5 @@
 
 int ColumnsLayoutBench(int argc, char **argv);
 int Sha1Bench(int argc, char **argv);
+int HashBench(int argc, char **argv);
+int CopyBench(int argc, char **argv);

@@ -16,7 +16,9 @@ int Usage()
     std::fprintf(stderr,
                  "usage: velmordian-bench SUBCOMMAND [ARGS]\n"
                  "  columns-layout N   lays out 1..10 columns N times; prints the width total\n"
-                 "  sha1 FILE          hashes the file from memory; prints the digest\n");
+                 "  sha1 FILE          hashes the file from memory; prints the digest\n"
+                 "  hash FILE          hashes the file as the program does; prints the digest\n"
+                 "  copy SRC DST       copies a file as the program does; prints the bytes\n");
     return 2;
 }
 
@@ -47,5 +49,7 @@ int main(int argc, char **argv)
     if (argc < 2) return Usage();
     if (std::strcmp(argv[1], "columns-layout") == 0) return ColumnsLayoutBench(argc, argv);
     if (std::strcmp(argv[1], "sha1") == 0) return Sha1Bench(argc, argv);
+    if (std::strcmp(argv[1], "hash") == 0) return HashBench(argc, argv);
+    if (std::strcmp(argv[1], "copy") == 0) return CopyBench(argc, argv);
     return Usage();
 }
