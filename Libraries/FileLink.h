@@ -15,20 +15,20 @@ constexpr std::int32_t ShowCommandMinimized = 7;
 class TLinkFile
 {
 public:
-    bool referenceFound = false;             // the target exists and its facts below are read
-    std::uint32_t referenceAttributes = 0;   // FileAttribute bits of the target
+    bool referenceFound = false;           // the target exists and its facts below are read
+    std::uint32_t referenceAttributes = 0; // FileAttribute bits of the target
     double referenceCreated = 0;
     double referenceAccessed = 0;
     double referenceModified = 0;
     std::uint64_t referenceSize = 0;
-    std::string reference;                   // the target's full path
+    std::string reference; // the target's full path
     std::string workingDirectory;
-    std::string arguments;                   // a command line: spaces separate, "" group
+    std::string arguments; // a command line: spaces separate, "" group
     std::string description;
-    std::string iconPath;                    // a full path, or an icon name of the theme
+    std::string iconPath; // a full path, or an icon name of the theme
     std::int32_t iconIndex = 0;
-    std::uint16_t hotKey = 0;                // key in the low byte, modifiers in the high byte
-    std::int32_t showCommand = 0;            // 0 (normal) or a ShowCommand value
+    std::uint16_t hotKey = 0;     // key in the low byte, modifiers in the high byte
+    std::int32_t showCommand = 0; // 0 (normal) or a ShowCommand value
 
     // A cleared record.
     TLinkFile();
@@ -96,7 +96,8 @@ std::string ShortcutExtension(const std::string &path);
 // $XDG_CACHE_HOME/thumbnails ("normal" 128, "large" 256, "x-large" 512, "xx-large" 1024) named
 // by the MD5 of the file's URI; a thumbnail made for another URI or modification time does not
 // count. Empty when there is none.
-std::string GetSysThumbnailFromFile(const std::string &path, std::int32_t width, std::int32_t height);
+std::string
+GetSysThumbnailFromFile(const std::string &path, std::int32_t width, std::int32_t height);
 // "file://" + the full path, every byte outside the letters, digits and "-._~!$&'()*+,=:@/"
 // percent-encoded with upper-case digits.
 std::string FileUriOfPath(const std::string &path);

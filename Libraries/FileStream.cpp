@@ -1,5 +1,4 @@
-// Named streams of files over the user extended attributes, and the file's content as the main
-// stream.
+// Named streams over the user extended attributes; the file's content is the main stream.
 #include "Libraries/FileStream.h"
 
 #include "Libraries/Error.h"
@@ -76,7 +75,7 @@ struct TParameters
     const std::string &Second;
 };
 
-// The size of a stream, or false after raising openWords or sizeWords.
+// The size of a stream, or false after raising "Failed to open file." or sizeWords.
 bool StreamSize(TFunScope &Fun,
                 const std::string &file,
                 const std::string &stream,

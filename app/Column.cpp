@@ -184,7 +184,7 @@ void TColumn::SetWithColumnContent(
         FileList->ItemsChanged();
         UpdateItemHeight();
         if (refocus) {
-            FocusByTitle(ContainerIndex < 0);
+            FocusByTitle(ActiveTitle, FocusKind, true, ContainerIndex < 0, SortMode, FocusKey, FocusRow);
         } else {
             FileList->FocusIndex = std::clamp(keptFocus, 0, FileList->Count() - 1);
             ScrollFocusToRow();
@@ -316,45 +316,6 @@ void TColumn::Com_RotateColumnsToLeft(TMainForm &form)
         Fun.CalleeFailed();
     });
     Fun.ShowIfFailed("Failed to rotate column.");
-}
-
-void TColumn::LoadDirectory(bool rememberPrevious)
-{
-    (void)rememberPrevious;
-    TFunScope Fun(ThisUnit, "TColumn::LoadDirectory");
-    Form.BeginBusy();
-    Fun.Run([&] {
-        // The list is filled by the directory loader; until then it shows nothing.
-        ClearColumn();
-        if (IsVisible()) DirMonitor.Start(ExtractDirectory(ActiveTitle));
-        HeaderButton->StrikeOut = false;
-        UpdateHeader();
-    });
-    Form.EndBusy();
-}
-
-void TColumn::FocusByTitle(bool nearest)
-{
-    (void)nearest;
-    for (int i = 0; i < FileList->Count(); ++i) {
-        if (Item(i)->Title == ActiveTitle) {
-            FileList->FocusIndex = i;
-            ScrollFocusToRow();
-            return;
-        }
-    }
-    ScrollFocusToRow();
-}
-
-void TColumn::RecordFocus()
-{
-    LastFocusIndex = FileList->FocusIndex;
-    FocusRow = FileList->FocusIndex - FileList->TopIndex;
-    if (const TFileListData *item = Item(FileList->FocusIndex); item && !FileList->Empty) {
-        ActiveTitle = item->Title;
-        FocusKind = item->Kind;
-    }
-    UpdateHeaderHint();
 }
 
 std::string TColumn::HeaderCaption() const

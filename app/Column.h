@@ -5,6 +5,7 @@
 #include "app/MyControls.h"
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ struct TFileListData : TPanelItem
     std::int64_t Modified = 0;
     std::int64_t Created = 0;
     bool Exists = true;
+    std::int32_t Rank = 0;
+
+    // Items come from slabs of their own: a column of 100,000 entries makes no allocation
+    // per item beyond its title.
+    static void *operator new(std::size_t size);
+    static void operator delete(void *pointer) noexcept;
+};
+
+// A title of a container with its rank.
+struct TContainerTitle
+{
+    std::string Title;
     std::int32_t Rank = 0;
 };
 
@@ -119,12 +132,41 @@ public:
                               bool refocus);
     void SetWithAllColumn(TColumn &source, bool copyFixed, bool refocus, bool clearList);
 
-    // Loads the shown directory into the list.
-    void LoadDirectory(bool rememberPrevious);
-    // Focuses the item whose title is ActiveTitle, else keeps the focused index.
-    void FocusByTitle(bool nearest);
-    // Records the focused item into ActiveTitle and the focus fields.
-    void RecordFocus();
+    // The one entry for (re)loading the column: container -2 keeps the shown one, -1 shows a
+    // directory; a negative focus key or kind, the smallest row and an empty title change
+    // nothing. An unreadable directory is left one level at a time.
+    void LoadDirectory(bool rememberPrevious,
+                       int container = -2,
+                       std::int64_t focusKey = -1,
+                       int focusRow = std::numeric_limits<int>::min(),
+                       int focusKind = -1,
+                       const std::string &title = {});
+    // Lists the directory of the title, grouped and sorted.
+    // Errors: "Failed to first find file." (pattern, errno), "Failed to find next file."
+    void LoadWithFiles(const std::string &title, const std::string &sortMode);
+    // Lists the partitions.
+    void LoadWithPartitions();
+    // Lists the titles in their order.
+    void SetWithList(const std::vector<std::string> &titles, bool selectAll);
+    void SetWithContainer(const std::vector<TContainerTitle> &items);
+    // Focuses the item of the title (exactly, else where it would stand) at the focus row.
+    void FocusByTitle(const std::string &title,
+                      int focusKind,
+                      bool scrollAlways,
+                      bool searchNearest,
+                      const std::string &sortMode,
+                      std::int64_t focusKey,
+                      int focusRow);
+    // Records the focus of the column: ActiveTitle, the focus fields, the history.
+    void SetInactiveFocus();
+    void RecordFocus() { SetInactiveFocus(); }
+    void FocusIndex(int index);
+    // The selected titles (or names) in list order; ActiveTitle alone when none is selected.
+    void SelectedTitles(std::vector<std::string> &target, bool namesOnly) const;
+    int IndexOfName(const std::string &name) const;
+    bool ListEqualsContainer(const std::vector<std::string> &titles) const;
+    // The group rank of a kind under the separating options.
+    static int KindRank(int kind);
 
     std::string HeaderCaption() const;
     void UpdateHeaderHint();

@@ -125,3 +125,32 @@ struct TProgramOptions
 
 // The program's options, alive for the whole run.
 extern TProgramOptions ProgramOptions;
+
+#include <vector>
+
+// A sorted extension list ("." included), compared without regard to ASCII case, without
+// duplicates.
+class TExtensionList
+{
+public:
+    void Clear() { Items.clear(); }
+    // Adds an extension; a duplicate is ignored.
+    void Add(const std::string &extension);
+    void Remove(const std::string &extension);
+    bool Has(const std::string &extension) const;
+    bool Empty() const { return Items.empty(); }
+    const std::vector<std::string> &List() const { return Items; }
+    void Assign(const std::vector<std::string> &extensions);
+
+private:
+    std::vector<std::string> Items; // sorted by their lower-case form
+};
+
+extern TExtensionList ProgramFileExtensions;
+extern TExtensionList DocumentFileExtensions;
+extern TExtensionList AudioFileExtensions;
+extern TExtensionList VideoFileExtensions;
+extern TExtensionList TextFileExtensions;
+extern TExtensionList PictureFileExtensions;
+// Fills every empty list with its defaults.
+void SetDefaultExtensionLists();

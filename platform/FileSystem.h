@@ -95,3 +95,16 @@ bool ReadSymbolicLink(const std::string &path, std::string &target);
 unsigned UserId();
 
 } // namespace Platform
+
+namespace Platform {
+
+// Lists a directory with each entry's status (the entry itself; for a symbolic link also
+// whether it points to a directory). onEntry gets the name and its status; a status that
+// cannot be read comes with valid false. False on a failure to open or read the directory.
+bool ListDirectoryWithStatus(
+    const std::string &path,
+    const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry);
+// The file system type of the path ("ext4", "vfat", ...); empty when unknown.
+std::string FileSystemType(const std::string &path);
+
+} // namespace Platform

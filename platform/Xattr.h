@@ -1,4 +1,5 @@
-// Extended attributes of the user namespace: "user." + name. They act like the calls they wrap:
+// Extended attributes of the user namespace: "user." + name, of what a symbolic link points to.
+// They act like the calls they wrap:
 // a failure returns false and leaves errno (ENOTSUP where the file system has none).
 #pragma once
 

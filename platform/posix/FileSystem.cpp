@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
+#include <cstddef>
 #include <unistd.h>
 #include <vector>
 
@@ -136,12 +138,26 @@ bool CopyBytes(int from,
 
 } // namespace
 
+namespace {
+
+void FillStatus(const struct statx &info, TEntryStatus &status);
+
+} // namespace
+
 bool EntryStatus(const std::string &path, TEntryStatus &status, bool followLinks)
 {
     struct statx info{};
     const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
     const unsigned mask = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
     if (::statx(AT_FDCWD, path.c_str(), flags, mask, &info) != 0) return false;
+    FillStatus(info, status);
+    return true;
+}
+
+namespace {
+
+void FillStatus(const struct statx &info, TEntryStatus &status)
+{
     status = TEntryStatus();
     const auto mode = static_cast<mode_t>(info.stx_mode);
     status.Mode = info.stx_mode;
@@ -174,8 +190,9 @@ bool EntryStatus(const std::string &path, TEntryStatus &status, bool followLinks
         status.BornSeconds = status.ModifiedSeconds;
         status.BornNanoseconds = status.ModifiedNanoseconds;
     }
-    return true;
 }
+
+} // namespace
 
 bool SameFile(const std::string &a, const std::string &b)
 {
@@ -462,6 +479,76 @@ bool ReadSymbolicLink(const std::string &path, std::string &target)
 unsigned UserId()
 {
     return ::getuid();
+}
+
+} // namespace Platform
+
+namespace Platform {
+
+bool ListDirectoryWithStatus(
+    const std::string &path,
+    const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry)
+{
+    THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0) return false;
+    struct TRawEntry
+    {
+        std::uint64_t Inode;
+        std::int64_t Offset;
+        unsigned short Length;
+        unsigned char Type;
+        char Name[1];
+    };
+    alignas(8) char buffer[1 << 16];
+    TEntryStatus status;
+    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, directory.Get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        for (long at = 0; at < got;) {
+            const auto *raw = reinterpret_cast<const TRawEntry *>(buffer + at);
+            at += raw->Length;
+            const char *name = buffer + (at - raw->Length) + offsetof(TRawEntry, Name);
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            struct statx info{};
+            const bool valid = ::statx(directory.Get(), name, AT_SYMLINK_NOFOLLOW, mask, &info) == 0;
+            if (valid) {
+                FillStatus(info, status);
+                // What a link points to decides whether it lists as a directory.
+                if (status.IsSymbolicLink) {
+                    struct statx target{};
+                    status.IsDirectory = ::statx(directory.Get(), name, 0, STATX_TYPE, &target) == 0 &&
+                                         S_ISDIR(static_cast<mode_t>(target.stx_mode));
+                }
+            } else {
+                status = TEntryStatus();
+            }
+            onEntry(name, std::strlen(name), status, valid);
+        }
+    }
+}
+
+std::string FileSystemType(const std::string &path)
+{
+    struct statfs info{};
+    if (::statfs(path.c_str(), &info) != 0) return {};
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53: return "ext4";
+    case 0x4d44: return "vfat";
+    case 0x2011BAB0: return "exfat";
+    case 0x7366746e: return "ntfs3";
+    case 0x65735546: return "fuseblk";
+    case 0xFF534D42: return "cifs";
+    case 0xFE534D42: return "smb3";
+    case 0x01021994: return "tmpfs";
+    case 0x9123683E: return "btrfs";
+    case 0x58465342: return "xfs";
+    default: return "other";
+    }
 }
 
 } // namespace Platform

@@ -33,7 +33,8 @@ std::string TemporaryNameBeside(const std::string &path)
         random = (static_cast<std::uint64_t>(getpid()) << 32) ^ counter.fetch_add(1);
     static const char digits[] = "0123456789abcdef";
     std::string name = ".velmordian-";
-    for (int shift = 60; shift >= 0; shift -= 4) name += digits[(random >> shift) & 0xFu];
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += digits[(random >> shift) & 0xFu];
     return DirectoryOf(path) + name + ".tmp";
 }
 
@@ -66,7 +67,9 @@ void DiscardTemporary(int handle, const std::string &name)
 
 bool LinkEntryFacts(const std::string &path, bool followLinks, TLinkEntryFacts &facts)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     const int result = followLinks ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
     if (result != 0) return false;
     facts.IsSymbolicLink = S_ISLNK(info.st_mode);
@@ -151,7 +154,9 @@ bool ReplaceFileContent(const std::string &path, const std::string &content, boo
         if (handle < 0 && errno != EEXIST) return false;
     }
     if (handle < 0) return false;
-    struct stat info{};
+    struct stat info
+    {
+    };
     mode_t mode = 0;
     if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
         mode = info.st_mode & 07777;
@@ -192,11 +197,14 @@ std::string FindProgramInSearchPath(const std::string &name)
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = directories.find(':', start);
-        const std::string directory = directories.substr(start, end == std::string::npos ? end : end - start);
+        const std::string directory =
+            directories.substr(start, end == std::string::npos ? end : end - start);
         // An empty entry would mean the current directory: never looked in.
         if (!directory.empty()) {
             const std::string candidate = directory + (directory.back() == '/' ? "" : "/") + name;
-            struct stat info{};
+            struct stat info
+            {
+            };
             if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
                 ::access(candidate.c_str(), X_OK) == 0)
                 return candidate;

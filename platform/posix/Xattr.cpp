@@ -47,7 +47,7 @@ bool ReadGrowing(TCall call, std::string &buffer)
 bool ListUserAttributes(const std::string &path, std::vector<std::string> &names)
 {
     std::string buffer;
-    if (!ReadGrowing([&](char *data, std::size_t size) { return ::llistxattr(path.c_str(), data, size); }, buffer))
+    if (!ReadGrowing([&](char *data, std::size_t size) { return ::listxattr(path.c_str(), data, size); }, buffer))
         return false;
     SplitNames(buffer, names);
     return true;
@@ -64,7 +64,7 @@ bool ListUserAttributes(int handle, std::vector<std::string> &names)
 
 bool UserAttributeSize(const std::string &path, const std::string &name, std::size_t &size)
 {
-    const ssize_t length = ::lgetxattr(path.c_str(), (Prefix + name).c_str(), nullptr, 0);
+    const ssize_t length = ::getxattr(path.c_str(), (Prefix + name).c_str(), nullptr, 0);
     if (length < 0) return false;
     size = static_cast<std::size_t>(length);
     return true;
@@ -73,7 +73,7 @@ bool UserAttributeSize(const std::string &path, const std::string &name, std::si
 bool ReadUserAttribute(const std::string &path, const std::string &name, std::string &value, std::size_t limit)
 {
     const std::string key = Prefix + name;
-    if (!ReadGrowing([&](char *data, std::size_t size) { return ::lgetxattr(path.c_str(), key.c_str(), data, size); },
+    if (!ReadGrowing([&](char *data, std::size_t size) { return ::getxattr(path.c_str(), key.c_str(), data, size); },
                      value))
         return false;
     if (value.size() > limit) value.resize(limit);
@@ -89,7 +89,7 @@ bool ReadUserAttribute(int handle, const std::string &name, std::string &value)
 
 bool WriteUserAttribute(const std::string &path, const std::string &name, const std::string &value)
 {
-    return ::lsetxattr(path.c_str(), (Prefix + name).c_str(), value.data(), value.size(), 0) == 0;
+    return ::setxattr(path.c_str(), (Prefix + name).c_str(), value.data(), value.size(), 0) == 0;
 }
 
 bool WriteUserAttribute(int handle, const std::string &name, const std::string &value)
@@ -99,7 +99,7 @@ bool WriteUserAttribute(int handle, const std::string &name, const std::string &
 
 bool RemoveUserAttribute(const std::string &path, const std::string &name)
 {
-    return ::lremovexattr(path.c_str(), (Prefix + name).c_str()) == 0;
+    return ::removexattr(path.c_str(), (Prefix + name).c_str()) == 0;
 }
 
 } // namespace Platform

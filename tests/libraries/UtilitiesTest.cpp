@@ -39,9 +39,10 @@ TEST_F(UtilitiesTest, IntegersFromTexts)
         EXPECT_EQ(CheckIntFromText(c.Text, 1, 10, value, 5), c.Ok);
         EXPECT_EQ(value, c.Value);
         EXPECT_EQ(FunStatContext.IsError(), c.ConversionFailed);
-        if (c.ConversionFailed)
+        if (c.ConversionFailed) {
             EXPECT_EQ(FunStatContext.description,
                       "Unhandled exception: '" + std::string(c.Text) + "' is not a valid integer value.");
+        }
         EXPECT_EQ(GetIntFromText(c.Text, 1, 10, 5), c.Value);
     }
     std::int32_t value = 0;
