@@ -207,8 +207,9 @@ void TMemoryStorage::AddText(const std::string &text, bool withTerminator)
     const std::int64_t count = static_cast<std::int64_t>(text.size()) + (withTerminator ? 1 : 0);
     const std::int64_t at = Extend(count);
     if (at < 0) return;
-    // The block is zero-filled, so the terminator is already there.
     std::memcpy(data.get() + at, text.data(), text.size());
+    // A block reused after a shrink still holds its old bytes beyond the size.
+    if (withTerminator) data[static_cast<std::size_t>(at) + text.size()] = 0;
 }
 
 void TMemoryStorage::AddTextEOL(const std::string &text)

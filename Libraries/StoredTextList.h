@@ -17,9 +17,9 @@ struct TFormBounds
     std::int32_t Height = 0;
 };
 
-// Bounds kept inside a work area: a left edge before the area or beyond 0.9 of its width gives
-// the area's left edge (the top edge likewise with the height); a negative width or one wider
-// than the area gives the area's width (the height likewise).
+// Bounds kept inside a work area: a left edge before the area's, or more than 0.9 of the area's
+// width beyond it, becomes the area's left edge (the top edge likewise with the height); a
+// negative width or one wider than the area becomes the area's width (the height likewise).
 TFormBounds FitFormBounds(const TFormBounds &stored, const TFormBounds &workArea);
 
 // A colour from its stored text: a stock colour name (when LookUpColorName is set), a colour

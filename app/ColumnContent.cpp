@@ -164,7 +164,7 @@ int FileKind(const char *name, std::size_t length, const Platform::TEntryStatus 
     const std::string extension = dot ? std::string(dot, static_cast<std::size_t>(name + length - dot)) : std::string();
     if (DocumentFileExtensions.Has(extension)) return ikDocument;
     if (ProgramFileExtensions.Has(extension)) return ikProgram;
-    if (status.IsSymbolicLink || IsLinkFile(extension)) return ikLink;
+    if (status.IsSymbolicLink || IsLinkFile(std::string(name, length))) return ikLink;
     if (posixModes && status.IsRegular && status.AnyExecuteBit) return ikProgram;
     return ikGeneric;
 }

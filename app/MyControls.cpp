@@ -1279,6 +1279,8 @@ void MyTPanel::keyPressEvent(QKeyEvent *event)
 void MyTPanel::enterEvent(QEnterEvent *event)
 {
     QWidget::enterEvent(event);
+    // The owner may have turned the splitter after making it.
+    if (Role == RoleSplitter) setCursor(Vertical ? Qt::SplitHCursor : Qt::SplitVCursor);
     if (OnHint && !Hint.empty()) OnHint(Hint);
 }
 

@@ -20,37 +20,36 @@ std::string Lower(std::string text)
     return text;
 }
 
-bool LessLower(const std::string &a, const std::string &b)
-{
-    return Lower(a) < Lower(b);
-}
-
 } // namespace
 
 void TExtensionList::Add(const std::string &extension)
 {
     if (extension.empty()) return;
-    const auto at = std::lower_bound(Items.begin(), Items.end(), extension, LessLower);
-    if (at != Items.end() && Lower(*at) == Lower(extension)) return;
-    Items.insert(at, extension);
+    const std::string key = Lower(extension);
+    const auto at = std::lower_bound(Keys.begin(), Keys.end(), key);
+    if (at != Keys.end() && *at == key) return;
+    Items.insert(Items.begin() + (at - Keys.begin()), extension);
+    Keys.insert(at, key);
 }
 
 void TExtensionList::Remove(const std::string &extension)
 {
-    const auto at = std::lower_bound(Items.begin(), Items.end(), extension, LessLower);
-    if (at != Items.end() && Lower(*at) == Lower(extension)) Items.erase(at);
+    const std::string key = Lower(extension);
+    const auto at = std::lower_bound(Keys.begin(), Keys.end(), key);
+    if (at == Keys.end() || *at != key) return;
+    Items.erase(Items.begin() + (at - Keys.begin()));
+    Keys.erase(at);
 }
 
 bool TExtensionList::Has(const std::string &extension) const
 {
     if (extension.empty()) return false;
-    const auto at = std::lower_bound(Items.begin(), Items.end(), extension, LessLower);
-    return at != Items.end() && Lower(*at) == Lower(extension);
+    return std::binary_search(Keys.begin(), Keys.end(), Lower(extension));
 }
 
 void TExtensionList::Assign(const std::vector<std::string> &extensions)
 {
-    Items.clear();
+    Clear();
     for (const std::string &extension : extensions) Add(extension);
 }
 

@@ -133,7 +133,11 @@ extern TProgramOptions ProgramOptions;
 class TExtensionList
 {
 public:
-    void Clear() { Items.clear(); }
+    void Clear()
+    {
+        Items.clear();
+        Keys.clear();
+    }
     // Adds an extension; a duplicate is ignored.
     void Add(const std::string &extension);
     void Remove(const std::string &extension);
@@ -144,6 +148,7 @@ public:
 
 private:
     std::vector<std::string> Items; // sorted by their lower-case form
+    std::vector<std::string> Keys;  // the lower-case forms, for look-ups without allocations
 };
 
 extern TExtensionList ProgramFileExtensions;

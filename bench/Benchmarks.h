@@ -5,3 +5,4 @@ int ColumnsLayoutBench(int argc, char **argv);
 int Sha1Bench(int argc, char **argv);
 int HashBench(int argc, char **argv);
 int CopyBench(int argc, char **argv);
+int ListBench(int argc, char **argv);

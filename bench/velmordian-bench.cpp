@@ -18,7 +18,8 @@ int Usage()
                  "  columns-layout N   lays out 1..10 columns N times; prints the width total\n"
                  "  sha1 FILE          hashes the file from memory; prints the digest\n"
                  "  hash FILE          hashes the file as the program does; prints the digest\n"
-                 "  copy SRC DST       copies a file as the program does; prints the bytes\n");
+                 "  copy SRC DST       copies a file as the program does; prints the bytes\n"
+                 "  list DIR [MODE]    loads a column off-screen; prints the item count\n");
     return 2;
 }
 
@@ -51,5 +52,6 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "sha1") == 0) return Sha1Bench(argc, argv);
     if (std::strcmp(argv[1], "hash") == 0) return HashBench(argc, argv);
     if (std::strcmp(argv[1], "copy") == 0) return CopyBench(argc, argv);
+    if (std::strcmp(argv[1], "list") == 0) return ListBench(argc, argv);
     return Usage();
 }

@@ -6,7 +6,7 @@
 #include "app/OptionsDialog.h"
 #include "tests/support/TestSupport.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QImage>
 #include <QKeyEvent>

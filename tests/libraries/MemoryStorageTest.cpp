@@ -193,6 +193,10 @@ TEST_F(MemoryStorageTest, AppendsFollowTheirEmptyTextRules)
     ExpectPerfect();
     EXPECT_EQ(storage.Text(), std::string("abc\0xyxyxyt\0uline\r\n", 19));
 
+    storage.Resize(0);
+    storage.AddText("x", true);
+    EXPECT_EQ(storage.Text(), std::string("x\0", 2)) << "the terminator is written, not assumed";
+
     storage.Clear();
     storage.AddText("Mixed case \xC3\xA9 z09", false);
     storage.UpperCase();
@@ -508,7 +512,7 @@ TEST_F(StreamStorageTest, WritingATextOf65536BytesPanicsAndWritesNothing)
 
 // ---- Integrity check ----------------------------------------------------------------------------
 
-TEST(IntegrityCheckTest, SeedAndChecksumGiveTheKnownValues)
+TEST(StorageIntegrityTest, SeedAndChecksumGiveTheKnownValues)
 {
     const std::uint32_t seed = SignatureSeed("abc");
     EXPECT_EQ(seed, 0x23C403C3u);

@@ -401,7 +401,7 @@ TEST_F(StoredTextListTest, WriteListWritesCountAndItemsAndNothingForAnEmptyList)
 // ---- Window bounds
 // --------------------------------------------------------------------------------
 
-TEST(FormBoundsTest, StoredBoundsAreFittedIntoTheWorkArea)
+TEST(StoredTextListBoundsTest, StoredBoundsAreFittedIntoTheWorkArea)
 {
     struct TCase
     {
