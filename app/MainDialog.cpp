@@ -3,6 +3,7 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
+#include "Libraries/HistoryDialog.h"
 #include "Libraries/MyTime.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
@@ -68,11 +69,21 @@ MyTPanel *NewPanel(QWidget *parent, int faceStyle, int border, const std::string
     return panel;
 }
 
+// The toolbar button shape of the skin: 0 rounded rectangle, 1 single oval, 2 double oval.
+int ToolbarButtonShape()
+{
+    const std::string &style = SkinOptions.ToolbarButtonsStyle;
+    return style == "Single oval" ? 1 : (style == "Double oval" ? 2 : 0);
+}
+
 MyTPanel *NewButton(QWidget *parent, const std::string &caption)
 {
     auto *button = NewPanel(parent, 0, 3);
     button->SetCaptions(caption, caption);
     button->CenterH = true;
+    button->ButtonFace = true;
+    button->HotTrack = true;
+    button->ButtonShape = ToolbarButtonShape();
     return button;
 }
 
@@ -130,6 +141,7 @@ std::string StatisticsText(int pictures, const std::string &size, int directorie
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent), MainTimer(new QTimer(this))
 {
     MainForm = this;
+    GMyPanelOptions.MainWindow = this;
     setWindowTitle(QString::fromUtf8(ProgramName));
     setMinimumSize(300, 200);
     resize(1000, 700);
@@ -154,6 +166,7 @@ TMainForm::~TMainForm()
     for (auto &column : Columns) column.reset();
     for (int slot = 0; slot < 3; ++slot) ViewerPlugins.UnloadViewerPlugin(slot);
     if (MainForm == this) MainForm = nullptr;
+    if (GMyPanelOptions.MainWindow == this) GMyPanelOptions.MainWindow = nullptr;
 }
 
 void TMainForm::CreateAreas()
@@ -175,8 +188,11 @@ void TMainForm::CreateAreas()
     TreeNavigatorTitle = NewPanel(TreeNavigatorPanel, 0, 3);
     TreeNavigatorTitle->SetCaptions("Directory tree navigator", "Directory tree navigator");
     TreeNavigatorSplitter = NewSplitter(TreeNavigatorPanel, true, TreeSplitterHint);
+    TreeNavigatorSplitter->OnSplitterValidate = [this](int &delta) {
+        delta = std::max(delta, 50 - TreeNavigatorWidth);
+    };
     TreeNavigatorSplitter->OnSplitterMoved = [this](int delta) {
-        TreeNavigatorWidth = std::max(50, TreeNavigatorWidth + delta);
+        TreeNavigatorWidth += delta;
         Reset(false);
     };
 
@@ -184,8 +200,11 @@ void TMainForm::CreateAreas()
     PlayListSplitter = NewSplitter(PlayListPanel, true, PlayListSplitterHint);
     PlayListTitle = NewPanel(PlayListPanel, 0, 3);
     PlayListTitle->SetCaptions("Media play-list", "Media play-list");
+    PlayListSplitter->OnSplitterValidate = [this](int &delta) {
+        delta = std::min(delta, PlayListWidth - 50);
+    };
     PlayListSplitter->OnSplitterMoved = [this](int delta) {
-        PlayListWidth = std::max(50, PlayListWidth - delta);
+        PlayListWidth -= delta;
         Reset(false);
     };
 
@@ -397,9 +416,12 @@ void TMainForm::Reset(bool clearLists)
         ColumnsArea->setGeometry(0, 0, CentreArea->width(), std::max(0, columnsHeight));
         ResetColumnsArea();
         ActiveColumnIndex = std::clamp(ActiveColumnIndex, 0, VisibleColumnCount - 1);
-        update();
+        for (MyTPanel *button : {WorkButton, BoardsButton, SkinsButton, HelpButton})
+            button->ButtonShape = ToolbarButtonShape();
     });
     EndBusy();
+    // The translucent faces are composited once per layout.
+    MyTPanel::ResetAll(this);
     Fun.ShowIfFailed("Invalid number of columns.");
 }
 

@@ -18,6 +18,7 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
+class THistoryDialog;
 class TWizardForm;
 
 // Widths of the fields of an information bar: the percentages of the bar's width, then the
@@ -93,6 +94,7 @@ public:
     QMenu *HelpPopupMenu;
     QMenu *FileMenu;
     QMenu *VisibleColumnsMenu;
+    QMenu *HistoryMenu;
     QDialog *AboutForm;
     TWizardForm *WizardForm;
     QLabel *AboutProgramLabel;
@@ -178,6 +180,7 @@ private:
     void LayoutInfoBars(int bottom, int &infoTop);
     void CreateProgramFolders();
     std::vector<QAction *> Actions;
+    std::unique_ptr<THistoryDialog> PathsHistoryDialog;
 };
 
 // The main window; null until the start-up creates it.

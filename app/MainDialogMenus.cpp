@@ -2,6 +2,7 @@
 #include "app/MainDialog.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/HistoryDialog.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/WizardDialog.h"
@@ -170,6 +171,16 @@ void TMainForm::CreateMenus()
     BuildMenu(HelpPopupMenu, HelpMenuRows, std::size(HelpMenuRows));
 
     FileMenu = new QMenu(this);
+    // The 20 newest visited directories, loaded into the active column when chosen.
+    QMenu *navigate = FileMenu->addMenu(QStringLiteral("Navigate"));
+    HistoryMenu = navigate->addMenu(QStringLiteral("History"));
+    PathsHistoryDialog = std::make_unique<THistoryDialog>(PathsHistory);
+    PathsHistoryDialog->OnSelect = [this](const std::string &title, std::int32_t kind, std::int64_t key,
+                                          std::int32_t row) {
+        ActiveColumn().LoadDirectory(true, -1, key, row, kind, title);
+        FocusColumn(-1, false);
+    };
+    connect(HistoryMenu, &QMenu::aboutToShow, this, [this] { PathsHistoryDialog->Setup(HistoryMenu); });
     VisibleColumnsMenu = FileMenu->addMenu(QStringLiteral("Visible columns"));
     for (int n = 1; n <= 10; ++n) {
         QAction *action = VisibleColumnsMenu->addAction(QString::number(n));
@@ -183,9 +194,7 @@ void TMainForm::CreateMenus()
     for (QAction *action : Actions) action->setShortcutContext(Qt::WidgetShortcut);
 
     const auto popup = [](MyTPanel *button, QMenu *menu) {
-        button->OnMouseDown = [button, menu](QMouseEvent *) {
-            menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-        };
+        button->OnMouseDown = [button, menu](QMouseEvent *) { button->PopupAt(menu, 0); };
     };
     popup(WorkButton, WorkPopupMenu);
     popup(HelpButton, HelpPopupMenu);

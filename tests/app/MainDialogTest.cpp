@@ -1,6 +1,7 @@
 // The main window: caption, areas, bars, keys, menus, the installer test and the exception hook.
 #include "app/MainDialog.h"
 
+#include "Libraries/HistoryDialog.h"
 #include "Libraries/Install.h"
 #include "Libraries/ShiftStateUi.h"
 #include "Libraries/Program.h"
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTimer>
 
 #include <filesystem>
@@ -268,4 +270,21 @@ TEST(ShiftStateTest, QtModifiersAndButtons)
     EXPECT_FALSE(ShiftIsOnlyPair(state, ssCtrl, ssShift)) << "the double click is part of it";
     EXPECT_TRUE(ShiftIsOnlyPair(ShiftStateOf(Qt::ControlModifier | Qt::ShiftModifier, Qt::LeftButton), ssCtrl, ssShift));
     EXPECT_TRUE(ShiftIsEmpty(ShiftStateOf(Qt::NoModifier, Qt::RightButton)));
+}
+
+TEST_F(MainDialogTest, HistoryMenuListsTheTwentyNewestDirectoriesNewestFirst)
+{
+    PathsHistory.Clear();
+    for (int i = 0; i < 25; ++i) PathsHistory.AddPath("/d" + std::to_string(i) + "/f", 0, true, true, 0, 0);
+    THistoryDialog dialog(PathsHistory);
+    std::string chosen;
+    dialog.OnSelect = [&](const std::string &title, std::int32_t, std::int64_t, std::int32_t) { chosen = title; };
+    QMenu menu;
+    dialog.Setup(&menu);
+    ASSERT_EQ(menu.actions().size(), 20);
+    EXPECT_EQ(menu.actions().front()->text().toStdString(), "/d24/");
+    EXPECT_EQ(menu.actions().back()->text().toStdString(), "/d5/");
+    menu.actions().front()->trigger();
+    EXPECT_EQ(chosen, "/d24/f");
+    PathsHistory.Clear();
 }
