@@ -546,6 +546,7 @@ void TMainForm::StartMainForm()
         setAcceptDrops(true);
 
         OptionsFilesDirectory = OptionsFilesLocation();
+        LoadOptionsFiles();
 
         ShowBoard();
         Reset(false);
@@ -567,6 +568,7 @@ void TMainForm::FormCloseQuery()
 {
     // The options folder may have been marked meanwhile: it takes effect at this save.
     OptionsFilesDirectory = OptionsFilesLocation();
+    SaveOptionsFiles();
 }
 
 void TMainForm::MainTimerTimer()

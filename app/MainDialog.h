@@ -109,6 +109,10 @@ public:
     int GroupEnd(int index) const;
 
     void StartMainForm();
+    // Loads the options text file, then the options data file (boards, histories), from
+    // OptionsFilesDirectory; saves them in the same order.
+    void LoadOptionsFiles();
+    void SaveOptionsFiles();
     // Lays out every area of the window. Shows "Invalid number of columns." when the number of
     // visible columns is outside 1..10.
     void Reset(bool clearLists);
