@@ -77,19 +77,8 @@ TColumn::TColumn(TMainForm &form, QWidget *columnsArea, int index)
         return static_cast<const TFileListData &>(item).Title.empty();
     };
     FileList->ClearItems();
-    FileList->OnDrawItem = [this](QPainter &painter, int i, const QRect &rect) {
-        const TFileListData *data = Item(i);
-        if (!data) return;
-        const bool focused = i == FileList->FocusIndex;
-        if (focused)
-            painter.fillRect(rect,
-                             ColorOf(Form.ActiveColumnIndex == Index ? SkinOptions.ActiveFocusBackColor
-                                                                      : SkinOptions.InactiveFocusBackColor));
-        painter.setFont(FileList->PanelFont());
-        painter.setPen(ColorOf(SkinOptions.WindowTextColor));
-        painter.drawText(rect.adjusted(2, 0, -2, 0),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::fromStdString(ExtractName(data->Title)));
+    FileList->OnDrawItem = [this](QPainter &painter, int i, const QRect &) {
+        DrawAnItem(&painter, i, false, false);
     };
     FileList->OnMouseDown = [this](QMouseEvent *) { Form.FocusColumn(Index, false); };
     UpdateHeader();

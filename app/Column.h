@@ -10,6 +10,7 @@
 #include <vector>
 
 class TMainForm;
+struct TFileInfo;
 
 // Item kinds of a column list.
 enum TItemKind : std::int32_t
@@ -65,6 +66,39 @@ struct TColumnWeight
 };
 // Widths of the visible columns in an area of the given inside width; b is the lists' border.
 std::vector<int> ColumnWidths(const std::vector<TColumnWeight> &columns, int areaWidth, int border);
+
+// What the name line of an item shows: the type field text, the name text and its font style.
+struct TItemLook
+{
+    // The type field holds a text (the extension, or the directory mark), else an ellipse.
+    bool TypeTextShown = false;
+    std::string TypeText;
+    std::string NameText;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+};
+
+// The look of an item in a column whose type field is typeFieldWidth pixels wide; empty: the
+// list shows no items; fullTitle: the column shows a container with its paths; hot: the item is
+// under the mouse and hot-tracked.
+TItemLook ItemLook(
+    const TFileListData &item, bool empty, int typeFieldWidth, bool fullTitle, bool hot);
+// Width in pixels of the type field of a name line lineHeight pixels high; forHitTest adds the
+// simulated zone that is never painted but gives the mouse a "file type" area.
+int TypeFieldWidth(int lineHeight, bool forHitTest);
+
+// Paints the thumbnail of a file into the picture rectangle of an item bitmap, with its caption
+// in the caption rectangle; null until the program has a thumbnail painter.
+using TThumbnailPainter = void (*)(const std::string &title,
+                                   MyTPanel &list,
+                                   const QRect &picture,
+                                   const QRect &caption,
+                                   QPainter &canvas,
+                                   std::int64_t size,
+                                   std::int64_t modified);
+extern TThumbnailPainter PaintThumbnail;
 
 class TColumn
 {
@@ -168,6 +202,21 @@ public:
     // The group rank of a kind under the separating options.
     static int KindRank(int kind);
 
+    // Paints item index: in full, or only its name line when nameLineOnly is set or when
+    // nameLineOnlyIfHot is set and the item is hot. Without a canvas the list repaints that part.
+    // Error (under "TColumn::DrawAnItem"): "Unhandled exception: " + message, or
+    // "Unhandled generic exception."
+    void DrawAnItem(QPainter *canvas, int index, bool nameLineOnly, bool nameLineOnlyIfHot);
+    // The type field width of this column's list (see TypeFieldWidth).
+    int GetTypeFieldWidth(bool forHitTest) const;
+    // Refreshes every information bar field from the column and its ActiveTitle; a failure in
+    // one group of fields leaves the others filled.
+    void ShowInfo();
+    // Shows a description (line breaks flattened) in the description field.
+    void SetDescriptionInfo(const std::string &text, bool isLinkTarget);
+    // Records the focus, makes ActiveTitle the program working path and refreshes the bars.
+    void SetActiveFocus();
+
     std::string HeaderCaption() const;
     void UpdateHeaderHint();
     void UpdateHeader();
@@ -175,6 +224,13 @@ public:
 private:
     TMainForm &Form;
     void ScrollFocusToRow();
+    // Paints item index into the bitmap of its size.
+    void PaintItemBitmap(QPainter &painter, int index, bool hot, bool partial, int lineHeight);
+    // The groups of fields of ShowInfo; title is the file ActiveTitle stands for.
+    void ShowColumnCountsInfo();
+    void ShowPartitionInfo();
+    void ShowFileInfo(const std::string &title, const TFileInfo &info, bool fileError);
+    void ShowReferenceInfo(const std::string &title, bool fileError, bool withoutDescription);
 };
 
 // Sets d with s's content (used by "Set with source column").

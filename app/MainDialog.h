@@ -2,14 +2,20 @@
 // the viewer panel, the information bars and the hint bar, with its start and close.
 #pragma once
 
+#include "Libraries/MemoryStorage.h"
+#include "Libraries/StoredTextList.h"
 #include "app/Boards.h"
 #include "app/Column.h"
 #include "app/MyControls.h"
 
 #include <QElapsedTimer>
+#include <QRect>
 #include <QWidget>
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +44,14 @@ struct TMenuRow
     void (TMainForm::*Command)();
 };
 
+// A column item: board column index and item index; (-1, -1) for none.
+struct TColumnItem
+{
+    int Column = -1;
+    int Index = -1;
+    bool operator==(const TColumnItem &) const = default;
+};
+
 class TMainForm : public QWidget
 {
 public:
@@ -58,6 +72,29 @@ public:
     QElapsedTimer DirCheckWatch;
     QElapsedTimer LastActivationTime;
     QTimer *MainTimer;
+    // The column item under the mouse as recorded by hot-tracking and item drawing.
+    TColumnItem HotItem;
+    // The item the hover window was last opened for, or must not open for again.
+    TColumnItem HoverItem;
+    // How long the mouse has rested on HotItem.
+    TCrono ItemHoverWatch;
+    // Item drawing has seen HotItem since it was last recorded.
+    bool HotItemPainted = false;
+    // Closes the hover window; null while the program has no hover window.
+    std::function<void()> OnCloseFileHover;
+    // The drag source record: the source column's position, the modifiers, the source list's
+    // focused index and its active title; and the destination item of the last operation.
+    int DragSourcePosition = 0;
+    Qt::KeyboardModifiers DragShift = Qt::NoModifier;
+    int DragFocusIndex = 0;
+    std::string DragActiveTitle;
+    int DragDestinationIndex = -1;
+    // The next directory check reloads the changed columns.
+    bool ReloadOnNextCheck = false;
+    // The File menu was opened with Ctrl: "Thumbnail height" sets every board column.
+    bool ThumbHeightForAll = false;
+    // The modifiers of the key that clicks a menu item; none for a click of the mouse.
+    Qt::KeyboardModifiers KeyModifiers = Qt::NoModifier;
 
     // Areas.
     MyTPanel *ClientPanel;
@@ -113,6 +150,26 @@ public:
     // OptionsFilesDirectory; saves them in the same order.
     void LoadOptionsFiles();
     void SaveOptionsFiles();
+    // The options text file "Velmordian.ini" and the options data file "Velmordian.vdo".
+    TStoredTextList StoredTexts;
+    TFileStorage OptionsStorage;
+    // The loaders and savers bound to the two files: the main window's settings, the program
+    // options, the active board and the extension lists; the boards and the histories.
+    void ReadOptionsText(TStoredTextList &list);
+    void WriteOptionsText(TStoredTextList &list);
+    // Errors: those of the storage's reads ("Data too long.", "Text too long.").
+    void ReadOptionsData(TStreamStorage &storage, std::int32_t version);
+    void WriteOptionsData(TStreamStorage &storage);
+    // The options dialog; on "&Okay" the window is laid out again and the plug-ins reloaded.
+    // Shown: "Failed to show options."
+    void Com_Options();
+    // The board buttons and the "Boards" toolbar button's menu; called once by the constructor.
+    void SetupBoards();
+    // Shows the board whose shortcut is the key (a digit typed in a column list); true when
+    // a board has it.
+    bool ShowBoardByShortcut(char key);
+    // The board properties dialog for the active board.
+    void Com_EditBoardProperties();
     // Lays out every area of the window. Shows "Invalid number of columns." when the number of
     // visible columns is outside 1..10.
     void Reset(bool clearLists);
@@ -138,8 +195,45 @@ public:
     // Clicks the menu item of that caption, as a key of the keyboard table does; false when
     // there is no such item or it is disabled.
     bool ClickMenuItem(const std::string &caption);
+    // The menu item of that object name, else the first of that caption; null when none.
     QAction *MenuItem(const std::string &caption) const;
     void ShowFileMenuAtFocus();
+    // The context-menu key: fills the drag source record from the active column, then shows
+    // the File menu under its focused item.
+    void ShowFileMenuAtFocus(Qt::KeyboardModifiers modifiers);
+    // Enables exactly the File menu items that apply to the active column's active item (or
+    // its selection), and sets the check marks that follow from it.
+    // Shown: "Failed to prepare the File menu."
+    void EnableFileMenuItems();
+    // Prepares the File menu and opens it centred on (x, y); a negative x or y stands for the
+    // middle of the active list or the bottom of its focused row. Shown: "Failed to show the
+    // File menu."
+    void ShowFileMenu(int x, int y, Qt::KeyboardModifiers modifiers);
+    // The "System" menu of the drag source's item (with Ctrl of its reference, with Shift of
+    // its parent directory), or of the active column's selection; nothing with Alt. The drag
+    // form refuses a container destination. Shown: "Failed to show \"System\" menu.";
+    // warning shown: "The destination can't be a container."
+    void ShowContextMenu(int index, int x, bool drag, Qt::KeyboardModifiers modifiers, int y);
+    // Shows the System menu for the title, or for the active column's selection, at (x, y)
+    // outside the exclusion rectangle; "Rename" there clicks the program's own rename.
+    void ShowSystemMenu(const std::string &caption,
+                        const std::string &title,
+                        QRect exclusion,
+                        int y,
+                        int x,
+                        const std::string &directory);
+    // Runs the active item: a directory (or a desktop entry's directory) is entered, anything
+    // else is started. Shown: "Failed to run file."
+    void RunActiveItem(Qt::KeyboardModifiers modifiers);
+    // Enters the directory of the path in the column chosen from the column's group: Ctrl moves
+    // the group's contents to the left, Alt keeps the column, else the next column.
+    void EnterDirectory(TColumn &column, Qt::KeyboardModifiers modifiers, const std::string &path);
+    // Enters the parent of the column's directory: Ctrl moves the group's contents to the right,
+    // Alt keeps the column, else the previous column; nothing in the partitions list.
+    void EnterParentDirectory(TColumn &column, Qt::KeyboardModifiers modifiers);
+    // Shows the path in the active column, which stays in place unless Ctrl is held; with
+    // addDelimiter the directory itself, else the path as a title.
+    void GoToPath(const std::string &path, bool addDelimiter);
 
     // Commands of the menus.
     void Com_Hide();
@@ -165,6 +259,38 @@ public:
     void Com_DeleteThisColumn();
     void Com_RotateColumnsToRight();
     void Com_RotateColumnsToLeft();
+    // Commands of the File menu on the active column and its active item.
+    void Com_ToggleFixed();
+    void Com_ToggleThumb();
+    void Com_SetWidthAttribute(int value);
+    void Com_SetSubcolumns(int value);
+    void Com_SetThumbHeight(int value);
+    // The sort mode of that index of the "Sort" submenu.
+    void Com_SetSortMode(int index);
+    void Com_ToggleContainerPaths();
+    void Com_PreviousDirectory();
+    void Com_PartitionRoot();
+    void Com_TerminalRoot();
+    void Com_DefaultDirectory();
+    void Com_ParentDirectory();
+    void Com_LoadDirectory();
+    void Com_LoadAllDirectories();
+    void Com_SystemMenu();
+    // Moves the selected items, or the active item, to the trash. Shown: "Failed to recycle
+    // file."
+    void Com_RecycleFile();
+    // Shown: "Failed to show properties."
+    void Com_FileProperties();
+    void Com_ReferenceProperties();
+    // Shown: "Failed to copy active name to clipboard." (path, title, reference likewise).
+    void Com_ClipActiveName();
+    void Com_ClipActivePath();
+    void Com_ClipActiveTitle();
+    void Com_ClipActiveReference();
+    // Shown: "Failed to show dialog."
+    void Com_OpenFileWith();
+    // Shown: "Failed to print."
+    void Com_PrintFile();
 
     // Opens the help page of a help context.
     static void OpenHelp(int context);
@@ -179,6 +305,17 @@ private:
     void CreateAreas();
     void CreateMenus();
     void BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count);
+    // Builds the File menu from its table.
+    void CreateFileMenu();
+    // Sets the check marks of the File menu from the active column.
+    void SetFileMenuChecks();
+    // Enables the File menu item of that object name when the rule holds and it has a command.
+    void EnableFileMenuItem(const char *name, bool rule);
+    // The File menu item whose key label is the key, or null.
+    QAction *FileMenuItemOfKey(const QKeyEvent *event) const;
+    // The File menu's items by object name, and those that have a command.
+    std::map<std::string, QAction *> FileMenuItems;
+    std::set<const QAction *> WiredFileMenuItems;
     void ToggleOption(bool &option);
     void LayoutToolbar(int &nextTop);
     void LayoutInfoBars(int bottom, int &infoTop);

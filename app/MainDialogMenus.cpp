@@ -2,7 +2,6 @@
 #include "app/MainDialog.h"
 
 #include "Libraries/Error.h"
-#include "Libraries/HistoryDialog.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/WizardDialog.h"
@@ -54,30 +53,6 @@ const TMenuRow HelpMenuRows[] = {
     {"", "Keyboard, mouse", &TMainForm::Com_HelpKeyboardMouse},
     {"", "Online", &TMainForm::Com_HelpOnline},
     {"", "About", &TMainForm::Com_About},
-};
-
-// The column commands that the File menu holds so far.
-const TMenuRow FileMenuRows[] = {
-    {"Group of columns", "Insert column at end", &TMainForm::Com_InsertColumnAtEnd},
-    {"Group of columns", "Delete last column", &TMainForm::Com_DeleteLastColumn},
-    {"Group of columns", "Insert column here", &TMainForm::Com_InsertColumnHere},
-    {"Group of columns", "Delete this column", &TMainForm::Com_DeleteThisColumn},
-    {"Group of columns", "Rotate columns to right", &TMainForm::Com_RotateColumnsToRight},
-    {"Group of columns", "Rotate columns to left", &TMainForm::Com_RotateColumnsToLeft},
-};
-
-// Key labels shown beside the File menu's column commands.
-const struct
-{
-    const char *Caption;
-    const char *Keys;
-} FileMenuKeys[] = {
-    {"Insert column at end", "Ctrl+Right"},
-    {"Delete last column", "Ctrl+Left"},
-    {"Insert column here", "Shift+Right"},
-    {"Delete this column", "Shift+Left"},
-    {"Rotate columns to right", "Alt+Right"},
-    {"Rotate columns to left", "Alt+Left"},
 };
 
 // Modifier rules of the keyboard table.
@@ -171,25 +146,7 @@ void TMainForm::CreateMenus()
     BuildMenu(HelpPopupMenu, HelpMenuRows, std::size(HelpMenuRows));
 
     FileMenu = new QMenu(this);
-    // The 20 newest visited directories, loaded into the active column when chosen.
-    QMenu *navigate = FileMenu->addMenu(QStringLiteral("Navigate"));
-    HistoryMenu = navigate->addMenu(QStringLiteral("History"));
-    PathsHistoryDialog = std::make_unique<THistoryDialog>(PathsHistory);
-    PathsHistoryDialog->OnSelect = [this](const std::string &title, std::int32_t kind, std::int64_t key,
-                                          std::int32_t row) {
-        ActiveColumn().LoadDirectory(true, -1, key, row, kind, title);
-        FocusColumn(-1, false);
-    };
-    connect(HistoryMenu, &QMenu::aboutToShow, this, [this] { PathsHistoryDialog->Setup(HistoryMenu); });
-    VisibleColumnsMenu = FileMenu->addMenu(QStringLiteral("Visible columns"));
-    for (int n = 1; n <= 10; ++n) {
-        QAction *action = VisibleColumnsMenu->addAction(QString::number(n));
-        connect(action, &QAction::triggered, this, [this, n] { Com_SetVisibleColumns(n); });
-    }
-    BuildMenu(FileMenu, FileMenuRows, std::size(FileMenuRows));
-    for (const auto &row : FileMenuKeys)
-        if (QAction *action = MenuItem(row.Caption))
-            action->setShortcut(QKeySequence(QString::fromUtf8(row.Keys)));
+    CreateFileMenu();
     // The labels are shown; the window's own key handling runs the commands.
     for (QAction *action : Actions) action->setShortcutContext(Qt::WidgetShortcut);
 
@@ -211,6 +168,8 @@ void TMainForm::CreateMenus()
 
 QAction *TMainForm::MenuItem(const std::string &caption) const
 {
+    const auto named = FileMenuItems.find(caption);
+    if (named != FileMenuItems.end()) return named->second;
     const QString text = QString::fromStdString(caption);
     for (QAction *action : Actions)
         if (action->text() == text) return action;
@@ -219,8 +178,10 @@ QAction *TMainForm::MenuItem(const std::string &caption) const
 
 bool TMainForm::ClickMenuItem(const std::string &caption)
 {
+    // Every command is validated by the enabled state the active item gives its item.
+    EnableFileMenuItems();
     QAction *action = MenuItem(caption);
-    if (!action || !action->isEnabled()) return false;
+    if (!action || !action->isEnabled() || action->menu()) return false;
     action->trigger();
     return true;
 }
@@ -236,33 +197,24 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
             return;
         }
         if (isMinimized()) showNormal();
-        if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
-            ShowFileMenuAtFocus();
+        const Qt::KeyboardModifiers held =
+            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+        // Shift+F10 is "Paths in container" in a container column and the context-menu key
+        // everywhere else.
+        const bool shiftF10 = key == Qt::Key_F10 && held == Qt::ShiftModifier;
+        if (key == Qt::Key_Menu || (shiftF10 && !ClickMenuItem("ShowPathsInContainerMenu"))) {
+            ShowFileMenuAtFocus(held);
             handled = true;
             return;
         }
-        // Column commands of the File menu.
-        struct
-        {
-            int Key;
-            Qt::KeyboardModifiers Modifiers;
-            void (TMainForm::*Command)();
-        } static const ColumnKeys[] = {
-            {Qt::Key_Right, Qt::ControlModifier, &TMainForm::Com_InsertColumnAtEnd},
-            {Qt::Key_Left, Qt::ControlModifier, &TMainForm::Com_DeleteLastColumn},
-            {Qt::Key_Right, Qt::ShiftModifier, &TMainForm::Com_InsertColumnHere},
-            {Qt::Key_Left, Qt::ShiftModifier, &TMainForm::Com_DeleteThisColumn},
-            {Qt::Key_Right, Qt::AltModifier, &TMainForm::Com_RotateColumnsToRight},
-            {Qt::Key_Left, Qt::AltModifier, &TMainForm::Com_RotateColumnsToLeft},
-        };
-        const Qt::KeyboardModifiers held =
-            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-        for (const auto &row : ColumnKeys) {
-            if (row.Key == key && row.Modifiers == held) {
-                (this->*row.Command)();
-                handled = true;
-                return;
-            }
+        if (shiftF10) {
+            handled = true;
+            return;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            RunActiveItem(held);
+            handled = true;
+            return;
         }
         for (const TKeyRow &row : KeyRows) {
             if (row.Key == key && ModifiersMatch(row.Modifiers, event->modifiers())) {
@@ -271,17 +223,16 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
                 return;
             }
         }
+        // The keys shown beside the File menu's items click them; a disabled item leaves the
+        // key to the list.
+        if (const QAction *item = FileMenuItemOfKey(event)) {
+            KeyModifiers = held;
+            handled = ClickMenuItem(item->objectName().toStdString());
+            KeyModifiers = Qt::NoModifier;
+        }
     });
     Fun.ShowIfFailed("Failed to handle the key.");
     return handled;
-}
-
-void TMainForm::ShowFileMenuAtFocus()
-{
-    const MyTPanel *list = ActiveColumn().FileList;
-    const QRect item = list->ItemRect(list->FocusIndex);
-    const QPoint at = item.left() >= 0 ? item.bottomLeft() : QPoint(0, 0);
-    FileMenu->popup(list->mapToGlobal(at));
 }
 
 void TMainForm::ToggleOption(bool &option)

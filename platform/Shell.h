@@ -6,7 +6,8 @@
 
 namespace Platform {
 
-// Splits a command line into arguments, with the shell's quoting rules.
+// Splits a command line into arguments: spaces separate, double quotes group, a tripled quote
+// stands for a quote character.
 std::vector<std::string> SplitCommandLine(const std::string &text);
 // The full path of a program name found in PATH; empty when none.
 std::string FindInPath(const std::string &name);
