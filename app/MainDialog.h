@@ -232,7 +232,7 @@ public:
     // Alt keeps the column, else the previous column; nothing in the partitions list.
     void EnterParentDirectory(TColumn &column, Qt::KeyboardModifiers modifiers);
     // Shows the path in the active column, which stays in place unless Ctrl is held; with
-    // addDelimiter the directory itself, else the path as a title.
+    // addDelimiter the directory itself, else the path as a title. Shown: "Failed to load path."
     void GoToPath(const std::string &path, bool addDelimiter);
 
     // Commands of the menus.
@@ -268,13 +268,21 @@ public:
     // The sort mode of that index of the "Sort" submenu.
     void Com_SetSortMode(int index);
     void Com_ToggleContainerPaths();
+    // Exchanges the active and the previous title and shows the new one's directory.
+    // Shown: "Failed to load the previous directory."
     void Com_PreviousDirectory();
+    // The root of the active title's partition; the partitions list with it focused.
     void Com_PartitionRoot();
     void Com_TerminalRoot();
+    // Shown: "Failed to load the default directory."
     void Com_DefaultDirectory();
+    // Enters the parent directory with the modifiers of the key. Shown: "Failed to load the
+    // parent directory."
     void Com_ParentDirectory();
+    // Reloads the active column, or every visible column, keeping the focus.
     void Com_LoadDirectory();
     void Com_LoadAllDirectories();
+    // The System menu of the drag source record's item.
     void Com_SystemMenu();
     // Moves the selected items, or the active item, to the trash. Shown: "Failed to recycle
     // file."

@@ -45,6 +45,7 @@ struct TFileMenuRow
 
 using F = TMainForm;
 
+// clang-format off
 const TFileMenuRow FileMenuRows[] = {
     {0, "AttributesMenu", "Attributes", "", rkSubmenu, nullptr},
     {1, "FixedAttrMenu", "Fixed", "F10", rkItem, &F::Com_ToggleFixed},
@@ -55,9 +56,11 @@ const TFileMenuRow FileMenuRows[] = {
     {2, "ThumbHeightTitleMenu", "This", "", rkTitle, nullptr},
     {1, "SortModeMenu", "Sort", "", rkSubmenu, nullptr},
     {1, "RenameContainerMenu", "Rename container", "", rkItem, nullptr},
-    {1, "ShowPathsInContainerMenu", "Paths in container", "Shift+F10", rkItem, &F::Com_ToggleContainerPaths},
+    {1, "ShowPathsInContainerMenu", "Paths in container", "Shift+F10", rkItem,
+     &F::Com_ToggleContainerPaths},
     {1, "SpecialPathsMenu", "Special paths", "", rkSubmenu, nullptr},
-    {1, "EditBoardPropertiesMenu", "Edit board properties", "B", rkItem, &F::Com_EditBoardProperties},
+    {1, "EditBoardPropertiesMenu", "Edit board properties", "B", rkItem,
+     &F::Com_EditBoardProperties},
     {0, "NavigateMenu", "Navigate", "", rkSubmenu, nullptr},
     {1, "ProgramLocationsMenu", "Program locations", "", rkSubmenu, nullptr},
     {1, "LocationsMenu", "Locations", "", rkSubmenu, nullptr},
@@ -70,18 +73,25 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "DefaultDirectoryMenu", "Default directory", "Num+/", rkItem, &F::Com_DefaultDirectory},
     {1, "ParentDirectoryMenu", "Parent directory", "Backspace", rkItem, &F::Com_ParentDirectory},
     {1, "LoadDirectoryMenu", "Load directory", "L", rkItem, &F::Com_LoadDirectory},
-    {1, "LoadAllDirectoriesMenu", "Load all directories", "Ctrl+L", rkItem, &F::Com_LoadAllDirectories},
+    {1, "LoadAllDirectoriesMenu", "Load all directories", "Ctrl+L", rkItem,
+     &F::Com_LoadAllDirectories},
     {1, "SetAsActiveFileMenu", "Set as active file", "Shift+L", rkItem, nullptr},
     {0, "PartitionsMenu", "Partitions", "", rkSubmenu, nullptr},
     {0, "SystemLocationsMenu", "System locations", "", rkSubmenu, nullptr},
     {0, "VisibleColumnsMenu", "Visible columns", "", rkSubmenu, nullptr},
     {0, "GroupOfColumnsMenu", "Group of columns", "", rkSubmenu, nullptr},
-    {1, "InsertColumnAtEndMenu", "Insert column at end", "Ctrl+Right", rkItem, &F::Com_InsertColumnAtEnd},
-    {1, "DeleteLastColumnMenu", "Delete last column", "Ctrl+Left", rkItem, &F::Com_DeleteLastColumn},
-    {1, "InsertColumnHereMenu", "Insert column here", "Shift+Right", rkItem, &F::Com_InsertColumnHere},
-    {1, "DeleteThisColumnMenu", "Delete this column", "Shift+Left", rkItem, &F::Com_DeleteThisColumn},
-    {1, "RotateColumnsToRightMenu", "Rotate columns to right", "Alt+Right", rkItem, &F::Com_RotateColumnsToRight},
-    {1, "RotateColumnsToLeftMenu", "Rotate columns to left", "Alt+Left", rkItem, &F::Com_RotateColumnsToLeft},
+    {1, "InsertColumnAtEndMenu", "Insert column at end", "Ctrl+Right", rkItem,
+     &F::Com_InsertColumnAtEnd},
+    {1, "DeleteLastColumnMenu", "Delete last column", "Ctrl+Left", rkItem,
+     &F::Com_DeleteLastColumn},
+    {1, "InsertColumnHereMenu", "Insert column here", "Shift+Right", rkItem,
+     &F::Com_InsertColumnHere},
+    {1, "DeleteThisColumnMenu", "Delete this column", "Shift+Left", rkItem,
+     &F::Com_DeleteThisColumn},
+    {1, "RotateColumnsToRightMenu", "Rotate columns to right", "Alt+Right", rkItem,
+     &F::Com_RotateColumnsToRight},
+    {1, "RotateColumnsToLeftMenu", "Rotate columns to left", "Alt+Left", rkItem,
+     &F::Com_RotateColumnsToLeft},
     {0, "FileMenu_DropToDir", "Drop to directory", "", rkSubmenu, nullptr},
     {1, "FileMenu_CopyToDir", "Copy *", "", rkSubmenu, nullptr},
     {1, "FileMenu_MoveToDir", "Move *", "", rkSubmenu, nullptr},
@@ -104,7 +114,8 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "RenameFileMenu", "Rename file", "N", rkItem, nullptr},
     {1, "MultiRenameFileMenu", "Multi-rename file *", "Ctrl+N", rkItem, nullptr},
     {1, "FilePropertiesMenu", "Properties", "P", rkItem, &F::Com_FileProperties},
-    {1, "ReferencePropertiesMenu", "Reference properties", "Ctrl+P", rkItem, &F::Com_ReferenceProperties},
+    {1, "ReferencePropertiesMenu", "Reference properties", "Ctrl+P", rkItem,
+     &F::Com_ReferenceProperties},
     {0, "MiscellaneousMenu", "Miscellaneous", "", rkSubmenu, nullptr},
     {1, "AssociateExtensionMenu", "Associate extension", "", rkSubmenu, nullptr},
     {2, "AssociateExtensionMenu_Program", "Program", "", rkItem, nullptr},
@@ -166,6 +177,7 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "MultiRenameItemMenu", "Multi-rename item *", "Ctrl+M", rkItem, nullptr},
     {1, "AddClipboardToContainerMenu", "Add from clipboard *", "", rkItem, nullptr},
 };
+// clang-format on
 
 const char *const SortModes[] = {"Name",
                                  "Modified, new-old",
@@ -209,9 +221,15 @@ const struct
 };
 
 // Items whose key works whatever modifiers are held with it.
-const char *const KeysWithAnyModifiers[] = {"ParentDirectoryMenu", "ClipFileTitlesMenu", "NewFileMenu",
-                                            "PasteClipboardPictureMenu", "ViewNextMenu", "ViewPreviousMenu",
-                                            "RecycleFileMenu", "DeleteFileMenu", "RecycleContainerItemMenu"};
+const char *const KeysWithAnyModifiers[] = {"ParentDirectoryMenu",
+                                            "ClipFileTitlesMenu",
+                                            "NewFileMenu",
+                                            "PasteClipboardPictureMenu",
+                                            "ViewNextMenu",
+                                            "ViewPreviousMenu",
+                                            "RecycleFileMenu",
+                                            "DeleteFileMenu",
+                                            "RecycleContainerItemMenu"};
 
 // What the enabling rules know about the active column.
 struct TFileMenuFacts
@@ -241,6 +259,115 @@ TFileMenuFacts FileMenuFactsOf(const TColumn &column)
     facts.Ext = ExtractExtension(column.ActiveTitle);
     return facts;
 }
+
+// The rules of the enabling pass, each computed once from the facts.
+struct TFileMenuRules
+{
+    bool Item;              // the list has items
+    bool File;              // ... and the active item is not a partition
+    bool FileSelected;      // ... and there is a selection
+    bool NotDirectory;      // ... and the active item is no directory
+    bool Picture;           // ... and it has a picture extension
+    bool Associable;        // a file item that is a program, a document or a generic file
+    bool NotProgram;        // the active item is no program
+    bool Link;              // an item that is a link
+    bool LinkFile;          // ... and not a partition
+    bool CommonText;        // at least two selected, no partition, no directory
+    bool Many;              // more than one item
+    bool ManyByName;        // ... sorted by name
+    bool NewHere;           // a directory is shown, not the partitions or a container
+    bool Container;         // a container is shown
+    bool ContainerItem;     // ... and it has items
+    bool ContainerSelected; // ... and there is a selection
+    bool NotContainer;
+};
+
+TFileMenuRules FileMenuRulesOf(const TFileMenuFacts &f)
+{
+    TFileMenuRules r{};
+    r.Item = !f.Empty;
+    r.File = r.Item && !f.Partition;
+    r.FileSelected = r.File && f.Selected;
+    r.NotDirectory = r.File && f.Kind != ikDirectory;
+    r.Picture = r.NotDirectory && PictureFileExtensions.Has(f.Ext);
+    r.Associable = r.File && (f.Kind == ikProgram || f.Kind == ikDocument || f.Kind == ikGeneric);
+    r.NotProgram = f.Kind != ikProgram;
+    r.Link = r.Item && f.Kind == ikLink;
+    r.LinkFile = r.Link && !f.Partition;
+    r.CommonText = f.Selected2 && !f.Partition && f.Kind != ikDirectory;
+    r.Many = f.Many;
+    r.ManyByName = f.Many && f.SortByName;
+    r.NewHere = !f.Partition && !f.Container;
+    r.Container = f.Container;
+    r.ContainerItem = f.Container && r.Item;
+    r.ContainerSelected = r.ContainerItem && f.Selected;
+    r.NotContainer = !f.Container;
+    return r;
+}
+
+using R = TFileMenuRules;
+
+// The items the enabling pass names, each with its rule; every other item is always enabled.
+// An item without a command stays disabled whatever its rule.
+const struct
+{
+    const char *Name;
+    bool TFileMenuRules::*Rule;
+} EnablingRows[] = {
+    {"SendFileMenu", &R::Item},
+    {"SearchFileMenu", &R::Item},
+    {"SelectMenu", &R::Item},
+    {"ClipFileTitlesMenu", &R::Item},
+    {"FilePropertiesMenu", &R::Item},
+    {"CopyToContainerMenu", &R::Item},
+    {"FileSystemMenuMenu", &R::Item},
+    {"RecycleFileMenu", &R::File},
+    {"DeleteFileMenu", &R::File},
+    {"RenameFileMenu", &R::File},
+    {"EditFileMenu", &R::File},
+    {"LinkAsMenu", &R::File},
+    {"RecycleContainerItemMenu", &R::File},
+    {"FileMenu_CopyToDir", &R::File},
+    {"FileMenu_ConvertPictureToDir", &R::File},
+    {"FileMenu_MoveToDir", &R::File},
+    {"ViewNextMenu", &R::File},
+    {"ViewPreviousMenu", &R::File},
+    {"ViewFileMenu", &R::File},
+    {"ViewMediaInDirMenu", &R::File},
+    {"MultiRenameFileMenu", &R::FileSelected},
+    {"PrintFileMenu", &R::NotDirectory},
+    {"EditFileStreamsMenu", &R::NotDirectory},
+    {"EditFileStreamsAutoloadMenu", &R::NotDirectory},
+    {"EditFileDescriptionMenu", &R::NotDirectory},
+    {"OpenFileWithMenu", &R::NotDirectory},
+    {"SetAsWallpaperMenu", &R::Picture},
+    {"SetAsBackgroundPicture", &R::Picture},
+    {"ViewStegNoiseMenu", &R::Picture},
+    {"AssociateExtensionMenu", &R::Associable},
+    {"AssociateExtensionMenu_Audio", &R::NotProgram},
+    {"AssociateExtensionMenu_Video", &R::NotProgram},
+    {"ClipActiveReferenceMenu", &R::Link},
+    {"GoToReferenceMenu", &R::LinkFile},
+    {"ReferencePropertiesMenu", &R::LinkFile},
+    {"FindCommonTextMenu", &R::CommonText},
+    {"LocateFileMenu", &R::Many},
+    {"LocateNextFileMenu", &R::Many},
+    {"LocatePreviousFileMenu", &R::Many},
+    {"LocateFirstNumberedMenu", &R::ManyByName},
+    {"LocateLastNumberedMenu", &R::ManyByName},
+    {"NewDirectoryMenu", &R::NewHere},
+    {"NewFileMenu", &R::NewHere},
+    {"RenameContainerMenu", &R::Container},
+    {"ShowPathsInContainerMenu", &R::Container},
+    {"AddClipboardToContainerMenu", &R::Container},
+    {"ClearContainerMenu", &R::ContainerItem},
+    {"RemoveDuplicateContainerItemsMenu", &R::ContainerItem},
+    {"RenameContainerItemMenu", &R::ContainerItem},
+    {"GoToContainerItemTargetMenu", &R::ContainerItem},
+    {"MultiRenameItemMenu", &R::ContainerSelected},
+    {"PasteClipboardPictureMenu", &R::NotContainer},
+    {"SortModeMenu", &R::NotContainer},
+};
 
 // The title an item command works on: the active title, or the column's directory when the
 // list has no items.
@@ -299,14 +426,16 @@ void TMainForm::CreateFileMenu()
             if (row.Kind == rkTitle) parent->setDefaultAction(action);
         }
         action->setObjectName(QString::fromUtf8(row.Name));
-        action->setShortcut(QKeySequence::fromString(QString::fromUtf8(row.Keys), QKeySequence::PortableText));
+        action->setShortcut(
+            QKeySequence::fromString(QString::fromUtf8(row.Keys), QKeySequence::PortableText));
         FileMenuItems[row.Name] = action;
         Actions.push_back(action);
         if (row.Command) {
             const auto command = row.Command;
             connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
         }
-        if (row.Command || row.Kind == rkTitle || row.Kind == rkFilled) WiredFileMenuItems.insert(action);
+        if (row.Command || row.Kind == rkTitle || row.Kind == rkFilled)
+            WiredFileMenuItems.insert(action);
     }
     for (const TValueItems &values : ValueItems) {
         QMenu *menu = FileMenuItems.at(values.Menu)->menu();
@@ -318,7 +447,9 @@ void TMainForm::CreateFileMenu()
             action->setCheckable(true);
             action->setData(value);
             const auto command = values.Command;
-            connect(action, &QAction::triggered, this, [this, command, value] { (this->*command)(value); });
+            connect(action, &QAction::triggered, this, [this, command, value] {
+                (this->*command)(value);
+            });
             WiredFileMenuItems.insert(action);
         }
     }
@@ -329,13 +460,19 @@ void TMainForm::CreateFileMenu()
         for (const QAction *item : action->menu()->actions())
             if (WiredFileMenuItems.count(item) != 0) WiredFileMenuItems.insert(action);
     }
-    for (const char *name : {"FixedAttrMenu", "ThumbAttrMenu", "ShowPathsInContainerMenu",
-                             "AssociateExtensionMenu_Program", "AssociateExtensionMenu_Document",
-                             "AssociateExtensionMenu_Generic", "AssociateExtensionMenu_Audio",
-                             "AssociateExtensionMenu_Video", "AssociateExtensionMenu_Text",
+    for (const char *name : {"FixedAttrMenu",
+                             "ThumbAttrMenu",
+                             "ShowPathsInContainerMenu",
+                             "AssociateExtensionMenu_Program",
+                             "AssociateExtensionMenu_Document",
+                             "AssociateExtensionMenu_Generic",
+                             "AssociateExtensionMenu_Audio",
+                             "AssociateExtensionMenu_Video",
+                             "AssociateExtensionMenu_Text",
                              "AssociateExtensionMenu_NoViewer"})
         FileMenuItems.at(name)->setCheckable(true);
-    for (const auto &hint : FileMenuHints) FileMenuItems.at(hint.Name)->setStatusTip(QString::fromUtf8(hint.Hint));
+    for (const auto &hint : FileMenuHints)
+        FileMenuItems.at(hint.Name)->setStatusTip(QString::fromUtf8(hint.Hint));
     const auto showHint = [](QAction *action) {
         if (MyTPanel::OnHint) MyTPanel::OnHint(action->statusTip().toStdString());
     };
@@ -347,12 +484,13 @@ void TMainForm::CreateFileMenu()
     VisibleColumnsMenu = FileMenuItems.at("VisibleColumnsMenu")->menu();
     // The 20 newest visited directories, loaded into the active column when chosen.
     PathsHistoryDialog = std::make_unique<THistoryDialog>(PathsHistory);
-    PathsHistoryDialog->OnSelect = [this](const std::string &title, std::int32_t kind, std::int64_t key,
-                                          std::int32_t row) {
-        ActiveColumn().LoadDirectory(true, -1, key, row, kind, title);
-        FocusColumn(-1, false);
-    };
-    connect(HistoryMenu, &QMenu::aboutToShow, this, [this] { PathsHistoryDialog->Setup(HistoryMenu); });
+    PathsHistoryDialog->OnSelect =
+        [this](const std::string &title, std::int32_t kind, std::int64_t key, std::int32_t row) {
+            ActiveColumn().LoadDirectory(true, -1, key, row, kind, title);
+            FocusColumn(-1, false);
+        };
+    connect(
+        HistoryMenu, &QMenu::aboutToShow, this, [this] { PathsHistoryDialog->Setup(HistoryMenu); });
 }
 
 void TMainForm::EnableFileMenuItem(const char *name, bool rule)
@@ -365,49 +503,12 @@ void TMainForm::EnableFileMenuItems()
 {
     TFunScope Fun(ThisUnit, "TMainForm::EnableFileMenuItems");
     Fun.Run([&] {
-        for (const auto &[name, action] : FileMenuItems) action->setEnabled(WiredFileMenuItems.count(action) != 0);
+        for (const auto &[name, action] : FileMenuItems)
+            action->setEnabled(WiredFileMenuItems.count(action) != 0);
         const TFileMenuFacts f = FileMenuFactsOf(ActiveColumn());
-        const bool item = !f.Empty;
-        const bool file = item && !f.Partition;
-        const bool notDirectory = file && f.Kind != ikDirectory;
-        const bool picture = notDirectory && PictureFileExtensions.Has(f.Ext);
-        const bool link = item && f.Kind == ikLink;
-        for (const char *name : {"SendFileMenu", "SearchFileMenu", "SelectMenu", "ClipFileTitlesMenu",
-                                 "FilePropertiesMenu", "CopyToContainerMenu", "FileSystemMenuMenu"})
-            EnableFileMenuItem(name, item);
-        for (const char *name : {"RecycleFileMenu", "DeleteFileMenu", "RenameFileMenu", "EditFileMenu", "LinkAsMenu",
-                                 "RecycleContainerItemMenu", "FileMenu_CopyToDir", "FileMenu_ConvertPictureToDir",
-                                 "FileMenu_MoveToDir", "ViewNextMenu", "ViewPreviousMenu", "ViewFileMenu",
-                                 "ViewMediaInDirMenu"})
-            EnableFileMenuItem(name, file);
-        EnableFileMenuItem("MultiRenameFileMenu", file && f.Selected);
-        for (const char *name : {"PrintFileMenu", "EditFileStreamsMenu", "EditFileStreamsAutoloadMenu",
-                                 "EditFileDescriptionMenu", "OpenFileWithMenu"})
-            EnableFileMenuItem(name, notDirectory);
-        for (const char *name : {"SetAsWallpaperMenu", "SetAsBackgroundPicture", "ViewStegNoiseMenu"})
-            EnableFileMenuItem(name, picture);
-        EnableFileMenuItem("AssociateExtensionMenu",
-                           file && (f.Kind == ikProgram || f.Kind == ikDocument || f.Kind == ikGeneric));
-        EnableFileMenuItem("AssociateExtensionMenu_Audio", f.Kind != ikProgram);
-        EnableFileMenuItem("AssociateExtensionMenu_Video", f.Kind != ikProgram);
-        EnableFileMenuItem("ClipActiveReferenceMenu", link);
-        EnableFileMenuItem("GoToReferenceMenu", link && !f.Partition);
-        EnableFileMenuItem("ReferencePropertiesMenu", link && !f.Partition);
-        EnableFileMenuItem("FindCommonTextMenu", f.Selected2 && !f.Partition && f.Kind != ikDirectory);
-        for (const char *name : {"LocateFileMenu", "LocateNextFileMenu", "LocatePreviousFileMenu"})
-            EnableFileMenuItem(name, f.Many);
-        EnableFileMenuItem("LocateFirstNumberedMenu", f.Many && f.SortByName);
-        EnableFileMenuItem("LocateLastNumberedMenu", f.Many && f.SortByName);
-        EnableFileMenuItem("NewDirectoryMenu", !f.Partition && !f.Container);
-        EnableFileMenuItem("NewFileMenu", !f.Partition && !f.Container);
-        for (const char *name : {"RenameContainerMenu", "ShowPathsInContainerMenu", "AddClipboardToContainerMenu"})
-            EnableFileMenuItem(name, f.Container);
-        for (const char *name : {"ClearContainerMenu", "RemoveDuplicateContainerItemsMenu", "RenameContainerItemMenu",
-                                 "GoToContainerItemTargetMenu"})
-            EnableFileMenuItem(name, f.Container && item);
-        EnableFileMenuItem("MultiRenameItemMenu", f.Container && item && f.Selected);
-        EnableFileMenuItem("PasteClipboardPictureMenu", !f.Container);
-        EnableFileMenuItem("SortModeMenu", !f.Container);
+        const TFileMenuRules rules = FileMenuRulesOf(f);
+        for (const auto &row : EnablingRows)
+            EnableFileMenuItem(row.Name, rules.*row.Rule);
 
         const bool audio = AudioFileExtensions.Has(f.Ext), video = VideoFileExtensions.Has(f.Ext);
         const bool text = TextFileExtensions.Has(f.Ext);
@@ -449,13 +550,15 @@ void TMainForm::ShowFileMenu(int x, int y, Qt::KeyboardModifiers modifiers)
         ThumbHeightForAll = modifiers.testFlag(Qt::ControlModifier);
         QAction *title = FileMenuItems.at("ThumbHeightTitleMenu");
         title->setText(ThumbHeightForAll ? QStringLiteral("All") : QStringLiteral("This"));
-        title->setStatusTip(ThumbHeightForAll ? QStringLiteral("Set the thumb height for all columns of this board")
-                                              : QStringLiteral("Set the thumb height for this column"));
+        title->setStatusTip(
+            ThumbHeightForAll ? QStringLiteral("Set the thumb height for all columns of this board")
+                              : QStringLiteral("Set the thumb height for this column"));
         const MyTPanel *list = ActiveColumn().FileList;
         if (x < 0) x = list->mapToGlobal(QPoint(list->width() / 2, 0)).x();
         if (y < 0) {
             const QRect row = list->ItemRect(list->FocusIndex);
-            const int bottom = row.top() >= 0 ? row.bottom() + 1 : list->BorderWidth + list->EffectiveItemHeight();
+            const int bottom =
+                row.top() >= 0 ? row.bottom() + 1 : list->BorderWidth + list->EffectiveItemHeight();
             y = list->mapToGlobal(QPoint(0, bottom)).y();
         }
         FileMenu->popup(QPoint(x - FileMenu->sizeHint().width() / 2, y));
@@ -506,14 +609,17 @@ void TMainForm::ShowContextMenu(int index, int x, bool drag, Qt::KeyboardModifie
             ShowWarningMessage("The destination can't be a container.");
             return;
         }
-        const TColumn &source = *Columns[static_cast<std::size_t>(std::clamp(DragSourcePosition, 0, 11))];
+        const TColumn &source =
+            *Columns[static_cast<std::size_t>(std::clamp(DragSourcePosition, 0, 11))];
         std::string title = ItemTitleOf(source);
         const bool parent = modifiers.testFlag(Qt::ShiftModifier);
         const bool reference = modifiers.testFlag(Qt::ControlModifier);
         if (reference) title = ReferenceOf(title);
         if (parent) title = ExcludeTrailingBackslash(ExtractDirectory(title));
-        const std::string caption = std::string(drag ? "System drag" : "System") +
-                                    (parent ? ": Parent directory" : reference ? ": Active reference" : ": Active title");
+        const std::string caption =
+            std::string(drag ? "System drag" : "System") + (parent      ? ": Parent directory"
+                                                            : reference ? ": Active reference"
+                                                                        : ": Active title");
 
         const MyTPanel *list = a.FileList;
         const int row = source.FileList->FocusIndex - source.FileList->TopIndex;
@@ -521,7 +627,8 @@ void TMainForm::ShowContextMenu(int index, int x, bool drag, Qt::KeyboardModifie
         const int rowBottom = list->BorderWidth + height * (row + 1);
         if (x < 0) x = list->mapToGlobal(QPoint(list->width() / 2, 0)).x();
         QRect exclusion;
-        if (!list->Empty && static_cast<unsigned>(index) < static_cast<unsigned>(list->Count()) && !a.Thumb) {
+        if (!list->Empty && static_cast<unsigned>(index) < static_cast<unsigned>(list->Count()) &&
+            !a.Thumb) {
             y = list->mapToGlobal(QPoint(0, rowBottom)).y();
             exclusion = QRect(list->mapToGlobal(QPoint(list->BorderWidth, rowBottom - height)),
                               list->mapToGlobal(QPoint(list->width() - 1, rowBottom - 1)));
@@ -552,7 +659,12 @@ void TMainForm::ShowSystemMenu(const std::string &caption,
         if (a.SelectedCount > 0 && !a.FileList->Empty) {
             std::vector<std::string> names;
             a.SelectedTitles(names, true);
-            DisplayContextMenuList(ExtractDirectory(a.ActiveTitle), names, this, QPoint(x, y), exclusion, caption,
+            DisplayContextMenuList(ExtractDirectory(a.ActiveTitle),
+                                   names,
+                                   this,
+                                   QPoint(x, y),
+                                   exclusion,
+                                   caption,
                                    renameChosen);
             Fun.CalleeFailed();
             return;
@@ -563,7 +675,8 @@ void TMainForm::ShowSystemMenu(const std::string &caption,
     });
 }
 
-// ---- Commands -------------------------------------------------------------------------------------
+// ---- Commands
+// -------------------------------------------------------------------------------------
 
 void TMainForm::Com_ToggleFixed()
 {
@@ -592,7 +705,8 @@ void TMainForm::Com_SetThumbHeight(int value)
 
 void TMainForm::Com_SetSortMode(int index)
 {
-    if (index >= 0 && index < static_cast<int>(std::size(SortModes))) ActiveColumn().SetSortMode(SortModes[index]);
+    if (index >= 0 && index < static_cast<int>(std::size(SortModes)))
+        ActiveColumn().SetSortMode(SortModes[index]);
 }
 
 void TMainForm::Com_ToggleContainerPaths()
@@ -600,17 +714,22 @@ void TMainForm::Com_ToggleContainerPaths()
     ActiveColumn().ToggleContainerPaths();
 }
 
-void TMainForm::EnterDirectory(TColumn &column, Qt::KeyboardModifiers modifiers, const std::string &path)
+void TMainForm::EnterDirectory(TColumn &column,
+                               Qt::KeyboardModifiers modifiers,
+                               const std::string &path)
 {
     const int here = column.Index;
     const int end = GroupEnd(here);
     const auto automoveLeft = [&] {
-        for (int i = GroupStart(here); i < here; ++i) Columns[i]->SetWithColumnContent(*Columns[i + 1], false, true, true, true);
+        for (int i = GroupStart(here); i < here; ++i)
+            Columns[i]->SetWithColumnContent(*Columns[i + 1], false, true, true, true);
         return here;
     };
     int target = here;
-    if (modifiers.testFlag(Qt::ControlModifier)) target = automoveLeft();
-    else if (!modifiers.testFlag(Qt::AltModifier)) target = here < end ? here + 1 : automoveLeft();
+    if (modifiers.testFlag(Qt::ControlModifier))
+        target = automoveLeft();
+    else if (!modifiers.testFlag(Qt::AltModifier))
+        target = here < end ? here + 1 : automoveLeft();
     const std::string directory = IncludeTrailingBackslash(FileOfTitle(path));
     std::int32_t kind = -1, row = std::numeric_limits<int>::min();
     std::int64_t key = -1;
@@ -624,6 +743,7 @@ void TMainForm::EnterDirectory(TColumn &column, Qt::KeyboardModifiers modifiers,
         title = directory;
     }
     Columns[target]->LoadDirectory(true, -1, key, row, kind, title);
+    ActiveColumnIndex = target;
     FocusColumn(target, false);
 }
 
@@ -633,7 +753,8 @@ void TMainForm::EnterParentDirectory(TColumn &column, Qt::KeyboardModifiers modi
     const int here = column.Index;
     const int start = GroupStart(here);
     const auto automoveRight = [&] {
-        for (int i = GroupEnd(here); i > here; --i) Columns[i]->SetWithColumnContent(*Columns[i - 1], false, true, true, true);
+        for (int i = GroupEnd(here); i > here; --i)
+            Columns[i]->SetWithColumnContent(*Columns[i - 1], false, true, true, true);
         return here;
     };
     std::int32_t kind = ikDirectory, row = std::numeric_limits<int>::min();
@@ -647,9 +768,12 @@ void TMainForm::EnterParentDirectory(TColumn &column, Qt::KeyboardModifiers modi
         row = std::numeric_limits<int>::min();
     }
     int target = here;
-    if (modifiers.testFlag(Qt::ControlModifier)) target = automoveRight();
-    else if (!modifiers.testFlag(Qt::AltModifier)) target = here > start ? here - 1 : automoveRight();
+    if (modifiers.testFlag(Qt::ControlModifier))
+        target = automoveRight();
+    else if (!modifiers.testFlag(Qt::AltModifier))
+        target = here > start ? here - 1 : automoveRight();
     Columns[target]->LoadDirectory(true, -1, key, row, kind, focus);
+    ActiveColumnIndex = target;
     FocusColumn(target, false);
 }
 
@@ -830,12 +954,14 @@ void TMainForm::Com_ReferenceProperties()
 
 void TMainForm::Com_ClipActiveName()
 {
-    CopyTextToClipboard(ExtractName(ItemTitleOf(ActiveColumn())), "Failed to copy active name to clipboard.");
+    CopyTextToClipboard(ExtractName(ItemTitleOf(ActiveColumn())),
+                        "Failed to copy active name to clipboard.");
 }
 
 void TMainForm::Com_ClipActivePath()
 {
-    CopyTextToClipboard(ExtractDirectory(ItemTitleOf(ActiveColumn())), "Failed to copy active path to clipboard.");
+    CopyTextToClipboard(ExtractDirectory(ItemTitleOf(ActiveColumn())),
+                        "Failed to copy active path to clipboard.");
 }
 
 void TMainForm::Com_ClipActiveTitle()
@@ -845,7 +971,8 @@ void TMainForm::Com_ClipActiveTitle()
 
 void TMainForm::Com_ClipActiveReference()
 {
-    CopyTextToClipboard(ReferenceOf(ItemTitleOf(ActiveColumn())), "Failed to copy active reference to clipboard.");
+    CopyTextToClipboard(ReferenceOf(ItemTitleOf(ActiveColumn())),
+                        "Failed to copy active reference to clipboard.");
 }
 
 void TMainForm::Com_OpenFileWith()

@@ -100,12 +100,18 @@ bool ModifiersMatch(TKeyModifiers rule, Qt::KeyboardModifiers held)
 {
     held &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
     switch (rule) {
-    case kmNone: return held == Qt::NoModifier;
-    case kmCtrl: return held == Qt::ControlModifier;
-    case kmShift: return held == Qt::ShiftModifier;
-    case kmAlt: return held == Qt::AltModifier;
-    case kmAny: return true;
-    case kmAnyOther: return held != Qt::NoModifier;
+    case kmNone:
+        return held == Qt::NoModifier;
+    case kmCtrl:
+        return held == Qt::ControlModifier;
+    case kmShift:
+        return held == Qt::ShiftModifier;
+    case kmAlt:
+        return held == Qt::AltModifier;
+    case kmAny:
+        return true;
+    case kmAnyOther:
+        return held != Qt::NoModifier;
     }
     return false;
 }
@@ -148,7 +154,8 @@ void TMainForm::CreateMenus()
     FileMenu = new QMenu(this);
     CreateFileMenu();
     // The labels are shown; the window's own key handling runs the commands.
-    for (QAction *action : Actions) action->setShortcutContext(Qt::WidgetShortcut);
+    for (QAction *action : Actions)
+        action->setShortcutContext(Qt::WidgetShortcut);
 
     const auto popup = [](MyTPanel *button, QMenu *menu) {
         button->OnMouseDown = [button, menu](QMouseEvent *) { button->PopupAt(menu, 0); };
@@ -192,7 +199,8 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
     TFunScope Fun(ThisUnit, "TMainForm::FormKeyDown");
     Fun.Run([&] {
         const int key = event->key();
-        if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta) {
+        if (key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt ||
+            key == Qt::Key_Meta) {
             handled = true;
             return;
         }
@@ -328,7 +336,8 @@ void TMainForm::OpenHelp(int context)
 void TMainForm::Com_Wizard()
 {
     if (WizardForm->exec() == QDialog::Accepted) {
-        const bool grew = WizardForm->ApplyChoices(ProgramOptions, Boards.Active(), VisibleColumnCount);
+        const bool grew =
+            WizardForm->ApplyChoices(ProgramOptions, Boards.Active(), VisibleColumnCount);
         Reset(grew);
         SetViewerHeight(true, 0);
         if (grew) LoadVisibleColumns();

@@ -50,7 +50,8 @@ void RunApplication(const TSystemMenuItem &item,
 {
     TFunScope Fun(ThisUnit, "RunApplication");
     Fun.Run([&] {
-        const std::vector<std::vector<std::string>> lines = Platform::ExecCommandLines(item.Exec, paths);
+        const std::vector<std::vector<std::string>> lines =
+            Platform::ExecCommandLines(item.Exec, paths);
         if (lines.empty()) {
             Fun.Raise("Failed to run file.", item.Exec, {}, EINVAL);
             return;
@@ -59,7 +60,8 @@ void RunApplication(const TSystemMenuItem &item,
         if (!IsDirectoryPath(folder) || IsDrivePath(folder)) folder.clear();
         for (const std::vector<std::string> &line : lines) {
             std::string program = line.front();
-            if (program.find(PathDelimiter) == std::string::npos) program = Platform::FindInPath(program);
+            if (program.find(PathDelimiter) == std::string::npos)
+                program = Platform::FindInPath(program);
             if (program.empty()) {
                 Fun.Raise("Failed to run file.", line.front(), {}, ENOENT);
                 return;
@@ -78,8 +80,10 @@ void RunApplication(const TSystemMenuItem &item,
 void DeleteEntry(const std::string &path)
 {
     Platform::TEntryStatus status;
-    if (Platform::EntryStatus(path, status, false) && status.IsDirectory) DeleteDirectoryNoErrors(path);
-    else MyDeleteFile(path);
+    if (Platform::EntryStatus(path, status, false) && status.IsDirectory)
+        DeleteDirectoryNoErrors(path);
+    else
+        MyDeleteFile(path);
 }
 
 void RunCommand(const TSystemMenuItem &item,
@@ -90,9 +94,15 @@ void RunCommand(const TSystemMenuItem &item,
     TFunScope Fun(ThisUnit, "RunCommand");
     Fun.Run([&] {
         switch (item.Command) {
-        case scApplication: RunApplication(item, paths, directory); break;
-        case scOpenWith: OpenWith(paths.front(), directory); break;
-        case scRename: renameChosen = true; break;
+        case scApplication:
+            RunApplication(item, paths, directory);
+            break;
+        case scOpenWith:
+            OpenWith(paths.front(), directory);
+            break;
+        case scRename:
+            renameChosen = true;
+            break;
         case scTrash:
             for (const std::string &path : paths) {
                 RecycleFile(path);
@@ -117,6 +127,12 @@ void RunCommand(const TSystemMenuItem &item,
     });
 }
 
+// A caption as a menu shows it: an ampersand is a character, not a mnemonic mark.
+QString MenuText(const std::string &caption)
+{
+    return QString::fromStdString(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 // Builds the menu, lets the person choose and returns the chosen item, or null.
 const TSystemMenuItem *ChooseItem(const std::vector<TSystemMenuItem> &items,
                                   QWidget *owner,
@@ -125,24 +141,28 @@ const TSystemMenuItem *ChooseItem(const std::vector<TSystemMenuItem> &items,
                                   const std::string &caption)
 {
     QMenu menu(owner);
-    menu.setDefaultAction(menu.addAction(QString::fromStdString(caption)));
+    menu.setDefaultAction(menu.addAction(MenuText(caption)));
     menu.addSeparator();
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].Separated) menu.addSeparator();
-        QAction *action = menu.addAction(QString::fromStdString(items[i].Caption));
+        QAction *action = menu.addAction(MenuText(items[i].Caption));
         action->setStatusTip(QString::fromStdString(items[i].Hint));
         action->setData(static_cast<int>(i));
     }
     QObject::connect(&menu, &QMenu::hovered, &menu, [](QAction *action) {
         if (MyTPanel::OnHint) MyTPanel::OnHint(action->statusTip().toStdString());
     });
-    const QScreen *screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen =
+        owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect();
-    QAction *chosen = ChooseFromSystemMenu(menu, SystemMenuPosition(point, menu.sizeHint(), exclusion, area));
+    QAction *chosen =
+        ChooseFromSystemMenu(menu, SystemMenuPosition(point, menu.sizeHint(), exclusion, area));
     if (MyTPanel::OnHint) MyTPanel::OnHint(std::string());
     if (!chosen || chosen->menu() != nullptr || !chosen->data().isValid()) return nullptr;
     const int index = chosen->data().toInt();
-    return index >= 0 && index < static_cast<int>(items.size()) ? &items[static_cast<std::size_t>(index)] : nullptr;
+    return index >= 0 && index < static_cast<int>(items.size())
+               ? &items[static_cast<std::size_t>(index)]
+               : nullptr;
 }
 
 // Shows the menu for the entries; false when there are none.
@@ -160,7 +180,8 @@ bool DisplayForPaths(const std::vector<std::string> &requested,
         TWaitCursor wait;
         for (const std::string &path : requested)
             for (const std::string &entry : SystemMenuPaths(path))
-                if (std::find(paths.begin(), paths.end(), entry) == paths.end()) paths.push_back(entry);
+                if (std::find(paths.begin(), paths.end(), entry) == paths.end())
+                    paths.push_back(entry);
         if (paths.empty()) return false;
         items = SystemMenuItems(paths);
     }
@@ -176,7 +197,8 @@ std::vector<std::string> MimeTypesOfPath(const std::string &path)
     const QMimeDatabase database;
     const QMimeType type = database.mimeTypeForFile(QString::fromStdString(path));
     std::vector<std::string> types{type.name().toStdString()};
-    for (const QString &ancestor : type.allAncestors()) types.push_back(ancestor.toStdString());
+    for (const QString &ancestor : type.allAncestors())
+        types.push_back(ancestor.toStdString());
     return types;
 }
 
@@ -201,17 +223,31 @@ std::vector<std::string> SystemMenuPaths(const std::string &path)
 std::vector<TSystemMenuItem> SystemMenuItems(const std::vector<std::string> &paths)
 {
     std::vector<std::vector<std::string>> types;
-    for (const std::string &path : paths) types.push_back(MimeTypesOfPath(path));
+    for (const std::string &path : paths)
+        types.push_back(MimeTypesOfPath(path));
     std::vector<TSystemMenuItem> items;
     for (const Platform::TDesktopApplication &application : Platform::ApplicationsForFiles(types)) {
-        items.push_back({scApplication, application.Name, application.Comment, application.Exec,
-                         application.WorkingDirectory, false});
+        items.push_back({scApplication,
+                         application.Name,
+                         application.Comment,
+                         application.Exec,
+                         application.WorkingDirectory,
+                         false});
         for (const Platform::TDesktopAction &action : application.Actions)
-            items.push_back({scApplication, application.Name + ": " + action.Name, application.Comment,
-                             action.Exec, application.WorkingDirectory, false});
+            items.push_back({scApplication,
+                             application.Name + ": " + action.Name,
+                             application.Comment,
+                             action.Exec,
+                             application.WorkingDirectory,
+                             false});
     }
     if (paths.size() == 1) {
-        items.push_back({scOpenWith, "Open with...", "Choose the application that opens the item", {}, {}, true});
+        items.push_back({scOpenWith,
+                         "Open with...",
+                         "Choose the application that opens the item",
+                         {},
+                         {},
+                         true});
         items.push_back({scRename, "Rename", "Rename the item", {}, {}, true});
     }
     items.push_back({scTrash, "Move to Trash", "Move to the trash", {}, {}, paths.size() != 1});
@@ -229,7 +265,8 @@ QPoint SystemMenuPosition(QPoint point, QSize size, QRect exclusion, QRect scree
         const int above = (exclusion.isEmpty() ? point.y() : exclusion.top()) - size.height();
         if (above >= screen.top()) corner.setY(above);
     }
-    corner.setX(std::clamp(corner.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
+    corner.setX(std::clamp(
+        corner.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - size.width())));
     return corner;
 }
 

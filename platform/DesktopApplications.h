@@ -47,7 +47,8 @@ std::vector<std::string> MimeAppsListFiles();
 // inherits from), the default application first, each once; an entry that is removed from
 // the associations, or that asks not to be displayed and was not chosen by the user, is left
 // out.
-std::vector<TDesktopApplication> ApplicationsForMimeTypes(const std::vector<std::string> &mimeTypes);
+std::vector<TDesktopApplication>
+ApplicationsForMimeTypes(const std::vector<std::string> &mimeTypes);
 
 // The applications that open every one of several files, given by the MIME types of each, in
 // the order of the first file's list.

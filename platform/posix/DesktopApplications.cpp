@@ -43,7 +43,8 @@ std::vector<std::string> FolderList(const std::string &text)
         std::size_t colon = text.find(':', start);
         if (colon == std::string::npos) colon = text.size();
         std::string folder = text.substr(start, colon - start);
-        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
         if (!folder.empty() && folder.front() == '/') folders.push_back(folder);
         start = colon + 1;
     }
@@ -85,8 +86,11 @@ bool ReadTextFile(const std::string &path, std::string &text)
     if (text.find('\0') != std::string::npos) return false;
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3
-                                                   : (byte >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length = byte < 0x80           ? 1
+                                   : (byte >> 5) == 0x6  ? 2
+                                   : (byte >> 4) == 0xE  ? 3
+                                   : (byte >> 3) == 0x1E ? 4
+                                                         : 0;
         if (length == 0 || i + length > text.size()) return false;
         for (std::size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
@@ -132,11 +136,21 @@ std::string Unescaped(const std::string &value)
         }
         const char next = value[++i];
         switch (next) {
-        case 's': result += ' '; break;
-        case 'n': result += '\n'; break;
-        case 't': result += '\t'; break;
-        case 'r': result += '\r'; break;
-        case '\\': result += '\\'; break;
+        case 's':
+            result += ' ';
+            break;
+        case 'n':
+            result += '\n';
+            break;
+        case 't':
+            result += '\t';
+            break;
+        case 'r':
+            result += '\r';
+            break;
+        case '\\':
+            result += '\\';
+            break;
         default:
             result += '\\';
             result += next;
@@ -180,7 +194,8 @@ bool TrueValue(const TGroup &group, const std::string &key)
 // The locale's forms for localised keys, most specific first ("de_DE", "de").
 std::vector<std::string> LocaleForms()
 {
-    std::string locale = EnvironmentOr("LC_ALL", EnvironmentOr("LC_MESSAGES", EnvironmentOr("LANG", "")));
+    std::string locale =
+        EnvironmentOr("LC_ALL", EnvironmentOr("LC_MESSAGES", EnvironmentOr("LANG", "")));
     locale = locale.substr(0, locale.find_first_of(".@"));
     std::vector<std::string> forms;
     if (locale.empty() || locale == "C" || locale == "POSIX") return forms;
@@ -204,7 +219,8 @@ bool ProgramExists(const std::string &program)
 {
     if (program.empty()) return false;
     if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0;
-    for (const std::string &folder : FolderList(EnvironmentOr("PATH", "/usr/local/bin:/usr/bin:/bin")))
+    for (const std::string &folder :
+         FolderList(EnvironmentOr("PATH", "/usr/local/bin:/usr/bin:/bin")))
         if (access((folder + "/" + program).c_str(), X_OK) == 0) return true;
     return false;
 }
@@ -216,7 +232,8 @@ bool SplitExec(const std::string &exec, std::vector<std::string> &arguments)
     arguments.clear();
     std::size_t i = 0;
     while (i < exec.size()) {
-        while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t')) ++i;
+        while (i < exec.size() && (exec[i] == ' ' || exec[i] == '\t'))
+            ++i;
         if (i == exec.size()) break;
         std::string argument;
         while (i < exec.size() && exec[i] != ' ' && exec[i] != '\t') {
@@ -253,8 +270,10 @@ std::string ExpandedArgument(const std::string &argument, const std::string &fil
             continue;
         }
         const char code = argument[++i];
-        if (code == '%') result += '%';
-        else if (IsFileCode(code)) result += file;
+        if (code == '%')
+            result += '%';
+        else if (IsFileCode(code))
+            result += file;
     }
     return result;
 }
@@ -264,7 +283,8 @@ std::string ExpandedArgument(const std::string &argument, const std::string &fil
 std::vector<std::string> CommandLine(const std::vector<std::string> &arguments,
                                      const std::vector<std::string> &files)
 {
-    static const std::set<std::string> dropped = {"%i", "%c", "%k", "%d", "%D", "%n", "%N", "%v", "%m"};
+    static const std::set<std::string> dropped = {
+        "%i", "%c", "%k", "%d", "%D", "%n", "%N", "%v", "%m"};
     std::vector<std::string> line;
     const std::string first = files.empty() ? std::string() : files.front();
     for (const std::string &argument : arguments) {
@@ -300,7 +320,8 @@ std::vector<std::pair<std::string, std::string>> EntriesOfFolder(const std::stri
     std::vector<std::pair<std::string, std::string>> entries;
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);
+    fs::recursive_directory_iterator it(
+        folder, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         if (it.depth() > DeepestEntryFolder) {
             it.disable_recursion_pending();
@@ -348,7 +369,8 @@ public:
     std::vector<TDesktopApplication> ForTypes(const std::vector<std::string> &mimeTypes) const
     {
         std::vector<std::string> types;
-        for (const std::string &type : mimeTypes) types.push_back(Lower(type));
+        for (const std::string &type : mimeTypes)
+            types.push_back(Lower(type));
         std::vector<std::string> ids;
         std::set<std::string> chosen; // named by the user: shown even when not displayed
         const std::string preferred = DefaultFor(types);
@@ -356,7 +378,8 @@ public:
             ids.push_back(preferred);
             chosen.insert(preferred);
         }
-        for (const std::string &type : types) AddAssociations(type, ids, chosen);
+        for (const std::string &type : types)
+            AddAssociations(type, ids, chosen);
         std::vector<TDesktopApplication> applications;
         std::set<std::string> listed;
         for (const std::string &id : ids) {
@@ -369,7 +392,8 @@ public:
     }
 
 private:
-    std::vector<std::string> ListOf(const TGroups &list, const char *group, const std::string &type) const
+    std::vector<std::string>
+    ListOf(const TGroups &list, const char *group, const std::string &type) const
     {
         const auto found = list.find(group);
         if (found == list.end()) return {};
@@ -389,13 +413,16 @@ private:
             for (const TGroups &list : Lists) {
                 for (const std::string &id : ListOf(list, "Default Applications", type))
                     if (IsInstalled(id) && removed.count(id) == 0) return id;
-                for (const std::string &id : ListOf(list, "Removed Associations", type)) removed.insert(id);
+                for (const std::string &id : ListOf(list, "Removed Associations", type))
+                    removed.insert(id);
             }
         }
         return {};
     }
 
-    void AddAssociations(const std::string &type, std::vector<std::string> &ids, std::set<std::string> &chosen) const
+    void AddAssociations(const std::string &type,
+                         std::vector<std::string> &ids,
+                         std::set<std::string> &chosen) const
     {
         std::set<std::string> removed;
         for (const TGroups &list : Lists) {
@@ -404,7 +431,8 @@ private:
                 ids.push_back(id);
                 chosen.insert(id);
             }
-            for (const std::string &id : ListOf(list, "Removed Associations", type)) removed.insert(id);
+            for (const std::string &id : ListOf(list, "Removed Associations", type))
+                removed.insert(id);
         }
         for (const std::string &id : Order) {
             if (removed.count(id) != 0) continue;
@@ -433,7 +461,8 @@ bool ReadDesktopApplication(const std::string &file, TDesktopApplication &applic
     const auto entry = groups.find("Desktop Entry");
     if (entry == groups.end()) return false;
     const TGroup &main = entry->second;
-    if (Value(main, "Type") != "Application" || TrueValue(main, "Hidden") || TrueValue(main, "Terminal"))
+    if (Value(main, "Type") != "Application" || TrueValue(main, "Hidden") ||
+        TrueValue(main, "Terminal"))
         return false;
     std::vector<std::string> arguments;
     application.Exec = Value(main, "Exec");
@@ -449,24 +478,30 @@ bool ReadDesktopApplication(const std::string &file, TDesktopApplication &applic
     application.WorkingDirectory = Value(main, "Path");
     application.NoDisplay = TrueValue(main, "NoDisplay");
     application.MimeTypes = ListValue(main.count("MimeType") ? main.at("MimeType") : std::string());
-    for (const std::string &id : ListValue(main.count("Actions") ? main.at("Actions") : std::string())) {
+    for (const std::string &id :
+         ListValue(main.count("Actions") ? main.at("Actions") : std::string())) {
         const auto group = groups.find("Desktop Action " + id);
         if (group == groups.end()) continue;
-        TDesktopAction action{id, LocalisedValue(group->second, "Name"), Value(group->second, "Exec")};
-        if (!action.Name.empty() && SplitExec(action.Exec, arguments)) application.Actions.push_back(action);
+        TDesktopAction action{
+            id, LocalisedValue(group->second, "Name"), Value(group->second, "Exec")};
+        if (!action.Name.empty() && SplitExec(action.Exec, arguments))
+            application.Actions.push_back(action);
     }
     return true;
 }
 
 std::vector<std::string> ApplicationDirectories()
 {
-    std::vector<std::string> folders{EnvironmentOr("XDG_DATA_HOME", HomeFolder() + "/.local/share")};
-    for (const std::string &folder : FolderList(EnvironmentOr("XDG_DATA_DIRS", "/usr/local/share:/usr/share")))
+    std::vector<std::string> folders{
+        EnvironmentOr("XDG_DATA_HOME", HomeFolder() + "/.local/share")};
+    for (const std::string &folder :
+         FolderList(EnvironmentOr("XDG_DATA_DIRS", "/usr/local/share:/usr/share")))
         folders.push_back(folder);
     std::vector<std::string> result;
     for (const std::string &folder : folders) {
         const std::string applications = (folder == "/" ? std::string() : folder) + "/applications";
-        if (std::find(result.begin(), result.end(), applications) == result.end()) result.push_back(applications);
+        if (std::find(result.begin(), result.end(), applications) == result.end())
+            result.push_back(applications);
     }
     return result;
 }
@@ -476,7 +511,8 @@ std::vector<std::string> MimeAppsListFiles()
     std::vector<std::string> folders{EnvironmentOr("XDG_CONFIG_HOME", HomeFolder() + "/.config")};
     for (const std::string &folder : FolderList(EnvironmentOr("XDG_CONFIG_DIRS", "/etc/xdg")))
         folders.push_back(folder);
-    for (const std::string &folder : ApplicationDirectories()) folders.push_back(folder);
+    for (const std::string &folder : ApplicationDirectories())
+        folders.push_back(folder);
     std::vector<std::string> desktops;
     const std::string current = EnvironmentOr("XDG_CURRENT_DESKTOP", "");
     for (std::size_t start = 0; start < current.size();) {
@@ -488,7 +524,8 @@ std::vector<std::string> MimeAppsListFiles()
     std::vector<std::string> files;
     for (const std::string &folder : folders) {
         std::vector<std::string> names;
-        for (const std::string &desktop : desktops) names.push_back(desktop + "-mimeapps.list");
+        for (const std::string &desktop : desktops)
+            names.push_back(desktop + "-mimeapps.list");
         names.push_back("mimeapps.list");
         for (const std::string &name : names) {
             const std::string file = folder + "/" + name;
@@ -512,12 +549,14 @@ ApplicationsForFiles(const std::vector<std::vector<std::string>> &mimeTypesOfEac
     for (const std::vector<std::string> &types : mimeTypesOfEachFile) {
         if (idsOfTypes.count(types) != 0) continue;
         std::set<std::string> &ids = idsOfTypes[types];
-        for (const TDesktopApplication &application : catalog.ForTypes(types)) ids.insert(application.Id);
+        for (const TDesktopApplication &application : catalog.ForTypes(types))
+            ids.insert(application.Id);
     }
     std::vector<TDesktopApplication> common;
     for (const TDesktopApplication &application : catalog.ForTypes(mimeTypesOfEachFile.front())) {
         bool everywhere = true;
-        for (const auto &[types, ids] : idsOfTypes) everywhere = everywhere && ids.count(application.Id) != 0;
+        for (const auto &[types, ids] : idsOfTypes)
+            everywhere = everywhere && ids.count(application.Id) != 0;
         if (everywhere) common.push_back(application);
     }
     return common;
@@ -530,7 +569,8 @@ std::vector<std::vector<std::string>> ExecCommandLines(const std::string &exec,
     if (!SplitExec(exec, arguments)) return {};
     std::vector<std::vector<std::string>> lines;
     if (TakesOneFile(arguments) && files.size() > 1) {
-        for (const std::string &file : files) lines.push_back(CommandLine(arguments, {file}));
+        for (const std::string &file : files)
+            lines.push_back(CommandLine(arguments, {file}));
     } else {
         lines.push_back(CommandLine(arguments, files));
     }

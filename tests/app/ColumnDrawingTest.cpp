@@ -71,6 +71,7 @@ protected:
     {
         TStatusTest::SetUp();
         Saved = ProgramOptions;
+        SavedSkin = SkinOptions;
         SetDefaultExtensionLists();
         // A first run opens the wizard, modally, when the window is first activated.
         ProgramOptions.FirstRun = false;
@@ -84,6 +85,7 @@ protected:
     {
         MainWindow.reset();
         ProgramOptions = Saved;
+        SkinOptions = SavedSkin;
         PaintThumbnail = nullptr;
         ThumbnailCalls.clear();
         TStatusTest::TearDown();
@@ -129,6 +131,7 @@ protected:
 
     TTempDir Dir;
     TProgramOptions Saved;
+    TSkinOptions SavedSkin;
     std::unique_ptr<TMainForm> MainWindow;
 };
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <chrono>
@@ -31,14 +32,18 @@ public:
     {
         const char *old = std::getenv(name);
         Saved.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-        if (value.empty()) unsetenv(name);
-        else setenv(name, value.c_str(), 1);
+        if (value.empty())
+            unsetenv(name);
+        else
+            setenv(name, value.c_str(), 1);
     }
     ~TScopedEnvironment()
     {
         for (auto it = Saved.rbegin(); it != Saved.rend(); ++it) {
-            if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
-            else unsetenv(it->first.c_str());
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
         }
     }
 
@@ -46,7 +51,8 @@ private:
     std::vector<std::pair<std::string, std::optional<std::string>>> Saved;
 };
 
-std::string EntryText(const std::string &name, const std::string &exec, const std::string &more = {})
+std::string
+EntryText(const std::string &name, const std::string &exec, const std::string &more = {})
 {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + more;
 }
@@ -58,7 +64,8 @@ std::string WaitForLine(const std::string &path)
         std::error_code error;
         if (std::filesystem::exists(path, error)) {
             std::ifstream in(path);
-            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string text((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
             if (!text.empty() && text.back() == '\n') return text;
         }
         QCoreApplication::processEvents();
@@ -78,6 +85,11 @@ protected:
     {
         TStatusTest::SetUp();
         SavedChooser = ChooseFromSystemMenu;
+        // The system's MIME database stays in reach of the fixture data folders.
+        const std::string mime = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                        QStringLiteral("mime"),
+                                                        QStandardPaths::LocateDirectory)
+                                     .toStdString();
         Environment.Set("XDG_DATA_HOME", Root / "data");
         Environment.Set("XDG_DATA_DIRS", Root / "system");
         Environment.Set("XDG_CONFIG_HOME", Root / "config");
@@ -86,23 +98,32 @@ protected:
         Environment.Set("LANG", "C");
         Environment.Set("LC_ALL", "");
         Environment.Set("LC_MESSAGES", "");
-        for (const char *folder : {"data/applications/vendor", "system/applications", "config", "docs"})
+        for (const char *folder :
+             {"data/applications/vendor", "system/applications", "config", "docs"})
             std::filesystem::create_directories(Root / folder);
+        if (!mime.empty()) std::filesystem::create_directory_symlink(mime, Root / "system/mime");
         Root.WriteFile("mark.sh", "#!/bin/sh\necho \"$@\" >> " + Marker() + "\n");
         std::filesystem::permissions(Root / "mark.sh", std::filesystem::perms::owner_all);
         const std::string mark = Root / "mark.sh";
-        Root.WriteFile("data/applications/fixture-editor.desktop",
-                       EntryText("Fixture Editor", mark + " editor %f",
-                                 "MimeType=text/plain;\nComment=Edits text\nActions=new-window;missing;\n"
-                                 "[Desktop Action new-window]\nName=New window\nExec=" + mark + " action %f\n"));
+        Root.WriteFile(
+            "data/applications/fixture-editor.desktop",
+            EntryText("Fixture Editor",
+                      mark + " editor %f",
+                      "MimeType=text/plain;\nComment=Edits text\nActions=new-window;missing;\n"
+                      "[Desktop Action new-window]\nName=New window\nExec=" +
+                          mark + " action %f\n"));
         Root.WriteFile("data/applications/vendor/viewer.desktop",
-                       EntryText("Fixture Viewer", mark + " viewer %F", "MimeType=text/plain;inode/directory;\n"));
-        Root.WriteFile("system/applications/fixture-editor.desktop",
-                       EntryText("Shadowed Editor", mark + " shadowed %f", "MimeType=text/plain;\n"));
+                       EntryText("Fixture Viewer",
+                                 mark + " viewer %F",
+                                 "MimeType=text/plain;inode/directory;\n"));
+        Root.WriteFile(
+            "system/applications/fixture-editor.desktop",
+            EntryText("Shadowed Editor", mark + " shadowed %f", "MimeType=text/plain;\n"));
         Root.WriteFile("system/applications/removed.desktop",
                        EntryText("Removed Editor", mark + " removed %f", "MimeType=text/plain;\n"));
-        Root.WriteFile("config/mimeapps.list", "[Default Applications]\ntext/plain=gone.desktop;vendor-viewer.desktop;\n"
-                                               "[Removed Associations]\ntext/plain=removed.desktop;\n");
+        Root.WriteFile("config/mimeapps.list",
+                       "[Default Applications]\ntext/plain=gone.desktop;vendor-viewer.desktop;\n"
+                       "[Removed Associations]\ntext/plain=removed.desktop;\n");
         WriteBrokenEntries();
         Root.WriteFile("docs/note.txt", "note\n");
         Root.WriteFile("docs/other.txt", "other\n");
@@ -112,24 +133,36 @@ protected:
     void WriteBrokenEntries()
     {
         const std::string mark = Root / "mark.sh";
-        std::string binary = "\x7f" "ELF\x02\x01\x01";
-        binary += std::string(3, '\0') + "[Desktop Entry]\nType=Application\nName=Binary\nExec=x\nMimeType=text/plain;";
-        for (int i = 0; i < 256; ++i) binary += static_cast<char>(i);
+        std::string binary = "\x7f"
+                             "ELF\x02\x01\x01";
+        binary += std::string(3, '\0') +
+                  "[Desktop Entry]\nType=Application\nName=Binary\nExec=x\nMimeType=text/plain;";
+        for (int i = 0; i < 256; ++i)
+            binary += static_cast<char>(i);
         const std::pair<const char *, std::string> entries[] = {
             {"binary.desktop", binary},
             {"latin1.desktop", EntryText("Caf\xe9", mark + " latin1 %f", "MimeType=text/plain;\n")},
-            {"unclosed.desktop", "[Desktop Entry\nType=Application\nName=Unclosed\nExec=x %f\nMimeType=text/plain;"},
+            {"unclosed.desktop",
+             "[Desktop Entry\nType=Application\nName=Unclosed\nExec=x %f\nMimeType=text/plain;"},
             {"quote.desktop", EntryText("Quote", "\"" + mark + " %f", "MimeType=text/plain;\n")},
-            {"noexec.desktop", "[Desktop Entry]\nType=Application\nName=No Exec\nMimeType=text/plain;\n"},
-            {"link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=file:///tmp\nMimeType=text/plain;\n"},
-            {"hidden.desktop", EntryText("Hidden", mark + " %f", "Hidden=true\nMimeType=text/plain;\n")},
-            {"terminal.desktop", EntryText("Terminal", mark + " %f", "Terminal=true\nMimeType=text/plain;\n")},
-            {"nodisplay.desktop", EntryText("No Display", mark + " %f", "NoDisplay=true\nMimeType=text/plain;\n")},
-            {"tryexec.desktop", EntryText("Try", mark + " %f", "TryExec=/nonexistent/program\nMimeType=text/plain;\n")},
+            {"noexec.desktop",
+             "[Desktop Entry]\nType=Application\nName=No Exec\nMimeType=text/plain;\n"},
+            {"link.desktop",
+             "[Desktop Entry]\nType=Link\nName=Link\nURL=file:///tmp\nMimeType=text/plain;\n"},
+            {"hidden.desktop",
+             EntryText("Hidden", mark + " %f", "Hidden=true\nMimeType=text/plain;\n")},
+            {"terminal.desktop",
+             EntryText("Terminal", mark + " %f", "Terminal=true\nMimeType=text/plain;\n")},
+            {"nodisplay.desktop",
+             EntryText("No Display", mark + " %f", "NoDisplay=true\nMimeType=text/plain;\n")},
+            {"tryexec.desktop",
+             EntryText(
+                 "Try", mark + " %f", "TryExec=/nonexistent/program\nMimeType=text/plain;\n")},
             {"garbage.desktop", "\n\n=\n[]\n[Desktop Entry]\n==\nName\nType=Application=\n"},
             {"empty.desktop", ""},
         };
-        for (const auto &[name, text] : entries) Root.WriteFile("data/applications/" + std::string(name), text);
+        for (const auto &[name, text] : entries)
+            Root.WriteFile("data/applications/" + std::string(name), text);
     }
 
     std::string Marker() const { return Root / "marker"; }
@@ -167,16 +200,24 @@ TEST_F(SystemMenuTest, ApplicationsForTextFilesDefaultFirstBrokenEntriesLeftOut)
     ASSERT_FALSE(types.empty());
     EXPECT_EQ(types.front(), "text/plain");
     std::vector<std::string> names;
-    for (const Platform::TDesktopApplication &application : Platform::ApplicationsForMimeTypes(types))
+    for (const Platform::TDesktopApplication &application :
+         Platform::ApplicationsForMimeTypes(types))
         names.push_back(application.Name);
     EXPECT_EQ(names, (std::vector<std::string>{"Fixture Viewer", "Fixture Editor"}));
 
     const std::vector<TSystemMenuItem> items = SystemMenuItems({Root / "docs/note.txt"});
     std::vector<std::string> captions;
-    for (const TSystemMenuItem &item : items) captions.push_back(item.Caption);
-    EXPECT_EQ(captions, (std::vector<std::string>{"Fixture Viewer", "Fixture Editor", "Fixture Editor: New window",
-                                                  "Open with...", "Rename", "Move to Trash", "Delete",
-                                                  "Properties"}));
+    for (const TSystemMenuItem &item : items)
+        captions.push_back(item.Caption);
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Fixture Viewer",
+                                        "Fixture Editor",
+                                        "Fixture Editor: New window",
+                                        "Open with...",
+                                        "Rename",
+                                        "Move to Trash",
+                                        "Delete",
+                                        "Properties"}));
     EXPECT_EQ(items[1].Hint, "Edits text");
 }
 
@@ -208,7 +249,8 @@ TEST_F(SystemMenuTest, ReadingEntriesCopesWithEveryBrokenFile)
         EXPECT_EQ(Platform::ReadDesktopApplication(Root / c.File, application), c.Read);
     }
     Platform::TDesktopApplication editor;
-    ASSERT_TRUE(Platform::ReadDesktopApplication(Root / "data/applications/fixture-editor.desktop", editor));
+    ASSERT_TRUE(Platform::ReadDesktopApplication(Root / "data/applications/fixture-editor.desktop",
+                                                 editor));
     ASSERT_EQ(editor.Actions.size(), 1u) << "an action without its group is left out";
     EXPECT_EQ(editor.Actions[0].Name, "New window");
     EXPECT_EQ(editor.MimeTypes, std::vector<std::string>{"text/plain"});
@@ -218,21 +260,26 @@ TEST_F(SystemMenuTest, ListsLookedUpInTheirOrder)
 {
     EXPECT_EQ(Platform::ApplicationDirectories(),
               (std::vector<std::string>{Root / "data/applications", Root / "system/applications"}));
-    EXPECT_EQ(Platform::MimeAppsListFiles(), std::vector<std::string>{Root / "config/mimeapps.list"});
-    Environment.Set("XDG_CURRENT_DESKTOP", "Fixture:GNOME");
-    Root.WriteFile("config/fixture-mimeapps.list", "[Default Applications]\ntext/plain=fixture-editor.desktop\n");
     EXPECT_EQ(Platform::MimeAppsListFiles(),
-              (std::vector<std::string>{Root / "config/fixture-mimeapps.list", Root / "config/mimeapps.list"}));
+              std::vector<std::string>{Root / "config/mimeapps.list"});
+    Environment.Set("XDG_CURRENT_DESKTOP", "Fixture:GNOME");
+    Root.WriteFile("config/fixture-mimeapps.list",
+                   "[Default Applications]\ntext/plain=fixture-editor.desktop\n");
+    EXPECT_EQ(Platform::MimeAppsListFiles(),
+              (std::vector<std::string>{Root / "config/fixture-mimeapps.list",
+                                        Root / "config/mimeapps.list"}));
     EXPECT_EQ(Platform::ApplicationsForMimeTypes({"text/plain"}).front().Name, "Fixture Editor");
     // Added associations come before the entries' own types; the chosen one shows even when
     // it asks not to be displayed.
-    Root.WriteFile("config/fixture-mimeapps.list", "[Added Associations]\ntext/plain=nodisplay.desktop;\n");
+    Root.WriteFile("config/fixture-mimeapps.list",
+                   "[Added Associations]\ntext/plain=nodisplay.desktop;\n");
     std::vector<std::string> names;
-    for (const auto &application : Platform::ApplicationsForMimeTypes({"TEXT/Plain"})) names.push_back(application.Name);
+    for (const auto &application : Platform::ApplicationsForMimeTypes({"TEXT/Plain"}))
+        names.push_back(application.Name);
     EXPECT_EQ(names, (std::vector<std::string>{"Fixture Viewer", "No Display", "Fixture Editor"}));
 }
 
-TEST(DesktopExecTest, CommandLinesOfExecFields)
+TEST(SystemMenuExecTest, CommandLinesOfExecFields)
 {
     using TLines = std::vector<std::vector<std::string>>;
     struct TCase
@@ -250,7 +297,9 @@ TEST(DesktopExecTest, CommandLinesOfExecFields)
         {"prog %i %c %k %m %F", {"/a"}, {{"prog", "/a"}}},
         {"prog %f", {}, {{"prog"}}},
         {"prog", {"/a"}, {{"prog"}}},
-        {"\"/opt/my app/run\" \"say \\\"hi\\\" \\$HOME\" 100%%", {}, {{"/opt/my app/run", "say \"hi\" $HOME", "100%"}}},
+        {"\"/opt/my app/run\" \"say \\\"hi\\\" \\$HOME\" 100%%",
+         {},
+         {{"/opt/my app/run", "say \"hi\" $HOME", "100%"}}},
         {"  prog\t-x  ", {}, {{"prog", "-x"}}},
         {"\"prog", {"/a"}, {}},
         {"", {"/a"}, {}},
@@ -318,7 +367,8 @@ TEST_F(SystemMenuTest, ChoosingTheDefaultApplicationStartsItWithTheFile)
     ChooseNext("Fixture Viewer");
     bool renameChosen = true;
     const std::string note = Root / "docs/note.txt";
-    EXPECT_TRUE(DisplayContextMenu(note, nullptr, {10, 10}, {}, Root / "docs/", "System: Active title", renameChosen));
+    EXPECT_TRUE(DisplayContextMenu(
+        note, nullptr, {10, 10}, {}, Root / "docs/", "System: Active title", renameChosen));
     EXPECT_FALSE(renameChosen);
     ASSERT_EQ(Shown.size(), 1u);
     EXPECT_EQ(Shown[0].at(0), "System: Active title");
@@ -332,15 +382,22 @@ TEST_F(SystemMenuTest, DesktopActionsAndListsStartTheirOwnCommands)
 {
     ChooseNext("Fixture Editor: New window");
     bool renameChosen = false;
-    EXPECT_TRUE(DisplayContextMenu(Root / "docs/note.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
+    EXPECT_TRUE(DisplayContextMenu(
+        Root / "docs/note.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
     EXPECT_EQ(WaitForLine(Marker()), "action " + Root / "docs/note.txt\n");
     std::filesystem::remove(Marker());
 
     // Several names: the list command gets them all at once, and there is no "Rename".
     ChooseNext("Fixture Viewer");
-    EXPECT_TRUE(DisplayContextMenuList(Root / "docs/", {"note.txt", "other.txt", "missing.txt"}, nullptr, {}, {},
-                                       "System", renameChosen));
-    EXPECT_EQ(WaitForLine(Marker()), "viewer " + Root / "docs/note.txt " + Root / "docs/other.txt\n");
+    EXPECT_TRUE(DisplayContextMenuList(Root / "docs/",
+                                       {"note.txt", "other.txt", "missing.txt"},
+                                       nullptr,
+                                       {},
+                                       {},
+                                       "System",
+                                       renameChosen));
+    EXPECT_EQ(WaitForLine(Marker()),
+              "viewer " + Root / "docs/note.txt " + Root / "docs/other.txt\n");
     EXPECT_EQ(std::count(Shown.back().begin(), Shown.back().end(), "Rename"), 0);
 }
 
@@ -368,7 +425,8 @@ TEST_F(SystemMenuTest, RenameTrashDeleteAndNothingChosen)
     EXPECT_FALSE(std::filesystem::exists(note));
 
     ChooseNext("Move to Trash");
-    EXPECT_TRUE(DisplayContextMenu(Root / "docs/other.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
+    EXPECT_TRUE(DisplayContextMenu(
+        Root / "docs/other.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
     EXPECT_FALSE(std::filesystem::exists(Root / "docs/other.txt"));
     EXPECT_TRUE(std::filesystem::exists(Root / "data/Trash/files/other.txt"));
 
@@ -382,11 +440,13 @@ TEST_F(SystemMenuTest, RenameTrashDeleteAndNothingChosen)
 
 TEST_F(SystemMenuTest, AnApplicationThatCannotStartIsAFailure)
 {
-    Root.WriteFile("data/applications/absent.desktop",
-                   EntryText("Absent Program", "velmordian-no-such-program %f", "MimeType=text/plain;\n"));
+    Root.WriteFile(
+        "data/applications/absent.desktop",
+        EntryText("Absent Program", "velmordian-no-such-program %f", "MimeType=text/plain;\n"));
     ChooseNext("Absent Program");
     bool renameChosen = false;
-    EXPECT_TRUE(DisplayContextMenu(Root / "docs/note.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
+    EXPECT_TRUE(DisplayContextMenu(
+        Root / "docs/note.txt", nullptr, {}, {}, Root / "docs/", "System", renameChosen));
     EXPECT_TRUE(FunStatContext.IsError());
     EXPECT_EQ(FunStatContext.description, "Failed to run file.");
     EXPECT_EQ(FunStatContext.parameter1, "velmordian-no-such-program");
@@ -403,7 +463,8 @@ protected:
         Form = std::make_unique<TMainForm>();
         Form->resize(1000, 700);
         Form->StartMainForm();
-        Form->Columns[0]->LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Root / "docs/note.txt");
+        Form->Columns[0]->LoadDirectory(
+            true, -1, -1, std::numeric_limits<int>::min(), -1, Root / "docs/note.txt");
         Form->FocusColumn(0, true);
         Form->DragSourcePosition = 0;
         Form->DragFocusIndex = Form->Columns[0]->FileList->FocusIndex;
@@ -452,10 +513,12 @@ TEST_F(MainSystemMenuTest, TheFileMenuItemAndTheSelection)
 
     // With a selection the menu covers the selected items, whatever item was the source.
     TColumn &column = *Form->Columns[0];
-    for (int i = 0; i < column.FileList->Count(); ++i) column.Item(i)->Selected = true;
+    for (int i = 0; i < column.FileList->Count(); ++i)
+        column.Item(i)->Selected = true;
     column.SelectedCount = column.FileList->Count();
     Form->ShowContextMenu(-1, 10, false, Qt::NoModifier, 10);
-    EXPECT_EQ(WaitForLine(Marker()), "viewer " + Root / "docs/note.txt " + Root / "docs/other.txt\n");
+    EXPECT_EQ(WaitForLine(Marker()),
+              "viewer " + Root / "docs/note.txt " + Root / "docs/other.txt\n");
 }
 
 TEST_F(MainSystemMenuTest, DragFormOverAContainerIsRefused)
