@@ -21,10 +21,12 @@ TBoardPropertiesForm::TBoardPropertiesForm(QWidget *parent) : QDialog(parent)
     NameComboBox->lineEdit()->setMaxLength(31);
     NameComboBox->setToolTip(QStringLiteral("The name of the board; empty shows its number."));
     ShortcutComboBox = new QComboBox;
-    ShortcutComboBox->setToolTip(QStringLiteral(
-        "The shortcut key which can be used to display the board. The list contains only the available "
-        "shortcuts; if you want to use a shortcut which is not available, you must first deactivate it from "
-        "the board which uses it (set that board's shortcut to \"None\")."));
+    ShortcutComboBox->setToolTip(
+        QStringLiteral("The shortcut key which can be used to display the board. The list contains "
+                       "only the available "
+                       "shortcuts; if you want to use a shortcut which is not available, you must "
+                       "first deactivate it from "
+                       "the board which uses it (set that board's shortcut to \"None\")."));
     grid->addWidget(new QLabel(QStringLiteral("Name")), 0, 0);
     grid->addWidget(NameComboBox, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Shortcut")), 1, 0);
@@ -58,7 +60,8 @@ void TBoardPropertiesForm::ShowProperties(const std::string &name,
     NameComboBox->clear();
     NameComboBox->setEditText(QString::fromStdString(name));
     ShortcutComboBox->clear();
-    for (const std::string &item : shortcuts) ShortcutComboBox->addItem(QString::fromStdString(item));
+    for (const std::string &item : shortcuts)
+        ShortcutComboBox->addItem(QString::fromStdString(item));
     const int current = ShortcutComboBox->findText(QString::fromStdString(shortcut));
     ShortcutComboBox->setCurrentIndex(current < 0 ? 0 : current);
 }

@@ -17,7 +17,8 @@ public:
 
     // Shows the name and the shortcuts (the current one selected), runs the dialog and on
     // "&Okay" gives back the name and the chosen shortcut; true for "&Okay".
-    bool Dialog(std::string &name, std::string &shortcut, const std::vector<std::string> &shortcuts);
+    bool
+    Dialog(std::string &name, std::string &shortcut, const std::vector<std::string> &shortcuts);
     // Fills the boxes for a name and the shortcuts offered.
     void ShowProperties(const std::string &name,
                         const std::string &shortcut,

@@ -45,7 +45,8 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Resize && watched == Boards.ButtonsBar)
-            Boards.LayoutButtons(ProgramOptions.VisibleBoards, ProgramOptions.BoardsBarRows, -1, -1);
+            Boards.LayoutButtons(
+                ProgramOptions.VisibleBoards, ProgramOptions.BoardsBarRows, -1, -1);
         return QObject::eventFilter(watched, event);
     }
 
@@ -183,7 +184,8 @@ void TBoardData::TakeContent(const TBoardData &other)
     std::copy(std::begin(defaults), std::end(defaults), std::begin(DefaultTitle));
 }
 
-std::vector<TBoardButtonPlace> BoardButtonPlaces(int visibleBoards, int rows, int insideWidth, int height)
+std::vector<TBoardButtonPlace>
+BoardButtonPlaces(int visibleBoards, int rows, int insideWidth, int height)
 {
     std::vector<TBoardButtonPlace> places(TBoards::Count);
     const int n = std::clamp(visibleBoards, 1, TBoards::Count);
@@ -203,14 +205,17 @@ std::vector<TBoardButtonPlace> BoardButtonPlaces(int visibleBoards, int rows, in
 
 std::string BoardButtonHint(const TBoardData &board)
 {
-    std::string hint = "Board (= set of columns). The button looks pressed for the active board. [LMB] = "
-                       "show this board ([Ctrl] = copy the active board in this board; [Shift] = switch the "
-                       "active board with this board; [Alt] = move the active board in the place of this "
-                       "board).";
+    std::string hint =
+        "Board (= set of columns). The button looks pressed for the active board. [LMB] = "
+        "show this board ([Ctrl] = copy the active board in this board; [Shift] = switch the "
+        "active board with this board; [Alt] = move the active board in the place of this "
+        "board).";
     if (board.ShortcutKey()) hint += " [" + board.Shortcut + "] = show this board.";
-    return hint + " Drag a column over this to show the board (after a short delay), and drop it on a column "
-                  "to display the \"File-drag\" menu. Each board can be individually navigated. Each "
-                  "board's status is saved.";
+    return hint +
+           " Drag a column over this to show the board (after a short delay), and drop it on a "
+           "column "
+           "to display the \"File-drag\" menu. Each board can be individually navigated. Each "
+           "board's status is saved.";
 }
 
 TBoardAction ButtonAction(Qt::KeyboardModifiers modifiers)
@@ -234,7 +239,8 @@ TBoardAction MenuAction(Qt::KeyboardModifiers modifiers)
 
 TBoards::TBoards()
 {
-    for (int i = 0; i < Count; ++i) Items[i].BoardIndex = i;
+    for (int i = 0; i < Count; ++i)
+        Items[i].BoardIndex = i;
     IniPaths();
 }
 
@@ -271,7 +277,15 @@ void TBoards::IniPaths()
             {"Search", "4", 3, false, false, documents, "", "", true, true},
             {"Containers", "5", 3, false, false, documents, "", "", true, true},
             {"Backup", "6", 2, false, false, documents, "", "", true, false},
-            {"Documents", "7", 2, false, false, documents, GetSystemDirectoryPath(sfCommonDocuments), "", true,
+            {"Documents",
+             "7",
+             2,
+             false,
+             false,
+             documents,
+             GetSystemDirectoryPath(sfCommonDocuments),
+             "",
+             true,
              false},
             {"Music", "8", 2, true, false, GetSystemDirectoryPath(sfMusic), "", "", false, false},
             {"Movies", "9", 2, true, false, GetSystemDirectoryPath(sfVideos), "", "", false, false},
@@ -283,12 +297,28 @@ void TBoards::IniPaths()
             {"Explorer", "", 1, false, true, documents, "", "", false, false},
             // There is no favourites folder here: the columns keep their defaults.
             {"Favorites", "", 2, false, false, "", "", "", true, false},
-            {"Program Files", "", 3, false, false, programFiles, "", GetSystemDirectoryPath(sfStartMenuPrograms),
-             false, true},
+            {"Program Files",
+             "",
+             3,
+             false,
+             false,
+             programFiles,
+             "",
+             GetSystemDirectoryPath(sfStartMenuPrograms),
+             false,
+             true},
             {"OS", "", 2, false, false, "/usr/", "/usr/bin/", "", true, false},
             // The program's folder without its delimiter: the column shows its parent.
-            {"This", "", 2, false, false, ExcludeTrailingBackslash(ProgramDirectory()), OptionsDirectory(), "",
-             false, false},
+            {"This",
+             "",
+             2,
+             false,
+             false,
+             ExcludeTrailingBackslash(ProgramDirectory()),
+             OptionsDirectory(),
+             "",
+             false,
+             false},
         };
         int index = 0;
         for (const TPreset &preset : presets) {
@@ -501,13 +531,16 @@ void TBoards::MoveBoard(int target)
     StoreColumns();
     const TBoardData moved = Items[from];
     if (from < target)
-        for (int k = from; k < target; ++k) Items[k].TakeContent(Items[k + 1]);
+        for (int k = from; k < target; ++k)
+            Items[k].TakeContent(Items[k + 1]);
     else
-        for (int k = from; k > target; --k) Items[k].TakeContent(Items[k - 1]);
+        for (int k = from; k > target; --k)
+            Items[k].TakeContent(Items[k - 1]);
     SetActiveBoard(target);
     Items[target].TakeContent(moved);
     StoreColumns();
-    for (int k = std::min(from, target); k <= std::max(from, target); ++k) UpdateButton(k);
+    for (int k = std::min(from, target); k <= std::max(from, target); ++k)
+        UpdateButton(k);
     if (Form) Form->FocusColumn(-1, false);
 }
 
@@ -527,7 +560,8 @@ void TBoards::LayoutButtons(int visibleBoards, int rows, int barWidth, int barTo
     for (int i = 0; i < Count; ++i) {
         const TBoardButtonPlace &place = places[static_cast<std::size_t>(i)];
         Buttons[i]->setVisible(place.Visible);
-        if (place.Visible) Buttons[i]->setGeometry(border + place.X, border + place.Y, place.Width, height);
+        if (place.Visible)
+            Buttons[i]->setGeometry(border + place.X, border + place.Y, place.Width, height);
     }
     ButtonsBar->setVisible(ProgramOptions.ShowBoardsBar);
     if (ProgramOptions.ShowBoardsBar) SetActiveBoard(ActiveBoard);
@@ -537,11 +571,20 @@ void TBoards::BoardButtonClick(int index, Qt::KeyboardModifiers modifiers)
 {
     if (index == ActiveBoard) return;
     switch (ButtonAction(modifiers)) {
-    case baShow: ShowBoard(index); break;
-    case baCopy: CopyBoard(index); break;
-    case baSwitch: SwitchBoard(index); break;
-    case baMove: MoveBoard(index); break;
-    case baNone: break;
+    case baShow:
+        ShowBoard(index);
+        break;
+    case baCopy:
+        CopyBoard(index);
+        break;
+    case baSwitch:
+        SwitchBoard(index);
+        break;
+    case baMove:
+        MoveBoard(index);
+        break;
+    case baNone:
+        break;
     }
 }
 
@@ -554,7 +597,8 @@ void TBoards::ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift)
         MenuShift = shift;
         auto *menu = new QMenu;
         BoardsMenu = menu;
-        static const char *const titles[] = {"Show board", "Copy board", "Switch board", "Move board"};
+        static const char *const titles[] = {
+            "Show board", "Copy board", "Switch board", "Move board"};
         const TBoardAction action = MenuAction(shift);
         QAction *title = menu->addAction(QString::fromUtf8(titles[action]));
         QFont bold = title->font();
@@ -570,15 +614,24 @@ void TBoards::ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift)
             item->setActionGroup(group);
             item->setStatusTip(QStringLiteral("Show this board"));
             item->setToolTip(QStringLiteral("Show this board"));
-            if (board.ShortcutKey()) item->setShortcut(QKeySequence(QString(QChar::fromLatin1(board.ShortcutKey()))));
+            if (board.ShortcutKey())
+                item->setShortcut(QKeySequence(QString(QChar::fromLatin1(board.ShortcutKey()))));
             item->setChecked(i == ActiveBoard);
             item->setEnabled(i != ActiveBoard);
             QObject::connect(item, &QAction::triggered, menu, [this, i] {
                 switch (MenuAction(MenuShift)) {
-                case baCopy: CopyBoard(i); break;
-                case baSwitch: SwitchBoard(i); break;
-                case baMove: MoveBoard(i); break;
-                default: ShowBoard(i); break;
+                case baCopy:
+                    CopyBoard(i);
+                    break;
+                case baSwitch:
+                    SwitchBoard(i);
+                    break;
+                case baMove:
+                    MoveBoard(i);
+                    break;
+                default:
+                    ShowBoard(i);
+                    break;
                 }
             });
         }
@@ -633,7 +686,8 @@ void TBoards::EditBoardProperties()
     Fun.Run([&] {
         if (!BoardPropertiesForm) {
             BoardPropertiesForm = new TBoardPropertiesForm(Form);
-            QObject::connect(BoardPropertiesForm, &QObject::destroyed, [] { BoardPropertiesForm = nullptr; });
+            QObject::connect(
+                BoardPropertiesForm, &QObject::destroyed, [] { BoardPropertiesForm = nullptr; });
         }
         std::string name = Active().Name;
         std::string shortcut = Active().Shortcut;
@@ -673,7 +727,8 @@ void TBoards::EndColumnDrag()
 void TBoards::ReadBoards(TStorageReader &reader, int version)
 {
     std::vector<TBoardData> read(Items, Items + Count);
-    for (int i = Count - 1; i >= 0 && !reader.Failed; --i) read[static_cast<std::size_t>(i)].Read(reader, version);
+    for (int i = Count - 1; i >= 0 && !reader.Failed; --i)
+        read[static_cast<std::size_t>(i)].Read(reader, version);
     if (reader.Failed) return;
     for (int i = 0; i < Count; ++i) {
         Items[i] = read[static_cast<std::size_t>(i)];
@@ -684,5 +739,6 @@ void TBoards::ReadBoards(TStorageReader &reader, int version)
 
 void TBoards::WriteBoards(TStreamStorage &storage) const
 {
-    for (int i = Count - 1; i >= 0; --i) Items[i].Write(storage);
+    for (int i = Count - 1; i >= 0; --i)
+        Items[i].Write(storage);
 }

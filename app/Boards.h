@@ -85,7 +85,8 @@ struct TBoardButtonPlace
 
 // The places of the 30 buttons for n visible boards in rows rows of a bar insideWidth wide,
 // each button height pixels high: row by row, the last button of a row taking the rest.
-std::vector<TBoardButtonPlace> BoardButtonPlaces(int visibleBoards, int rows, int insideWidth, int height);
+std::vector<TBoardButtonPlace>
+BoardButtonPlaces(int visibleBoards, int rows, int insideWidth, int height);
 // The hint of a board's button.
 std::string BoardButtonHint(const TBoardData &board);
 

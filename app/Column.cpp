@@ -80,7 +80,18 @@ TColumn::TColumn(TMainForm &form, QWidget *columnsArea, int index)
     FileList->OnDrawItem = [this](QPainter &painter, int i, const QRect &) {
         DrawAnItem(&painter, i, false, false);
     };
-    FileList->OnMouseDown = [this](QMouseEvent *) { Form.FocusColumn(Index, false); };
+    FileList->OnMouseDown = [this](QMouseEvent *event) { FileListMouseDown(event); };
+    FileList->OnMouseUp = [this](QMouseEvent *event, int x, int y) { FileListMouseUp(event, x, y); };
+    FileList->OnMouseMove = [this](QMouseEvent *event, int x, int y) {
+        FileListMouseMove(event, x, y);
+    };
+    FileList->OnKeyDown = [this](QKeyEvent *event) { FileListKeyDown(event); };
+    FileList->OnEnter = [this] { FileListEnter(); };
+    FileList->OnDragOver = [this](QDragMoveEvent *event, int x, int y) {
+        FileListDragOver(event, x, y);
+    };
+    FileList->OnDragDrop = [this](QDropEvent *event, int x, int y) { FileListDragDrop(event, x, y); };
+    HeaderButton->OnMouseDown = [this](QMouseEvent *event) { HeaderButtonMouseDown(event); };
     UpdateHeader();
 }
 

@@ -11,6 +11,10 @@
 
 class TMainForm;
 struct TFileInfo;
+class QDragMoveEvent;
+class QDropEvent;
+class QKeyEvent;
+class QMouseEvent;
 
 // Item kinds of a column list.
 enum TItemKind : std::int32_t
@@ -216,6 +220,41 @@ public:
     void SetDescriptionInfo(const std::string &text, bool isLinkTarget);
     // Records the focus, makes ActiveTitle the program working path and refreshes the bars.
     void SetActiveFocus();
+
+    // Input of the list and the header button (ColumnInput.cpp). The modifier sets are shift
+    // states without buttons; Double marks the second press of a double click.
+    void FileListMouseDown(QMouseEvent *event);
+    void FileListMouseUp(QMouseEvent *event, int x, int y);
+    void FileListMouseMove(QMouseEvent *event, int x, int y);
+    void FileListDragOver(QDragMoveEvent *event, int x, int y);
+    void FileListDragDrop(QDropEvent *event, int x, int y);
+    void FileListKeyDown(QKeyEvent *event);
+    void FileListEnter();
+    void HeaderButtonMouseDown(QMouseEvent *event);
+    // The column drag of source ends over this list at (x, y) inside its border.
+    void DropFromColumn(int x, int y);
+    // Decides the mouse operation of a finished press released at (x, y) inside this list.
+    void FileListMouse(Qt::MouseButton button, std::uint8_t shift, int x, int y);
+    // Performs a mouse operation; x and y are screen coordinates for a popup.
+    void ChooseMouseOperation(const std::string &operation, std::uint8_t shift, int x, int y);
+    void ChooseHeaderButtonMouseOperation(const std::string &operation, std::uint8_t shift, int x);
+    // True when (x, y) inside the list lies in the type zone of item index.
+    bool InTypeZone(int index, int x, int y) const;
+
+    // The selection model: SelectedCount and SelectedSize follow every change.
+    void SelectItem(int index, bool select);
+    void ToggleItem(int index);
+    // mode 0 deselects, 1 selects, 2 toggles; filesOnly leaves the directories.
+    void SelectAllItems(int mode, bool filesOnly);
+    // Toggles the focused item (none), the run upward (only Ctrl) or downward (only Shift);
+    // move moves the focus one down after a single toggle.
+    void ToggleSelection(std::uint8_t shift, bool move);
+
+    // Navigation across the group: Ctrl automove, Shift autoopen, Alt autohold.
+    void RunActiveItem(std::uint8_t shift);
+    void EnterDirectory(std::uint8_t shift, const std::string &path);
+    void EnterParentDirectory(std::uint8_t shift);
+    void FocusNeighbourColumn(int step);
 
     std::string HeaderCaption() const;
     void UpdateHeaderHint();

@@ -157,6 +157,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), MainTimer(new QTimer(th
         HintBar->SetCaptions(hint, hint);
     };
     qApp->installEventFilter(this);
+    SetupBoards();
 }
 
 TMainForm::~TMainForm()

@@ -89,6 +89,16 @@ public:
     int DragFocusIndex = 0;
     std::string DragActiveTitle;
     int DragDestinationIndex = -1;
+    // The rest of the drag source record: the item under the press (-1 on empty space), the
+    // button, Double, the press point in list coordinates; the column drag in progress; the
+    // left-button-down flag; and the mouse operation decided last ("" for none).
+    int DragSourceItem = -1;
+    Qt::MouseButton DragButton = Qt::NoButton;
+    bool DragDouble = false;
+    QPoint DragDownPoint;
+    bool DragActive = false;
+    bool LeftButtonDown = false;
+    std::string LastMouseOperation;
     // The next directory check reloads the changed columns.
     bool ReloadOnNextCheck = false;
     // The File menu was opened with Ctrl: "Thumbnail height" sets every board column.

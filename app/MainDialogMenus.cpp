@@ -30,7 +30,7 @@ const TMenuRow WorkMenuRows[] = {
     {"Gizmos", "Text to code", nullptr},
     {"", "Connect partition", nullptr},
     {"", "Disconnect partition", nullptr},
-    {"", "Options", nullptr},
+    {"", "Options", &TMainForm::Com_Options},
     {"Layout", "Toggle media play-list", &TMainForm::Com_ToggleMediaPlayList},
     {"Layout", "Close viewer", nullptr},
     {"Layout", "Hide viewer", nullptr},

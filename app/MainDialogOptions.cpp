@@ -35,7 +35,9 @@ void BindOptionsFiles(TMainForm &form)
     form.OptionsStorage.OnLoad = [&form](TStreamStorage &storage, std::int32_t version) {
         form.ReadOptionsData(storage, version);
     };
-    form.OptionsStorage.OnSave = [&form](TStreamStorage &storage) { form.WriteOptionsData(storage); };
+    form.OptionsStorage.OnSave = [&form](TStreamStorage &storage) {
+        form.WriteOptionsData(storage);
+    };
 }
 
 // The histories as stored: for the visited directories a count and per entry the title, the
@@ -52,7 +54,8 @@ void ReadHistories(TStorageReader &reader, THistory &paths, THistory &files)
         reader.Int(entry.focusRow, -all - 1, all);
         reader.Int64(entry.focusKey, 0, std::numeric_limits<std::int64_t>::max());
         if (!reader.Failed)
-            paths.AddPath(entry.title, entry.focusKind, true, false, entry.focusKey, entry.focusRow);
+            paths.AddPath(
+                entry.title, entry.focusKind, true, false, entry.focusKey, entry.focusRow);
     }
     count = 0;
     reader.Int(count, 0, THistory::Capacity);
@@ -74,7 +77,8 @@ void WriteHistories(TStreamStorage &storage)
         storage.WriteInt64(entry.focusKey);
     }
     storage.WriteInt(FilesHistory.count());
-    for (int i = 0; i < FilesHistory.count(); ++i) storage.WriteText(FilesHistory.Entry(i).title);
+    for (int i = 0; i < FilesHistory.count(); ++i)
+        storage.WriteText(FilesHistory.Entry(i).title);
 }
 
 } // namespace
@@ -104,9 +108,16 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
     TFunScope Fun(ThisUnit, "TMainForm::ReadOptionsText");
     Fun.Run([&] {
         ReadFormBounds(list, "Main", "XPos", this, "YSize", "XSize", "YPos");
-        list.ReadInteger("Main", "TreeNavigatorWidth", TreeNavigatorWidth, 100,
+        list.ReadInteger("Main",
+                         "TreeNavigatorWidth",
+                         TreeNavigatorWidth,
+                         100,
                          std::max(100, static_cast<int>(0.45 * width())));
-        list.ReadInteger("Main", "MPLWidth", PlayListWidth, 100, std::max(100, static_cast<int>(0.35 * width())));
+        list.ReadInteger("Main",
+                         "MPLWidth",
+                         PlayListWidth,
+                         100,
+                         std::max(100, static_cast<int>(0.35 * width())));
         list.ReadInteger("Main", "ViewerHeight", ViewerHeight, 50, std::max(50, height()));
         ReadProgramOptions(list);
         std::int32_t active = 0;
@@ -153,7 +164,9 @@ void TMainForm::ReadOptionsData(TStreamStorage &storage, std::int32_t version)
             FilesHistory = files;
         }
         for (TBoardData &board : Boards.Items)
-            std::copy(std::begin(board.ActiveTitle), std::end(board.ActiveTitle), std::begin(board.DefaultTitle));
+            std::copy(std::begin(board.ActiveTitle),
+                      std::end(board.ActiveTitle),
+                      std::begin(board.DefaultTitle));
         Boards.LoadColumns(false);
     });
 }

@@ -49,7 +49,8 @@ TEST_F(BoardsTest, ButtonPlacesFillRowsAndTheLastButtonTakesTheRest)
     {
         int Visible, Rows, Width, PerRow, LastRowButtons;
     };
-    const TCase cases[] = {{30, 4, 803, 8, 6}, {7, 3, 100, 3, 1}, {10, 1, 105, 10, 10}, {10, 3, 90, 4, 2}};
+    const TCase cases[] = {
+        {30, 4, 803, 8, 6}, {7, 3, 100, 3, 1}, {10, 1, 105, 10, 10}, {10, 3, 90, 4, 2}};
     for (const TCase &c : cases) {
         SCOPED_TRACE(std::to_string(c.Visible) + " in " + std::to_string(c.Rows));
         const auto places = BoardButtonPlaces(c.Visible, c.Rows, c.Width, 20);
@@ -86,7 +87,8 @@ TEST_F(BoardsTest, RecordsRoundTripAndOldVersionsSkipTheirMissingFields)
     TStreamStorage storage;
     boards.WriteBoards(storage);
     TBoards read;
-    for (TBoardData &board : read.Items) board.Name = "x";
+    for (TBoardData &board : read.Items)
+        board.Name = "x";
     TFunScope Fun("BoardsTest", "Read");
     TStorageReader reader(storage, Fun);
     read.ReadBoards(reader, 4);

@@ -1,0 +1,270 @@
+// Column keyboard and mouse on real directories: real Qt events into an offscreen main window.
+#include "app/Column.h"
+
+#include "Libraries/File.h"
+#include "app/MainDialog.h"
+#include "app/OptionsDialog.h"
+#include "app/SkinDialog.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <filesystem>
+#include <limits>
+
+namespace fs = std::filesystem;
+
+class ColumnInputTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        SavedOptions = ProgramOptions;
+        SavedSkin = SkinOptions;
+        ProgramOptions.FirstRun = false;
+        // Menus that would pop up stay closed in these tests.
+        ProgramOptions.RMBNameOperation = "None";
+        ProgramOptions.RMBTypeOperation = "None";
+        SetDefaultExtensionLists();
+        Main = std::make_unique<TMainForm>();
+        Main->resize(800, 600);
+        Main->BusyCount = 0;
+        Main->Initialised = true;
+        Main->show();
+        Main->Reset(false);
+        fs::create_directory(Dir / "sub");
+        fs::create_directory(Dir / "sub/inner");
+        Dir.WriteFile("a.txt", "12345");
+        Dir.WriteFile("b.txt", "1234567");
+        Load(0, Dir / "a.txt");
+        Load(1, Dir / "a.txt");
+    }
+    void TearDown() override
+    {
+        Main.reset();
+        ProgramOptions = SavedOptions;
+        SkinOptions = SavedSkin;
+        TStatusTest::TearDown();
+    }
+    TColumn &Col(int i) { return *Main->Columns[i]; }
+    void Load(int column, const std::string &title)
+    {
+        Col(column).LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, title);
+    }
+    int IndexOf(int column, const std::string &name) { return Col(column).IndexOfName(name); }
+    // A point inside the list (widget coordinates) in the name or type zone of an item; an
+    // index past the items gives a point below the last one.
+    QPoint PointAt(int column, int index, bool typeZone)
+    {
+        const MyTPanel *list = Col(column).FileList;
+        const QRect item = list->ItemRect(std::min(index, list->Count() - 1));
+        const int x = typeZone ? item.left() + 1 : item.left() + Col(column).GetTypeFieldWidth(true) + 8;
+        const int below = index >= list->Count() ? list->EffectiveItemHeight() * 2 : 0;
+        return QPoint(x, item.top() + 2 + below);
+    }
+    void Send(QWidget *to, QEvent::Type type, QPoint local, QPoint global, Qt::MouseButton button,
+              Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+        QMouseEvent event(type, local, global, button, held, modifiers);
+        QApplication::sendEvent(to, &event);
+    }
+    // Presses on (column, index) and releases over (toColumn, toIndex); the release goes to the
+    // pressed list, as the mouse grab gives it.
+    void Press(int column, int index, int toColumn, int toIndex, Qt::MouseButton button,
+               bool typeZone = false, bool twice = false)
+    {
+        MyTPanel *list = Col(column).FileList;
+        const QPoint down = PointAt(column, index, typeZone);
+        const QPoint up = Col(toColumn).FileList->mapToGlobal(PointAt(toColumn, toIndex, typeZone));
+        Send(list, QEvent::MouseButtonPress, down, list->mapToGlobal(down), button);
+        if (twice) {
+            Send(list, QEvent::MouseButtonRelease, down, list->mapToGlobal(down), button);
+            Send(list, QEvent::MouseButtonDblClick, down, list->mapToGlobal(down), button);
+        }
+        Send(list, QEvent::MouseButtonRelease, list->mapFromGlobal(up), up, button);
+    }
+    void Key(int column, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(Col(column).FileList, &event);
+    }
+    // The counters equal the count and size of the selected items.
+    void ExpectCounters(int column)
+    {
+        int count = 0;
+        std::int64_t size = 0;
+        if (!Col(column).FileList->Empty)
+            for (int i = 0; i < Col(column).FileList->Count(); ++i)
+                if (Col(column).Item(i)->Selected) {
+                    ++count;
+                    size += Col(column).Item(i)->Size;
+                }
+        EXPECT_EQ(Col(column).SelectedCount, count);
+        EXPECT_EQ(Col(column).SelectedSize, size);
+    }
+    std::string DirectoryOf(int column) { return ExtractDirectory(Col(column).ActiveTitle); }
+
+    TTempDir Dir;
+    TProgramOptions SavedOptions;
+    TSkinOptions SavedSkin;
+    std::unique_ptr<TMainForm> Main;
+};
+
+TEST_F(ColumnInputTest, DoubleClickOnDirectoryNameEntersIt)
+{
+    const int sub = IndexOf(0, "sub");
+    ASSERT_GE(sub, 0);
+    Press(0, sub, 0, sub, Qt::LeftButton);
+    EXPECT_EQ(Main->LastMouseOperation, "");
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir.Path()));
+    Press(0, sub, 0, sub, Qt::LeftButton, false, true);
+    EXPECT_EQ(Main->LastMouseOperation, "Run");
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "sub"));
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+}
+
+TEST_F(ColumnInputTest, ParentNavigationClimbsToPartitions)
+{
+    for (int i = 0; i < 40 && !DirectoryOf(0).empty(); ++i) Key(0, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(Col(0).ActiveTitle, ExcludeTrailingBackslash(SystemDriveRoot()));
+    EXPECT_EQ(Col(0).ActiveTitle, ":/");
+    Key(0, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(Col(0).ActiveTitle, ":/");
+}
+
+TEST_F(ColumnInputTest, PressesDecideTheirOperation)
+{
+    ProgramOptions.LMBTypeOperation = "None";
+    struct TCase
+    {
+        const char *Name;
+        Qt::MouseButton Button;
+        bool TypeZone;
+        int ToColumn;
+        const char *Decided;
+    };
+    const TCase cases[] = {
+        {"left drag name to B", Qt::LeftButton, false, 1, "File-drag menu"},
+        {"left drag type to B", Qt::LeftButton, true, 1, "Copy"},
+        {"right drag type to B", Qt::RightButton, true, 1, "Move"},
+        {"left drag to another item of A", Qt::LeftButton, false, 0, "File-drag menu"},
+        {"left click type", Qt::LeftButton, true, -1, "None"},
+        {"right click name", Qt::RightButton, false, -1, "None"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const int from = IndexOf(0, "a.txt");
+        const int to = c.ToColumn < 0 ? from : IndexOf(c.ToColumn, "b.txt");
+        Press(0, from, c.ToColumn < 0 ? 0 : c.ToColumn, to, c.Button, c.TypeZone);
+        EXPECT_EQ(Main->LastMouseOperation, c.Decided);
+        EXPECT_FALSE(Main->LeftButtonDown);
+    }
+}
+
+TEST_F(ColumnInputTest, RightDragEntersThisDirectory)
+{
+    Press(0, IndexOf(0, "sub"), 1, IndexOf(1, "b.txt"), Qt::RightButton);
+    EXPECT_EQ(Main->LastMouseOperation, "Enter this directory");
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "sub"));
+    EXPECT_EQ(DirectoryOf(0), IncludeTrailingBackslash(Dir.Path()));
+}
+
+TEST_F(ColumnInputTest, MiddleButtonTogglesSelection)
+{
+    const int a = IndexOf(0, "a.txt"), b = IndexOf(0, "b.txt");
+    Press(0, a, 0, a, Qt::MiddleButton);
+    EXPECT_EQ(Main->LastMouseOperation, "Toggle selection");
+    EXPECT_TRUE(Col(0).Item(a)->Selected);
+    Press(0, b, 0, b, Qt::MiddleButton);
+    EXPECT_EQ(Col(0).SelectedCount, 2);
+    EXPECT_EQ(Col(0).SelectedSize, 12);
+    Press(0, a, 0, a, Qt::MiddleButton);
+    EXPECT_FALSE(Col(0).Item(a)->Selected);
+    ExpectCounters(0);
+    ProgramOptions.MMBNameOperation = "None";
+    Press(0, b, 0, b, Qt::MiddleButton);
+    EXPECT_TRUE(Col(0).Item(b)->Selected);
+}
+
+TEST_F(ColumnInputTest, SelectionKeysKeepTheCounters)
+{
+    struct TCase
+    {
+        const char *Name;
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+        int Selected;
+    };
+    const Qt::KeyboardModifiers pad = Qt::KeypadModifier;
+    const TCase cases[] = {
+        {"Ctrl+numeric + selects all", Qt::Key_Plus, pad | Qt::ControlModifier, 3},
+        {"Shift+numeric - deselects files", Qt::Key_Minus, pad | Qt::ShiftModifier, 1},
+        {"numeric * toggles files", Qt::Key_Asterisk, pad, 3},
+        {"Ctrl+numeric * toggles all", Qt::Key_Asterisk, pad | Qt::ControlModifier, 0},
+        {"Shift+numeric + selects files", Qt::Key_Plus, pad | Qt::ShiftModifier, 2},
+        {"Insert toggles the focus", Qt::Key_Insert, Qt::NoModifier, 3},
+        {"Ctrl+numeric - deselects all", Qt::Key_Minus, pad | Qt::ControlModifier, 0},
+        {"Shift+Insert selects downward", Qt::Key_Insert, Qt::ShiftModifier, 3},
+        {"Ctrl+Insert deselects upward", Qt::Key_Insert, Qt::ControlModifier, 0},
+    };
+    Col(0).FocusIndex(0);
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.Key == Qt::Key_Insert && c.Modifiers != Qt::NoModifier)
+            Col(0).FocusIndex(c.Modifiers == Qt::ShiftModifier ? 0 : 2);
+        Key(0, c.Key, c.Modifiers);
+        EXPECT_EQ(Col(0).SelectedCount, c.Selected);
+        ExpectCounters(0);
+    }
+}
+
+TEST_F(ColumnInputTest, BadInputNeverActsOnTheWrongItem)
+{
+    fs::create_directory(Dir / "empty");
+    Load(1, IncludeTrailingBackslash(Dir / "empty"));
+    ASSERT_TRUE(Col(1).FileList->Empty);
+    const std::string before0 = Col(0).ActiveTitle;
+    ProgramOptions.RMBDragNameOperation = "None";
+    const Qt::MouseButton buttons[] = {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton};
+    for (const Qt::MouseButton button : buttons) {
+        // On the empty list and its placeholder, then from it to the other column.
+        Press(1, 0, 1, 0, button, false, true);
+        Press(1, 0, 1, 0, button, true);
+        Press(1, 0, 0, 0, button);
+        ExpectCounters(1);
+        // Past the last item.
+        Press(0, 99, 0, 99, button, false, true);
+        ExpectCounters(0);
+    }
+    // A drop focuses the item under it, but nothing is run or entered.
+    EXPECT_EQ(DirectoryOf(0), ExtractDirectory(before0));
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "empty"));
+    // A right drag from the empty list carries the list's own directory.
+    ProgramOptions.RMBDragNameOperation = "Enter this directory";
+    Press(1, 0, 0, 0, Qt::RightButton);
+    EXPECT_EQ(Main->LastMouseOperation, "Enter this directory");
+    EXPECT_EQ(DirectoryOf(0), IncludeTrailingBackslash(Dir / "empty"));
+
+    // The directory of a column vanished under it.
+    Load(0, Dir / "sub/inner");
+    fs::remove_all(Dir / "sub");
+    Press(0, 0, 0, 0, Qt::MiddleButton);
+    ExpectCounters(0);
+    Press(0, 0, 0, 0, Qt::LeftButton, false, true);
+    Key(0, Qt::Key_Backspace, Qt::AltModifier);
+    ExpectCounters(0);
+
+    // Keys while busy do nothing.
+    Load(0, Dir / "a.txt");
+    const std::string title = Col(0).ActiveTitle;
+    Main->BusyCount = 1;
+    const int keys[] = {Qt::Key_Insert, Qt::Key_Left, Qt::Key_Asterisk};
+    for (const int key : keys) Key(0, key);
+    Main->BusyCount = 0;
+    EXPECT_EQ(Col(0).ActiveTitle, title);
+    EXPECT_EQ(Col(0).SelectedCount, 0);
+}

@@ -75,8 +75,11 @@ protected:
         ViewerOptions = TViewerOptions();
         PathsHistory.Clear();
         FilesHistory.Clear();
-        for (TExtensionList *list : {&ProgramFileExtensions, &DocumentFileExtensions, &AudioFileExtensions,
-                                     &VideoFileExtensions, &TextFileExtensions})
+        for (TExtensionList *list : {&ProgramFileExtensions,
+                                     &DocumentFileExtensions,
+                                     &AudioFileExtensions,
+                                     &VideoFileExtensions,
+                                     &TextFileExtensions})
             list->Clear();
     }
     void Start()
@@ -150,7 +153,8 @@ TEST_F(OptionsTest, DialogColumnsBoardsAndHistoriesComeBackAtTheNextStart)
         dialog.CheckBoxOf("Main", "ShowBoardsBar")->setChecked(true);
         dialog.ComboBoxOf("Main", "HintLines")->setCurrentText(QStringLiteral("5"));
         dialog.ComboBoxOf("Main", "VisibleBoards")->setCurrentText(QStringLiteral("20"));
-        dialog.ComboBoxOf("MouseOperations", "LMBTypeOperation")->setCurrentText(QStringLiteral("View"));
+        dialog.ComboBoxOf("MouseOperations", "LMBTypeOperation")
+            ->setCurrentText(QStringLiteral("View"));
         dialog.ComboBoxOf("FileList", "NormalizeThumbWidthTo")->setEditText(QStringLiteral("777"));
         dialog.ComboBoxOf("Viewer", "MaxTextSize")->setCurrentText(QStringLiteral("300000"));
         dialog.PluginNameEdit[1]->setText(QStringLiteral("Other.so"));
@@ -210,17 +214,53 @@ TEST_F(OptionsTest, StoredValuesThatBreakTheirRuleAreReplacedAsTheReadersSay)
         std::function<std::string()> Value;
     };
     const TCase cases[] = {
-        {"Main", "ScrollbarSensitivity", "25", "3", [] { return std::to_string(ProgramOptions.ScrollbarSensitivity); }},
-        {"Main", "ScrollbarSensitivity", "20", "20", [] { return std::to_string(ProgramOptions.ScrollbarSensitivity); }},
+        {"Main",
+         "ScrollbarSensitivity",
+         "25",
+         "3",
+         [] { return std::to_string(ProgramOptions.ScrollbarSensitivity); }},
+        {"Main",
+         "ScrollbarSensitivity",
+         "20",
+         "20",
+         [] { return std::to_string(ProgramOptions.ScrollbarSensitivity); }},
         {"Main", "HintLines", "9", "3", [] { return std::to_string(ProgramOptions.HintLines); }},
         {"Main", "HintLines", "5", "5", [] { return std::to_string(ProgramOptions.HintLines); }},
-        {"Main", "VisibleBoards", "9", "10", [] { return std::to_string(ProgramOptions.VisibleBoards); }},
-        {"MouseMenu2", "MouseMenuOperation4", "", "Properties", [] { return ProgramOptions.MouseMenuOperation[3]; }},
-        {"MouseMenu2", "MouseMenuOperation4", "Fly", "Fly", [] { return ProgramOptions.MouseMenuOperation[3]; }},
-        {"MouseOperations", "LMBTypeOperation", "Fly", "Delete", [] { return ProgramOptions.LMBTypeOperation; }},
-        {"FileList", "ItemsFontName", std::string(32, 'f'), "Arial", [] { return ProgramOptions.ItemsFontName; }},
-        {"FileHover", "Delay", "11", "2", [] { return std::to_string(ProgramOptions.FileHoverDelay); }},
-        {"FileList", "MaxThumbFileSize", "-2", "1000000", [] { return std::to_string(ProgramOptions.MaxThumbFileSize); }},
+        {"Main",
+         "VisibleBoards",
+         "9",
+         "10",
+         [] { return std::to_string(ProgramOptions.VisibleBoards); }},
+        {"MouseMenu2",
+         "MouseMenuOperation4",
+         "",
+         "Properties",
+         [] { return ProgramOptions.MouseMenuOperation[3]; }},
+        {"MouseMenu2",
+         "MouseMenuOperation4",
+         "Fly",
+         "Fly",
+         [] { return ProgramOptions.MouseMenuOperation[3]; }},
+        {"MouseOperations",
+         "LMBTypeOperation",
+         "Fly",
+         "Delete",
+         [] { return ProgramOptions.LMBTypeOperation; }},
+        {"FileList",
+         "ItemsFontName",
+         std::string(32, 'f'),
+         "Arial",
+         [] { return ProgramOptions.ItemsFontName; }},
+        {"FileHover",
+         "Delay",
+         "11",
+         "2",
+         [] { return std::to_string(ProgramOptions.FileHoverDelay); }},
+        {"FileList",
+         "MaxThumbFileSize",
+         "-2",
+         "1000000",
+         [] { return std::to_string(ProgramOptions.MaxThumbFileSize); }},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(std::string(c.Key) + "=" + c.Stored);
@@ -315,7 +355,8 @@ TEST_F(OptionsTest, DamagedDataFilesAreReportedAndLeaveTheBoardsAsPreset)
     const std::string good = ReadBytes(Options("Velmordian.vdo"));
     std::mt19937 chance(7);
     std::string random(5000, '\0');
-    for (char &c : random) c = static_cast<char>(chance());
+    for (char &c : random)
+        c = static_cast<char>(chance());
     struct TCase
     {
         const char *Name;
@@ -334,8 +375,9 @@ TEST_F(OptionsTest, DamagedDataFilesAreReportedAndLeaveTheBoardsAsPreset)
         WriteBytes(Options("Velmordian.vdo"), c.Bytes);
         Start();
         const std::vector<std::string> shown = ShownErrors();
-        EXPECT_NE(std::find(shown.begin(), shown.end(), "Failed to load. Data is probably corrupted."),
-                  shown.end());
+        EXPECT_NE(
+            std::find(shown.begin(), shown.end(), "Failed to load. Data is probably corrupted."),
+            shown.end());
         EXPECT_EQ(Form->Boards.Items[0].Name, "Main");
         EXPECT_TRUE(Form->Initialised);
         Form.reset();
@@ -395,7 +437,8 @@ TEST_F(OptionsTest, AFullDiskKeepsTheOldOptionsFiles)
     {
         std::ofstream filler(Options("filler"), std::ios::binary);
         const std::string block(4096, 'f');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) &&
+               filler.flush()) {
         }
     }
     Start();
@@ -417,7 +460,8 @@ TEST_F(OptionsTest, AReadOnlyOptionsFolderKeepsTheFilesAndSaysSo)
     Start();
     Close();
     const std::string text = ReadBytes(Options("Velmordian.ini"));
-    fs::permissions(Home.Path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(Home.Path(),
+                    fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
     ::chmod((Home / "Options").c_str(), 0555);
     ::chmod(Options("Velmordian.ini").c_str(), 0444);
     ::chmod(Options("Velmordian.vdo").c_str(), 0444);
