@@ -81,11 +81,11 @@ const TPressRow PressRows[] = {
 enum TOperationAction
 {
     oaNothing,
-    oaMenu,        // click the menu item (a missing or disabled item does nothing)
+    oaMenu, // click the menu item (a missing or disabled item does nothing)
     oaRun,
-    oaToggle,      // with the event's modifiers
-    oaToggleUp,    // with {Ctrl}
-    oaToggleDown,  // with {Shift}
+    oaToggle,     // with the event's modifiers
+    oaToggleUp,   // with {Ctrl}
+    oaToggleDown, // with {Shift}
     oaEnterThisDirectory,
     oaFileMenu,
     oaProperties
@@ -219,8 +219,14 @@ struct TKeyRow
     TKeyCell CtrlAlt{};
 };
 
-constexpr TKeyCell M(const char *menu) { return {kaMenu, menu}; }
-constexpr TKeyCell A(TKeyAction action) { return {action, nullptr}; }
+constexpr TKeyCell M(const char *menu)
+{
+    return {kaMenu, menu};
+}
+constexpr TKeyCell A(TKeyAction action)
+{
+    return {action, nullptr};
+}
 constexpr TKeyCell N{};
 
 // clang-format off
@@ -293,7 +299,8 @@ int DigitOf(const QKeyEvent &event)
 {
     if (event.modifiers() & Qt::KeypadModifier) return -1;
     const quint32 scan = event.nativeScanCode();
-    if (scan >= ScanDigit1 && scan <= ScanDigit0) return static_cast<int>((scan - ScanDigit1 + 1) % 10);
+    if (scan >= ScanDigit1 && scan <= ScanDigit0)
+        return static_cast<int>((scan - ScanDigit1 + 1) % 10);
     if (scan == 0 && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9)
         return event.key() - Qt::Key_0;
     return -1;
@@ -304,10 +311,14 @@ bool RowMatches(const TKeyRow &row, const QKeyEvent &event)
     const bool keypad = event.modifiers() & Qt::KeypadModifier;
     const quint32 scan = event.nativeScanCode();
     switch (row.Match) {
-    case kmKey: return event.key() == row.Key && !(keypad && row.Key >= Qt::Key_0 && row.Key <= Qt::Key_9);
-    case kmKeypad: return keypad && event.key() == row.Key;
-    case kmDigit: return DigitOf(event) >= 0;
-    case kmSlash: return !keypad && (scan == ScanSlash || (scan == 0 && event.key() == Qt::Key_Slash));
+    case kmKey:
+        return event.key() == row.Key && !(keypad && row.Key >= Qt::Key_0 && row.Key <= Qt::Key_9);
+    case kmKeypad:
+        return keypad && event.key() == row.Key;
+    case kmDigit:
+        return DigitOf(event) >= 0;
+    case kmSlash:
+        return !keypad && (scan == ScanSlash || (scan == 0 && event.key() == Qt::Key_Slash));
     case kmBackslash:
         return scan == ScanBackslash || (scan == 0 && event.key() == Qt::Key_Backslash);
     }
@@ -349,19 +360,24 @@ void TColumn::FileListMouseDown(QMouseEvent *event)
         const QPoint at = event->position().toPoint();
         const int x = at.x() - FileList->BorderWidth, y = at.y() - FileList->BorderWidth;
         const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
-        if (item >= 0) FocusIndex(item);
-        else SetInactiveFocus();
+        if (item >= 0)
+            FocusIndex(item);
+        else
+            SetInactiveFocus();
         Form.DragSourcePosition = Index;
         Form.DragSourceItem = item;
         Form.DragButton = event->button();
-        Form.DragShift = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
-                                               Qt::AltModifier);
+        Form.DragShift =
+            event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         Form.DragDouble = event->type() == QEvent::MouseButtonDblClick;
         Form.DragDownPoint = QPoint(x, y);
         Form.DragFocusIndex = FileList->FocusIndex;
-        if (item >= 0) Form.DragActiveTitle = Item(item)->Title;
-        else if (!FileList->Empty) Form.DragActiveTitle = ActiveTitle;
-        else Form.DragActiveTitle = ExtractDirectory(ActiveTitle);
+        if (item >= 0)
+            Form.DragActiveTitle = Item(item)->Title;
+        else if (!FileList->Empty)
+            Form.DragActiveTitle = ActiveTitle;
+        else
+            Form.DragActiveTitle = ExtractDirectory(ActiveTitle);
         // A left or right press starts the column drag at once; the middle button never drags.
         Form.DragActive = Form.DragButton == Qt::LeftButton || Form.DragButton == Qt::RightButton;
         if (Form.DragButton == Qt::LeftButton) Form.LeftButtonDown = true;
@@ -387,6 +403,7 @@ void TColumn::FileListMouseUp(QMouseEvent *event, int x, int y)
         }
         if (!Form.DragActive) return;
         Form.DragActive = false;
+        Form.Boards.EndColumnDrag(); // a hover over a board button ends with the drag
         // The drag ends over the visible column list under the release point, if any.
         const QPoint global = event->globalPosition().toPoint();
         for (int i = 0; i < Form.VisibleColumnCount; ++i) {
@@ -413,9 +430,12 @@ void TColumn::FileListDragOver(QDragMoveEvent *event, int x, int y)
 {
     // Only the column drag drops on a list; a drag from elsewhere is refused until the
     // external drag menu exists.
-    const bool fromColumn = event->source() && Form.ColumnOfList(qobject_cast<QWidget *>(event->source()));
-    if (fromColumn && x < FileList->InsideWidth()) event->acceptProposedAction();
-    else event->ignore();
+    const bool fromColumn =
+        event->source() && Form.ColumnOfList(qobject_cast<QWidget *>(event->source()));
+    if (fromColumn && x < FileList->InsideWidth())
+        event->acceptProposedAction();
+    else
+        event->ignore();
     const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
     Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
 }
@@ -444,8 +464,8 @@ void TColumn::DropFromColumn(int x, int y)
     Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
     Form.ActiveColumnIndex = Index;
     Form.FocusColumn(Index, false);
-    FileListMouse(Form.DragButton, ShiftStateOf(Form.DragShift, Qt::NoButton, Form.DragDouble), x,
-                  y);
+    FileListMouse(
+        Form.DragButton, ShiftStateOf(Form.DragShift, Qt::NoButton, Form.DragDouble), x, y);
 }
 
 // ---- The decision and the operations ----------------------------------------------------------
@@ -470,22 +490,23 @@ void TColumn::FileListMouse(Qt::MouseButton button, TShiftState shift, int x, in
         else if (sameColumn && item == sourceItem)
             situation = InTypeZone(item, x, y) ? psClickType : psClickName;
         else
-            situation = source.InTypeZone(sourceItem, Form.DragDownPoint.x(), Form.DragDownPoint.y())
-                            ? psDragType
-                            : psDragName;
+            situation =
+                source.InTypeZone(sourceItem, Form.DragDownPoint.x(), Form.DragDownPoint.y())
+                    ? psDragType
+                    : psDragName;
         // A single left click on a name only focuses it.
         if (situation == psClickName && button == Qt::LeftButton && !ShiftHas(shift, ssDouble))
             return;
         for (const TPressRow &row : PressRows) {
             if (row.Situation != situation) continue;
-            const TOption option = button == Qt::LeftButton    ? row.Left
-                                   : button == Qt::RightButton ? row.Right
+            const TOption option = button == Qt::LeftButton     ? row.Left
+                                   : button == Qt::RightButton  ? row.Right
                                    : button == Qt::MiddleButton ? row.Middle
                                                                 : nullptr;
             if (!option) return;
             Form.LastMouseOperation = ProgramOptions.*option;
-            const QPoint screen = FileList->mapToGlobal(
-                QPoint(x + FileList->BorderWidth, y + FileList->BorderWidth));
+            const QPoint screen =
+                FileList->mapToGlobal(QPoint(x + FileList->BorderWidth, y + FileList->BorderWidth));
             ChooseMouseOperation(Form.LastMouseOperation, shift, screen.x(), screen.y());
             Fun.CalleeFailed();
             return;
@@ -497,23 +518,35 @@ void TColumn::ChooseMouseOperation(const std::string &operation, TShiftState shi
 {
     TFunScope Fun(ThisUnit, "TColumn::ChooseMouseOperation");
     Fun.Run([&] {
-        const auto row = std::find_if(std::begin(OperationRows),
-                                      std::end(OperationRows),
-                                      [&](const TOperationRow &r) { return SameText(r.Name, operation); });
+        const auto row =
+            std::find_if(std::begin(OperationRows),
+                         std::end(OperationRows),
+                         [&](const TOperationRow &r) { return SameText(r.Name, operation); });
         if (row == std::end(OperationRows)) return;
         const Qt::KeyboardModifiers modifiers = ModifiersOf(shift);
         switch (row->Action) {
-        case oaNothing: return;
+        case oaNothing:
+            return;
         case oaMenu:
             Form.KeyModifiers = modifiers;
             Form.ClickMenuItem(row->Menu);
             Form.KeyModifiers = Qt::NoModifier;
             return;
-        case oaRun: RunActiveItem(shift); return;
-        case oaToggle: ToggleSelection(shift, false); return;
-        case oaToggleUp: ToggleSelection(ShiftBit(ssCtrl), true); return;
-        case oaToggleDown: ToggleSelection(ShiftBit(ssShift), true); return;
-        case oaFileMenu: Form.ShowFileMenu(x, y, modifiers); return;
+        case oaRun:
+            RunActiveItem(shift);
+            return;
+        case oaToggle:
+            ToggleSelection(shift, false);
+            return;
+        case oaToggleUp:
+            ToggleSelection(ShiftBit(ssCtrl), true);
+            return;
+        case oaToggleDown:
+            ToggleSelection(ShiftBit(ssShift), true);
+            return;
+        case oaFileMenu:
+            Form.ShowFileMenu(x, y, modifiers);
+            return;
         case oaProperties:
             Form.ClickMenuItem(ShiftHas(shift, ssCtrl) ? "ReferencePropertiesMenu"
                                                        : "FilePropertiesMenu");
@@ -542,12 +575,11 @@ void TColumn::HeaderButtonMouseDown(QMouseEvent *event)
 {
     if (Form.IsBusy()) return;
     const Qt::MouseButton button = event->button();
-    const std::string *operation = button == Qt::LeftButton ? &ProgramOptions.LMBColumnHeaderOperation
-                                   : button == Qt::RightButton
-                                       ? &ProgramOptions.RMBColumnHeaderOperation
-                                   : button == Qt::MiddleButton
-                                       ? &ProgramOptions.MMBColumnHeaderOperation
-                                       : nullptr;
+    const std::string *operation =
+        button == Qt::LeftButton     ? &ProgramOptions.LMBColumnHeaderOperation
+        : button == Qt::RightButton  ? &ProgramOptions.RMBColumnHeaderOperation
+        : button == Qt::MiddleButton ? &ProgramOptions.MMBColumnHeaderOperation
+                                     : nullptr;
     if (!operation) return;
     ChooseHeaderButtonMouseOperation(
         *operation, ShiftStateOf(event->modifiers()), event->position().toPoint().x());
@@ -557,17 +589,23 @@ void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation, TSh
 {
     TFunScope Fun(ThisUnit, "TColumn::ChooseHeaderButtonMouseOperation");
     Fun.Run([&] {
-        const auto row = std::find_if(std::begin(HeaderRows),
-                                      std::end(HeaderRows),
-                                      [&](const THeaderRow &r) { return SameText(r.Name, operation); });
+        const auto row =
+            std::find_if(std::begin(HeaderRows), std::end(HeaderRows), [&](const THeaderRow &r) {
+                return SameText(r.Name, operation);
+            });
         if (row == std::end(HeaderRows)) return;
         Form.LastMouseOperation = row->Name;
         Form.ActiveColumnIndex = Index;
         Form.FocusColumn(Index, false);
         switch (row->Action) {
-        case haNothing: return;
-        case haMenu: Form.ClickMenuItem(row->Menu); return;
-        case haParent: EnterParentDirectory(shift); return;
+        case haNothing:
+            return;
+        case haMenu:
+            Form.ClickMenuItem(row->Menu);
+            return;
+        case haParent:
+            EnterParentDirectory(shift);
+            return;
         }
     });
 }
@@ -596,20 +634,37 @@ void TColumn::FileListKeyDown(QKeyEvent *event)
         Form.ActiveColumnIndex = Index;
         switch (cell->Action) {
         case kaNothing:
-        case kaPass: return;
+        case kaPass:
+            return;
         case kaMenu:
             Form.KeyModifiers = ModifiersOf(shift);
             Form.ClickMenuItem(cell->Menu);
             Form.KeyModifiers = Qt::NoModifier;
             return;
-        case kaParent: EnterParentDirectory(shift); return;
-        case kaRun: RunActiveItem(shift); return;
-        case kaPreviousColumn: FocusNeighbourColumn(-1); return;
-        case kaNextColumn: FocusNeighbourColumn(1); return;
-        case kaToggleThis: ToggleSelection(0, true); return;
-        case kaToggleUp: ToggleSelection(ShiftBit(ssCtrl), false); return;
-        case kaToggleDown: ToggleSelection(ShiftBit(ssShift), false); return;
-        case kaBoard: Form.ShowBoardByShortcut(static_cast<char>('0' + DigitOf(*event))); return;
+        case kaParent:
+            EnterParentDirectory(shift);
+            return;
+        case kaRun:
+            RunActiveItem(shift);
+            return;
+        case kaPreviousColumn:
+            FocusNeighbourColumn(-1);
+            return;
+        case kaNextColumn:
+            FocusNeighbourColumn(1);
+            return;
+        case kaToggleThis:
+            ToggleSelection(0, true);
+            return;
+        case kaToggleUp:
+            ToggleSelection(ShiftBit(ssCtrl), false);
+            return;
+        case kaToggleDown:
+            ToggleSelection(ShiftBit(ssShift), false);
+            return;
+        case kaBoard:
+            Form.ShowBoardByShortcut(static_cast<char>('0' + DigitOf(*event)));
+            return;
         case kaShowContainer: {
             const int container = (DigitOf(*event) + 9) % 10;
             if (ContainerIndex == container) return;
@@ -617,12 +672,24 @@ void TColumn::FileListKeyDown(QKeyEvent *event)
             Fun.CalleeFailed();
             return;
         }
-        case kaSelectAll: SelectAllItems(1, false); return;
-        case kaDeselectAll: SelectAllItems(0, false); return;
-        case kaToggleAll: SelectAllItems(2, false); return;
-        case kaSelectFiles: SelectAllItems(1, true); return;
-        case kaDeselectFiles: SelectAllItems(0, true); return;
-        case kaToggleFiles: SelectAllItems(2, true); return;
+        case kaSelectAll:
+            SelectAllItems(1, false);
+            return;
+        case kaDeselectAll:
+            SelectAllItems(0, false);
+            return;
+        case kaToggleAll:
+            SelectAllItems(2, false);
+            return;
+        case kaSelectFiles:
+            SelectAllItems(1, true);
+            return;
+        case kaDeselectFiles:
+            SelectAllItems(0, true);
+            return;
+        case kaToggleFiles:
+            SelectAllItems(2, true);
+            return;
         }
     });
 }
@@ -649,8 +716,10 @@ void TColumn::SelectAllItems(int mode, bool filesOnly)
     if (FileList->Empty) return;
     for (int i = 0; i < FileList->Count(); ++i) {
         if (filesOnly && Item(i)->Kind == ikDirectory) continue;
-        if (mode == 2) ToggleItem(i);
-        else SelectItem(i, mode == 1);
+        if (mode == 2)
+            ToggleItem(i);
+        else
+            SelectItem(i, mode == 1);
     }
     FileList->update();
 }

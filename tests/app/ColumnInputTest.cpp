@@ -61,11 +61,16 @@ protected:
     {
         const MyTPanel *list = Col(column).FileList;
         const QRect item = list->ItemRect(std::min(index, list->Count() - 1));
-        const int x = typeZone ? item.left() + 1 : item.left() + Col(column).GetTypeFieldWidth(true) + 8;
+        const int x =
+            typeZone ? item.left() + 1 : item.left() + Col(column).GetTypeFieldWidth(true) + 8;
         const int below = index >= list->Count() ? list->EffectiveItemHeight() * 2 : 0;
         return QPoint(x, item.top() + 2 + below);
     }
-    void Send(QWidget *to, QEvent::Type type, QPoint local, QPoint global, Qt::MouseButton button,
+    void Send(QWidget *to,
+              QEvent::Type type,
+              QPoint local,
+              QPoint global,
+              Qt::MouseButton button,
               Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
@@ -74,8 +79,13 @@ protected:
     }
     // Presses on (column, index) and releases over (toColumn, toIndex); the release goes to the
     // pressed list, as the mouse grab gives it.
-    void Press(int column, int index, int toColumn, int toIndex, Qt::MouseButton button,
-               bool typeZone = false, bool twice = false)
+    void Press(int column,
+               int index,
+               int toColumn,
+               int toIndex,
+               Qt::MouseButton button,
+               bool typeZone = false,
+               bool twice = false)
     {
         MyTPanel *list = Col(column).FileList;
         const QPoint down = PointAt(column, index, typeZone);
@@ -129,7 +139,8 @@ TEST_F(ColumnInputTest, DoubleClickOnDirectoryNameEntersIt)
 
 TEST_F(ColumnInputTest, ParentNavigationClimbsToPartitions)
 {
-    for (int i = 0; i < 40 && !DirectoryOf(0).empty(); ++i) Key(0, Qt::Key_Backspace, Qt::AltModifier);
+    for (int i = 0; i < 40 && !DirectoryOf(0).empty(); ++i)
+        Key(0, Qt::Key_Backspace, Qt::AltModifier);
     EXPECT_EQ(Col(0).ActiveTitle, ExcludeTrailingBackslash(SystemDriveRoot()));
     EXPECT_EQ(Col(0).ActiveTitle, ":/");
     Key(0, Qt::Key_Backspace, Qt::AltModifier);
@@ -263,7 +274,8 @@ TEST_F(ColumnInputTest, BadInputNeverActsOnTheWrongItem)
     const std::string title = Col(0).ActiveTitle;
     Main->BusyCount = 1;
     const int keys[] = {Qt::Key_Insert, Qt::Key_Left, Qt::Key_Asterisk};
-    for (const int key : keys) Key(0, key);
+    for (const int key : keys)
+        Key(0, key);
     Main->BusyCount = 0;
     EXPECT_EQ(Col(0).ActiveTitle, title);
     EXPECT_EQ(Col(0).SelectedCount, 0);
