@@ -477,27 +477,7 @@ void TMainForm::SetViewerHeight(bool refit, int height)
 
 void TMainForm::ShowBoard()
 {
-    const TBoardData &board = Boards.Active();
-    VisibleColumnCount = std::clamp(board.ColumnCount, 1, 10);
-    ActiveColumnIndex = std::clamp(board.ActiveColumn, 0, VisibleColumnCount - 1);
-    for (int i = 0; i < 10; ++i) {
-        TColumn &column = *Columns[i];
-        column.ContainerIndex = board.ContainerIndex[i];
-        column.Fixed = board.Fixed[i];
-        column.WidthAttribute = board.WidthAttribute[i];
-        column.Subcolumns = board.Subcolumns[i];
-        column.ThumbHeight = board.ThumbHeight[i];
-        column.Thumb = board.Thumb[i];
-        column.ShowContainerPaths = board.ShowContainerPaths[i];
-        column.ActiveTitle = board.ActiveTitle[i];
-        column.FocusKind = board.FocusKind[i];
-        column.FocusRow = board.FocusRow[i];
-        column.FocusKey = board.FocusKey[i];
-        column.SortMode = board.SortMode[i];
-        column.DefaultTitle = board.DefaultTitle[i];
-        column.PreviousTitle = column.ActiveTitle;
-        column.UpdateHeader();
-    }
+    Boards.LoadColumns(true);
     UpdateCaption();
 }
 
