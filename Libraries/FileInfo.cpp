@@ -260,13 +260,10 @@ std::string GetSystemDirectoryPath(int folder)
     if (!perUser || Platform::DirectoryExists(path)) return path;
     TFunScope Fun(ThisUnit, "GetSystemDirectoryPath");
     Fun.Run([&] {
-        for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-            const std::string part = path.substr(0, slash);
-            if (!Platform::DirectoryExists(part) && !Platform::MakeDirectory(part)) {
-                Fun.RaiseLastError("Failed to get path.", part);
-                path.clear();
-                return;
-            }
+        std::string failed;
+        if (!Platform::MakeDirectories(path, failed)) {
+            Fun.RaiseLastError("Failed to get path.", failed);
+            path.clear();
         }
     });
     return path;

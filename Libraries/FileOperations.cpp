@@ -84,12 +84,9 @@ bool TrashFor(const std::string &path, std::string &trash, std::string &topDir)
     std::string dataHome = Platform::Environment("XDG_DATA_HOME");
     if (dataHome.empty() || dataHome.front() != '/') dataHome = Platform::Environment("HOME") + "/.local/share";
     const std::string home = IncludeTrailingBackslash(dataHome) + "Trash";
-    std::string parent = dataHome;
-    while (!Platform::DirectoryExists(parent) && parent.size() > 1) parent = ExcludeTrailingBackslash(ExtractDirectory(parent));
-    if (SameRoot(path, parent)) {
-        for (std::size_t slash = home.find('/', 1); slash != std::string::npos; slash = home.find('/', slash + 1))
-            if (!Platform::DirectoryExists(home.substr(0, slash)) && !Platform::MakeDirectory(home.substr(0, slash)))
-                return false;
+    if (SameRoot(path, dataHome)) {
+        std::string failed;
+        if (!Platform::MakeDirectories(ExtractDirectory(home), failed)) return false;
         if (!MakeFolder(home, 0700) || !MakeFolder(home + "/files", 0700) || !MakeFolder(home + "/info", 0700))
             return false;
         trash = home;

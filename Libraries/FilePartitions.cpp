@@ -50,7 +50,7 @@ bool IsPseudoFileSystem(const TMountEntry &mount)
         "proc",     "sysfs",    "cgroup",   "cgroup2", "devpts",   "debugfs",   "tracefs",
         "securityfs", "pstore", "bpf",      "mqueue",  "hugetlbfs", "fusectl",  "configfs",
         "autofs",   "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs", "devtmpfs", "squashfs",
-        "overlay_placeholder", "fuse.portal", "fuse.gvfsd-fuse", "ramfs_placeholder"};
+        "fuse.portal", "fuse.gvfsd-fuse"};
     if (pseudo.count(mount.Type)) return true;
     const auto under = [&](const char *prefix) {
         const std::string p = prefix;
@@ -97,6 +97,15 @@ std::uint32_t FeaturesOf(const TMountEntry &mount, const std::string &path)
     if (Platform::UserAttributesSupported(path.empty() ? mount.MountPoint : path))
         flags |= FileSystemFeature::NamedStreams;
     return flags;
+}
+
+int TypeOfMount(const TMountEntry &mount)
+{
+    if (IsRemoteType(mount.Type)) return ptRemote;
+    if (mount.Type == "iso9660" || mount.Type == "udf") return ptCD;
+    if (mount.Type == "tmpfs" || mount.Type == "ramfs") return ptRAM;
+    if (mount.Major != 0 && Platform::BlockDeviceRemovable(mount.Major, mount.Minor)) return ptRemovable;
+    return ptFixed;
 }
 
 std::string Quoted(const std::string &text)
@@ -238,11 +247,7 @@ int GetPartitionType(const std::string &path)
             Fun.RaiseAt(fsWarning, __LINE__, "Failed to get type.", path, {}, ENOENT);
             return;
         }
-        if (IsRemoteType(mount->Type)) type = ptRemote;
-        else if (mount->Type == "iso9660" || mount->Type == "udf") type = ptCD;
-        else if (mount->Type == "tmpfs" || mount->Type == "ramfs") type = ptRAM;
-        else if (mount->Major != 0 && Platform::BlockDeviceRemovable(mount->Major, mount->Minor)) type = ptRemovable;
-        else type = ptFixed;
+        type = TypeOfMount(*mount);
     });
     return type;
 }
@@ -250,14 +255,14 @@ int GetPartitionType(const std::string &path)
 std::string GetPartitionSuffix(const std::string &path)
 {
     if (!IsDrivePath(path)) return {};
+    FunStatContext.Reset(fsPerfect);
     const std::vector<TMountEntry> partitions = CurrentPartitions();
     const TMountEntry *mount = MountOf(partitions, path);
-    const int type = GetPartitionType(path);
-    FunStatContext.Reset(fsPerfect);
-    switch (type) {
+    if (!mount) return {};
+    switch (TypeOfMount(*mount)) {
     case ptRemovable: return " (Removable)";
-    case ptFixed: return " (Fixed: " + Quoted(mount ? Platform::LabelOfDevice(mount->Source) : std::string()) + ")";
-    case ptRemote: return " (Remote: " + Quoted(mount ? mount->Source : std::string()) + ")";
+    case ptFixed: return " (Fixed: " + Quoted(Platform::LabelOfDevice(mount->Source)) + ")";
+    case ptRemote: return " (Remote: " + Quoted(mount->Source) + ")";
     case ptCD: return " (CD)";
     case ptRAM: return " (RAM)";
     default: return {};

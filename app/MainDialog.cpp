@@ -498,16 +498,10 @@ void TMainForm::CreateProgramFolders()
     for (const std::string &folder : folders) {
         TFunScope Fun(ThisUnit, "TMainForm::CreateProgramFolders");
         Fun.Run([&] {
-            if (Platform::DirectoryExists(folder)) return;
-            // Parents first, so an XDG folder below a missing ~/.local is made too.
-            for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-                 slash = folder.find('/', slash + 1)) {
-                const std::string part = folder.substr(0, slash);
-                if (!Platform::DirectoryExists(part) && !Platform::MakeDirectory(part)) {
-                    Fun.RaiseLastError("Failed to create directory.", part);
-                    return;
-                }
-            }
+            // Parents too, so an XDG folder below a missing ~/.local is made.
+            std::string failed;
+            if (!Platform::MakeDirectories(folder, failed))
+                Fun.RaiseLastError("Failed to create directory.", failed);
         });
         Fun.ShowIfFailed("Failed to create a folder of the program.");
     }

@@ -21,6 +21,9 @@ bool DirectoryExists(const std::string &path);
 bool FileExists(const std::string &path);
 // Creates one directory (mode 0777 before the umask).
 bool MakeDirectory(const std::string &path);
+// Creates a directory and every missing parent; on failure failedPart names the directory
+// that could not be made.
+bool MakeDirectories(const std::string &path, std::string &failedPart);
 // True when the current user may create files in the directory.
 bool DirectoryIsWritable(const std::string &path);
 // Names of the entries of a directory, "." and ".." left out; false on failure.

@@ -64,6 +64,24 @@ bool MakeDirectory(const std::string &path)
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
+bool MakeDirectories(const std::string &path, std::string &failedPart)
+{
+    std::string directory = path;
+    while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    for (std::size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+        const std::string part = directory.substr(0, slash);
+        if (!DirectoryExists(part) && !MakeDirectory(part) && errno != EEXIST) {
+            failedPart = part;
+            return false;
+        }
+        if (slash == std::string::npos) break;
+    }
+    if (DirectoryExists(directory)) return true;
+    failedPart = directory;
+    errno = ENOTDIR;
+    return false;
+}
+
 bool DirectoryIsWritable(const std::string &path)
 {
     return ::access(path.c_str(), W_OK | X_OK) == 0;

@@ -427,20 +427,12 @@ TEST_F(OptionsTest, AwkwardOptionsTextLoadsAndKeepsWhatOthersOwn)
 
 TEST_F(OptionsTest, AFullDiskKeepsTheOldOptionsFiles)
 {
-    fs::create_directories(Home / "Options");
-    if (::mount("tmpfs", (Home / "Options").c_str(), "tmpfs", 0, "size=256k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const TSmallDisk disk(Home / "Options", "256k");
+    if (!disk.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
     Start();
     Close();
-    const std::string text = ReadBytes(Options("Velmordian.ini"));
     const std::string data = ReadBytes(Options("Velmordian.vdo"));
-    {
-        std::ofstream filler(Options("filler"), std::ios::binary);
-        const std::string block(4096, 'f');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) &&
-               filler.flush()) {
-        }
-    }
+    disk.FillUp();
     Start();
     ProgramOptions.ShowGrid = true;
     PathsHistory.AddPath(std::string(100000, 'p'), 0, true, false, 0, 0);
@@ -451,8 +443,6 @@ TEST_F(OptionsTest, AFullDiskKeepsTheOldOptionsFiles)
     EXPECT_NE(std::find(shown.begin(), shown.end(), "Failed to save."), shown.end());
     EXPECT_EQ(ReadBytes(Options("Velmordian.vdo")), data);
     Form.reset();
-    ::umount2((Home / "Options").c_str(), MNT_DETACH);
-    (void)text;
 }
 
 TEST_F(OptionsTest, AReadOnlyOptionsFolderKeepsTheFilesAndSaysSo)

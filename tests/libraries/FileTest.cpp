@@ -14,28 +14,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A small tmpfs of its own, for a full disk and another mount; skipped where it can't be made.
-class TSmallMount
-{
-public:
-    TSmallMount(const std::string &path, const char *size) : Path(path)
-    {
-        fs::create_directories(path);
-        Mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
-    }
-    ~TSmallMount()
-    {
-        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
-    }
-    TSmallMount(const TSmallMount &) = delete;
-    TSmallMount &operator=(const TSmallMount &) = delete;
-    std::string Path;
-    bool Mounted = false;
-};
-
-} // namespace
 
 using FileTest = TStatusTest;
 
@@ -259,7 +237,7 @@ TEST_F(FileTest, CopyKeepsStreamsModeAndTimesAndNamesTheDestinationLast)
 TEST_F(FileTest, AFullDiskNeverLeavesAPartialDestination)
 {
     TTempDir dir;
-    TSmallMount small(dir / "small", "256k");
+    TSmallDisk small(dir / "small", "256k");
     if (!small.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     dir.WriteFile("large.bin", std::string(1u << 20, 'z'));
     MyCopyFile(dir / "large.bin", dir / "small/large.bin", false);
@@ -330,7 +308,7 @@ TEST_F(FileTest, RecycleIntoTheHomeTrash)
 TEST_F(FileTest, RecycleOnAnotherMountUsesItsOwnTrash)
 {
     TTempDir home;
-    TSmallMount other(home / "other", "1m");
+    TSmallDisk other(home / "other", "1m");
     if (!other.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
     home.WriteFile("other/file.txt", "x");

@@ -917,34 +917,6 @@ TEST_F(FileStorageTest, AReadOnlyFolderLoadsButCannotBeSaved)
         << "no temporary file is left behind";
 }
 
-// A small tmpfs of its own; skipped where it cannot be mounted.
-class TSmallDisk
-{
-public:
-    explicit TSmallDisk(const std::string &path) : Path(path)
-    {
-        fs::create_directories(path);
-        Mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=64k") == 0;
-    }
-    ~TSmallDisk()
-    {
-        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
-    }
-    TSmallDisk(const TSmallDisk &) = delete;
-    TSmallDisk &operator=(const TSmallDisk &) = delete;
-    // Writes a filler file until the disk refuses more.
-    void FillUp() const
-    {
-        std::ofstream filler(Path + "/filler", std::ios::binary);
-        const std::string block(4096, 'f');
-        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) &&
-               filler.flush()) {
-        }
-    }
-    std::string Path;
-    bool Mounted = false;
-};
-
 TEST_F(FileStorageTest, AFullDiskKeepsTheOldFileByteForByte)
 {
     TTempDir dir;

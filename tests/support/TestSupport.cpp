@@ -6,6 +6,7 @@
 #include <fstream>
 #include <pwd.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,25 @@ std::string TTempDir::ReadFile(const std::string &relative) const
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+TSmallDisk::TSmallDisk(const std::string &path, const std::string &size) : Path(path)
+{
+    std::filesystem::create_directories(path);
+    Mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+}
+
+TSmallDisk::~TSmallDisk()
+{
+    if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+}
+
+void TSmallDisk::FillUp() const
+{
+    std::ofstream filler(Path + "/filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+    }
 }
 
 int RunAsNobody(const std::function<int()> &body)

@@ -76,6 +76,21 @@ private:
     std::string Root;
 };
 
+// A small tmpfs of its own, for a full disk or another mount; Mounted is false where the machine
+// cannot mount one (the test then skips).
+class TSmallDisk
+{
+public:
+    explicit TSmallDisk(const std::string &path, const std::string &size = "64k");
+    ~TSmallDisk();
+    TSmallDisk(const TSmallDisk &) = delete;
+    TSmallDisk &operator=(const TSmallDisk &) = delete;
+    // Writes a filler file until the disk refuses more.
+    void FillUp() const;
+    std::string Path;
+    bool Mounted = false;
+};
+
 // Runs a function as the unprivileged user "nobody" in a child process; returns its exit
 // code, or -1 when the machine cannot switch users.
 int RunAsNobody(const std::function<int()> &body);
