@@ -98,17 +98,6 @@ MyTPanel *NewSplitter(QWidget *parent, bool vertical, const std::string &hint)
     return splitter;
 }
 
-// The folder of the two options files: the one the settings store names when it exists,
-// else the options folder.
-std::string OptionsFilesLocation()
-{
-    std::string path;
-    if (Platform::SettingsStoreRead("Software\\Velmordian\\", "OptionsPath", path))
-        path = ExcludeTrailingBackslash(path);
-    if (!path.empty() && Platform::DirectoryExists(path)) return IncludeTrailingBackslash(path);
-    return OptionsDirectory();
-}
-
 // A right click on a splitter hides its panel.
 void HideOnRightClick(MyTPanel *splitter, std::function<void()> hide)
 {
@@ -118,6 +107,15 @@ void HideOnRightClick(MyTPanel *splitter, std::function<void()> hide)
 }
 
 } // namespace
+
+std::string OptionsFilesLocation()
+{
+    std::string path;
+    if (Platform::SettingsStoreRead("Software\\Velmordian\\", "OptionsPath", path))
+        path = ExcludeTrailingBackslash(path);
+    if (!path.empty() && Platform::DirectoryExists(path)) return IncludeTrailingBackslash(path);
+    return OptionsDirectory();
+}
 
 std::vector<int> InfoBarFieldWidths(const std::vector<int> &percentages, int width)
 {

@@ -27,6 +27,10 @@ class QTimer;
 class THistoryDialog;
 class TWizardForm;
 
+// The folder of the two options files, with a trailing delimiter: the one the settings store
+// names ("OptionsPath") when it exists, else the options folder.
+std::string OptionsFilesLocation();
+
 // Widths of the fields of an information bar: the percentages of the bar's width, then the
 // last field takes the rest.
 std::vector<int> InfoBarFieldWidths(const std::vector<int> &percentages, int width);
@@ -160,6 +164,12 @@ public:
     // OptionsFilesDirectory; saves them in the same order.
     void LoadOptionsFiles();
     void SaveOptionsFiles();
+    // Saves the options text file alone, without asking before it is replaced.
+    void SaveOptionsText();
+    // The session manager's request to save: both options files as at a close, in the folder
+    // the options rule gives now; the window stays open. Nothing is saved before the start-up
+    // has read the files.
+    void SessionCommitData();
     // The options text file "Velmordian.ini" and the options data file "Velmordian.vdo".
     TStoredTextList StoredTexts;
     TFileStorage OptionsStorage;
@@ -309,6 +319,19 @@ public:
     void Com_OpenFileWith();
     // Shown: "Failed to print."
     void Com_PrintFile();
+    // The "Associate extension" menu: the extension of the active item moves into one list of
+    // its group (programs and documents; audio, video and text), or out of the group
+    // ("Generic", "None"). A name without an extension changes nothing.
+    void Com_AssociateProgram();
+    void Com_AssociateDocument();
+    void Com_AssociateGeneric();
+    void Com_AssociateAudio();
+    void Com_AssociateVideo();
+    void Com_AssociateText();
+    void Com_AssociateNoViewer();
+    // Saves the options text file in the folder the options rule gives now and reloads every
+    // visible column, so that the lists take effect.
+    void Com_AssociateSaveUpdate();
 
     // Opens the help page of a help context.
     static void OpenHelp(int context);

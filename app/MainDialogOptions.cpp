@@ -95,12 +95,24 @@ void TMainForm::LoadOptionsFiles()
 
 void TMainForm::SaveOptionsFiles()
 {
-    BindOptionsFiles(*this);
-    StoredTexts.SetFileName(OptionsFilesDirectory + OptionsTextFileName);
-    StoredTexts.Save(false);
-    FunStatContext.Reset(0);
+    SaveOptionsText();
     OptionsStorage.Save(false);
     FunStatContext.Reset(0);
+}
+
+void TMainForm::SaveOptionsText()
+{
+    BindOptionsFiles(*this);
+    StoredTexts.SetFileName(OptionsFilesDirectory + OptionsTextFileName);
+    // Each file shows its own failure; the other one is still written.
+    StoredTexts.Save(false);
+    FunStatContext.Reset(0);
+}
+
+void TMainForm::SessionCommitData()
+{
+    if (!Initialised) return;
+    FormCloseQuery();
 }
 
 void TMainForm::ReadOptionsText(TStoredTextList &list)

@@ -6,8 +6,10 @@
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextList.h"
 #include "app/MainDialog.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,6 +20,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -470,4 +473,87 @@ TEST_F(OptionsTest, AReadOnlyOptionsFolderKeepsTheFilesAndSaysSo)
     if (code == -1) GTEST_SKIP() << "cannot switch users here";
     EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadBytes(Options("Velmordian.ini")), text);
+}
+
+TEST_F(OptionsTest, TheSessionManagersRequestSavesBothFilesOnlyOnceTheyWereRead)
+{
+    Form = std::make_unique<TMainForm>();
+    Form->SessionCommitData();
+    EXPECT_FALSE(fs::exists(Options("Velmordian.ini")));
+    Form->resize(1000, 700);
+    Form->StartMainForm();
+    Form->Com_ToggleHintBar();
+    Form->SessionCommitData();
+    const std::string text = ReadBytes(Options("Velmordian.ini"));
+    EXPECT_NE(text.find("FirstRun=FALSE\r\n"), std::string::npos);
+    EXPECT_NE(text.find("ShowHintBar=FALSE\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::exists(Options("Velmordian.vdo")));
+    EXPECT_TRUE(Form->Initialised);
+    Close();
+    EXPECT_EQ(ReadBytes(Options("Velmordian.ini")), text);
+}
+
+TEST_F(OptionsTest, AssociateExtensionMovesTheFocusedExtensionWithinItsGroupAndSaveAndUpdateApplies)
+{
+    fs::create_directories(Home / "files");
+    Home.WriteFile("files/a.xyz", "a");
+    Start();
+    Form->GoToPath(Home / "files/a.xyz", false);
+    const TColumn &column = Form->ActiveColumn();
+    ASSERT_EQ(column.ActiveTitle, Home / "files/a.xyz");
+    ASSERT_EQ(column.FocusKind, ikGeneric);
+    // "Save and update" takes the options folder that is marked at that moment.
+    fs::create_directories(Home / "marked");
+    ASSERT_TRUE(Platform::SettingsStoreWrite("Software\\Velmordian\\", "OptionsPath", Home / "marked"));
+    const auto saved = [&](const char *section) {
+        TStoredTextList list(Home / "marked/Velmordian.ini");
+        list.Load();
+        std::vector<std::string> items;
+        list.ReadList(section, items, false, 0);
+        return std::find(items.begin(), items.end(), ".xyz") != items.end();
+    };
+    const auto checked = [&](const char *item) {
+        return Form->MenuItem(std::string("AssociateExtensionMenu_") + item)->isChecked();
+    };
+
+    // Each row: the item chosen, then the lists that hold ".xyz", the column's kind of the file
+    // after "Save and update", and the viewer item that is then checked.
+    const struct
+    {
+        const char *Item;
+        bool Program, Document, Audio, Video, Text;
+        int Kind;
+        const char *Viewer;
+    } cases[] = {
+        {"Program", true, false, false, false, false, ikProgram, "NoViewer"},
+        {"Document", false, true, false, false, false, ikDocument, "NoViewer"},
+        {"Text", false, true, false, false, true, ikDocument, "Text"},
+        {"Video", false, true, false, true, false, ikDocument, "Video"},
+        {"Audio", false, true, true, false, false, ikDocument, "Audio"},
+        {"NoViewer", false, true, false, false, false, ikDocument, "NoViewer"},
+        {"Generic", false, false, false, false, false, ikGeneric, "NoViewer"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Item);
+        ASSERT_TRUE(Form->ClickMenuItem(std::string("AssociateExtensionMenu_") + c.Item));
+        EXPECT_EQ(ProgramFileExtensions.Has(".XYZ"), c.Program);
+        EXPECT_EQ(DocumentFileExtensions.Has(".xyz"), c.Document);
+        EXPECT_EQ(AudioFileExtensions.Has(".xyz"), c.Audio);
+        EXPECT_EQ(VideoFileExtensions.Has(".xyz"), c.Video);
+        EXPECT_EQ(TextFileExtensions.Has(".xyz"), c.Text);
+        ASSERT_TRUE(Form->ClickMenuItem("AssociateExtensionMenu_SaveUpdate"));
+        EXPECT_EQ(column.ActiveTitle, Home / "files/a.xyz");
+        EXPECT_EQ(column.FocusKind, c.Kind);
+        EXPECT_EQ(saved("ProgramExtensions"), c.Program);
+        EXPECT_EQ(saved("DocumentExtensions"), c.Document);
+        EXPECT_EQ(saved("Viewer_TextExtensions"), c.Text);
+        Form->EnableFileMenuItems();
+        EXPECT_EQ(checked("Program"), c.Kind == ikProgram);
+        EXPECT_EQ(checked("Generic"), c.Kind == ikGeneric);
+        EXPECT_TRUE(checked(c.Viewer));
+        // A program has no audio or video viewer.
+        EXPECT_EQ(Form->MenuItem("AssociateExtensionMenu_Audio")->isEnabled(), c.Kind != ikProgram);
+    }
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_FALSE(fs::exists(Options("Velmordian.ini")));
 }

@@ -1,0 +1,97 @@
+// The program's start-up and the ends of a run that come from outside: termination signals and
+// the session manager.
+//
+// It creates the platform's application object, message boxes and error window itself, as main
+// would, so that a test can run the whole start-up in a child process.
+#include "app/Startup.h"
+
+#include "Libraries/Error.h"
+#include "Libraries/Install.h"
+#include "Libraries/Program.h"
+#include "app/MainDialog.h"
+#include "platform/TerminationSignals.h"
+#include "platform/qt/QtApplication.h"
+#include "platform/qt/QtErrorWindow.h"
+#include "platform/qt/QtMessageBoxes.h"
+
+#include <QByteArray>
+
+namespace {
+
+// A request to end closes the main window the way the user does: its close saves the options
+// once. The message loop then ends, and with it any modal window that is open.
+void CloseOnTerminationSignal(int)
+{
+    if (MainForm && MainForm->isVisible()) MainForm->close();
+    QCoreApplication::exit(0);
+}
+
+// The session manager asks for the user's data before the session ends; the program may be
+// ended without a close afterwards.
+void SaveOnSessionRequest(QGuiApplication &application)
+{
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, [](QSessionManager &) {
+        if (MainForm) MainForm->SessionCommitData();
+    });
+#else
+    (void)application;
+#endif
+}
+
+} // namespace
+
+int RunProgram(int argc, char **argv)
+{
+    // The FFmpeg media backend of this Qt crashes without an audio device.
+    qputenv("QT_MEDIA_BACKEND", QByteArrayLiteral("gstreamer"));
+    SetCommandLine(argc, argv);
+    InstallTerminateHandler();
+    TQtApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Velmordian"));
+    TQtMessageBoxes messageBoxes;
+    MessageBoxes = &messageBoxes;
+    application.OnException = [](const std::string &message) {
+        FunStatContext.OnApplicationException(message);
+    };
+    SaveOnSessionRequest(application);
+    {
+        TFunScope Fun("Main", "WinMain");
+        Fun.Run([&] {
+            const std::string firstParameter = argc > 1 ? argv[1] : "";
+            const bool installer = IsInstallerMode(argc > 0 ? argv[0] : "", firstParameter);
+            QWidget *firstWindow = nullptr;
+            if (installer) {
+                InstallForm = new TInstallForm(IsUninstallParameter(firstParameter));
+                firstWindow = InstallForm;
+            } else {
+                firstWindow = new TMainForm;
+            }
+            TErrorForm errorForm(nullptr);
+            // A child of the first window, which deletes it.
+            errorForm.Window = new TQtErrorWindow(&errorForm, firstWindow);
+            ErrorForm = &errorForm;
+            if (installer) {
+                InstallForm->Setup(
+                    "Velmordian", "File manager", "Version 8.0.7, released on 19.03.2008");
+                InstallForm->show();
+            } else {
+                MainForm->StartMainForm();
+                MainForm->show();
+            }
+            // Only now: a request during start-up would save options that were not read yet.
+            // Without the watch (no pipe to be had) a signal ends the program as any other.
+            Platform::WatchTerminationSignals(&CloseOnTerminationSignal);
+            QApplication::exec();
+            Platform::StopWatchingTerminationSignals();
+            ErrorForm = nullptr;
+            errorForm.Window = nullptr;
+            if (!installer) delete MainForm;
+            delete InstallForm;
+            InstallForm = nullptr;
+        });
+        Fun.ShowIfFailed("");
+    }
+    MessageBoxes = nullptr;
+    return 0;
+}
