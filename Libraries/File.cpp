@@ -133,6 +133,11 @@ bool IsPathInside(const std::string &parent, const std::string &path)
            path[parent.size()] == PathDelimiter;
 }
 
+bool IsInvalidFileName(const std::string &name)
+{
+    return name.empty() || name == "." || name == ".." || name.find_first_of(std::string("/\0", 2)) != std::string::npos;
+}
+
 bool AreValidFullPaths(const std::vector<std::string> &list)
 {
     return std::all_of(list.begin(), list.end(), [](const std::string &item) {

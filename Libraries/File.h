@@ -86,6 +86,8 @@ bool SameRoot(const std::string &path1, const std::string &path2);
 // patterns separated by ";", letters compared without regard to ASCII case); an empty filter
 // matches everything.
 bool MatchesFilter(const std::string &name, const std::string &filter);
+// A name no file may have: empty, "." or "..", or holding "/" or a NUL byte.
+bool IsInvalidFileName(const std::string &name);
 // A desktop entry (".desktop", any case).
 bool IsLinkFile(const std::string &path);
 bool IsPifFile(const std::string &path);
@@ -239,6 +241,9 @@ void MyCopyFile(const std::string &source,
                 const std::string &destination,
                 bool overwrite,
                 bool allowDecryptedDestination = false);
+// Copies a symbolic link as a link (its target and times), never what it points to.
+// Error: "Failed to copy file." (source, destination, errno)
+void CopyLinkItself(const std::string &source, const std::string &destination, bool overwrite);
 // One rename on the same mount; across mounts a copy, then the source is deleted.
 // Error: "Failed to move file." (source, destination, errno)
 void MyMoveFile(const std::string &source, const std::string &destination, bool overwrite);

@@ -155,6 +155,15 @@ void MyCopyFile(const std::string &source,
     });
 }
 
+void CopyLinkItself(const std::string &source, const std::string &destination, bool overwrite)
+{
+    TFunScope Fun(ThisUnit, "CopyLinkItself");
+    Fun.Run([&] {
+        if (!Platform::CopySymbolicLink(source, destination, overwrite))
+            Fun.RaiseLastError("Failed to copy file.", source, destination);
+    });
+}
+
 void MyMoveFile(const std::string &source, const std::string &destination, bool overwrite)
 {
     TFunScope Fun(ThisUnit, "MyMoveFile");
@@ -171,8 +180,17 @@ void MyMoveFile(const std::string &source, const std::string &destination, bool 
         }
         // Another mount: the source goes only after its copy is complete and closed.
         Platform::TEntryStatus status;
-        if (!Platform::EntryStatus(source, status, false) || !status.IsRegular) {
-            Fun.Raise("Failed to move file.", source, destination, status.IsRegular ? Platform::LastErrorCode() : EXDEV);
+        if (!Platform::EntryStatus(source, status, false)) {
+            Fun.RaiseLastError("Failed to move file.", source, destination);
+            return;
+        }
+        if (status.IsSymbolicLink) {
+            if (!Platform::CopySymbolicLink(source, destination, overwrite) || !Platform::RemoveFile(source))
+                Fun.RaiseLastError("Failed to move file.", source, destination);
+            return;
+        }
+        if (!status.IsRegular) {
+            Fun.Raise("Failed to move file.", source, destination, EXDEV);
             return;
         }
         if (!Platform::CopyRegularFile(source, destination, overwrite, CopyProgress) ||

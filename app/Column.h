@@ -14,6 +14,7 @@ struct TFileInfo;
 class QDragMoveEvent;
 class QDropEvent;
 class QKeyEvent;
+class QMenu;
 class QMouseEvent;
 
 // Item kinds of a column list.
@@ -255,6 +256,18 @@ public:
     void EnterDirectory(std::uint8_t shift, const std::string &path);
     void EnterParentDirectory(std::uint8_t shift);
     void FocusNeighbourColumn(int step);
+
+    // The file operation dialog with "Recycle", "Delete" or "Clip title of" on the selection or
+    // the focused item; the columns showing the directory are reloaded afterwards.
+    void OnDelete(const std::string &operation);
+    // The new-file dialog in the column's directory (kind: 0 directory, 1 file); the new item
+    // is focused.
+    void Com_NewFile(int kind);
+    // The "Attach stream" submenu: this column's focused file's streams (at most 30).
+    void SetupAttachStream(QMenu *menu);
+    void AttachStreamMenuClick(const std::string &stream);
+    // Reloads every visible directory column showing the directory, keeping its focus.
+    static void ReloadColumnsOfDirectory(TMainForm &form, const std::string &directory);
 
     std::string HeaderCaption() const;
     void UpdateHeaderHint();

@@ -88,7 +88,10 @@ enum TOperationAction
     oaToggleDown, // with {Shift}
     oaEnterThisDirectory,
     oaFileMenu,
-    oaProperties
+    oaProperties,
+    oaFileDragMenu,
+    oaInterBoardMenu,
+    oaSystemDragMenu
 };
 
 struct TOperationRow
@@ -121,10 +124,10 @@ const TOperationRow OperationRows[] = {
     {"Toggle up selection", oaToggleUp, nullptr},
     {"Enter this directory", oaEnterThisDirectory, nullptr},
     // The File-drag menus, the System menus and the drag commands come with their menus.
-    {"Inter-board file-drag menu", oaNothing, nullptr},
+    {"Inter-board file-drag menu", oaInterBoardMenu, nullptr},
     {"System menu", oaNothing, nullptr},
-    {"System-drag menu", oaNothing, nullptr},
-    {"File-drag menu", oaNothing, nullptr},
+    {"System-drag menu", oaSystemDragMenu, nullptr},
+    {"File-drag menu", oaFileDragMenu, nullptr},
     {"Copy", oaMenu, "FileDragMenu_Copy"},
     {"Drop-copy", oaMenu, "FileDragMenu_DropCopy"},
     {"Copy as", oaMenu, "FileDragMenu_CopyAs"},
@@ -550,6 +553,15 @@ void TColumn::ChooseMouseOperation(const std::string &operation, TShiftState shi
         case oaProperties:
             Form.ClickMenuItem(ShiftHas(shift, ssCtrl) ? "ReferencePropertiesMenu"
                                                        : "FilePropertiesMenu");
+            return;
+        case oaFileDragMenu:
+            Form.ShowFileDragMenu(x, y, modifiers);
+            return;
+        case oaInterBoardMenu:
+            Form.ShowInterBoardFileDragMenuAt(x, y, modifiers);
+            return;
+        case oaSystemDragMenu:
+            Form.ShowContextMenu(Form.DragDestinationIndex, x, true, modifiers, y);
             return;
         case oaEnterThisDirectory: {
             // The destination column shows the dragged directory, or the dragged file in its

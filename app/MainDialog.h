@@ -48,6 +48,46 @@ struct TMenuRow
     void (TMainForm::*Command)();
 };
 
+// What the File-drag menu's enabling pass knows of the source column S (its recorded item) and
+// the destination column D (the active one, its focused item).
+struct TFileDragFacts
+{
+    bool DifferentColumns = false;
+    bool SourceHasItems = false;
+    bool SourceIsDirectory = false, SourceIsLink = false, SourceHasSelection = false;
+    bool SourceIsContainer = false, DestinationIsContainer = false;
+    bool DestinationHasItems = false, DestinationIsDirectory = false, DestinationIsLink = false;
+    bool DestinationIsLinkToDirectory = false, DestinationIsProgramOrLink = false;
+    bool SameDirectory = false, SourceInDropTarget = false;
+    bool SourceIsDrive = false, DriveInvolved = false;
+    bool BothFixed = false, SameRoot = false;
+    bool SourcePicture = false, DestinationPicture = false;
+    // D's directory is the source or lies inside it.
+    bool DestinationInsideSource = false;
+    bool DestinationSortedByName = false;
+    bool DestinationSupportsReparsePoints = false;
+    bool DestinationSupportsStreams = false, DestinationHasStreams = false;
+    bool CanConvertPictures = false;
+};
+class TColumn;
+// The facts for source item sourceItem of s (its focused item when -1) and destination d.
+TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &d);
+
+// The enabled inter-board items of the File menu.
+struct TInterBoardRules
+{
+    bool Show = false, SetWith = false, Copy = false, Convert = false, Move = false;
+};
+
+// The drag source record saved by "Mark source column".
+struct TInterBoardRecord
+{
+    Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
+    int SourceItem = -1;
+    std::string SourceTitle;
+    bool Marked = false;
+};
+
 // A column item: board column index and item index; (-1, -1) for none.
 struct TColumnItem
 {
@@ -307,6 +347,10 @@ public:
     // Moves the selected items, or the active item, to the trash. Shown: "Failed to recycle
     // file."
     void Com_RecycleFile();
+    void Com_DeleteFile();
+    void Com_ClipFileTitles();
+    void Com_NewDirectory();
+    void Com_NewFile();
     // Shown: "Failed to show properties."
     void Com_FileProperties();
     void Com_ReferenceProperties();
@@ -332,6 +376,71 @@ public:
     // Saves the options text file in the folder the options rule gives now and reloads every
     // visible column, so that the lists take effect.
     void Com_AssociateSaveUpdate();
+
+    // The File-drag menu (MainDialogFileDrag.cpp).
+    QMenu *FileDragMenu = nullptr;
+    std::map<std::string, QAction *> FileDragItems;
+    TFileDragFacts DragFacts;
+    TInterBoardRecord InterBoard;
+    // The menu item being clicked comes from the window's key table.
+    bool ClickFromKey = false;
+    void CreateFileDragMenu();
+    // The drag source record's column and item (its focused item when none was pressed).
+    TColumn &DragSourceColumn();
+    int DragSourceIndex();
+    // Computes the facts for the drag source and the active column and enables exactly the
+    // applicable items; rebuilds the "Send" and "Attach stream" submenus.
+    // Shown: "Failed to prepare the File-drag menu."
+    void EnableFileDragMenuItems(Qt::KeyboardModifiers modifiers);
+    void SetupSendDragMenu();
+    // Pops the menu up at (x, y); negative: below the active list's focused item.
+    void ShowFileDragMenu(int x, int y, Qt::KeyboardModifiers modifiers);
+    // Clicks a File-drag item by object name after the enabling pass; false when it is disabled.
+    bool ClickFileDragItem(const std::string &name);
+    // The common action of Copy, Move, Convert picture, Copy as link, Compare and their drop and
+    // inter-board forms. Shown: "Failed to " + operation + "."
+    void OnCopyMove(const std::string &operation, bool drop);
+    // The copy-as dialog for the drag source into the active column's directory.
+    void Com_CopyAs(bool lastNumbered, bool move);
+    // The name after the last of the numbered series of D's focused item; empty when none.
+    std::string LastNumberedName(const TColumn &d) const;
+    // Reloads the columns showing either directory; the active column then focuses focusTitle.
+    void ReloadAfterOperation(TColumn &source, const std::string &sourceDirectory,
+                              const std::string &destinationDirectory, const std::string &focusTitle);
+    void FileDragMenu_CopyClick();
+    void FileDragMenu_MoveClick();
+    void FileDragMenu_ConvertPictureClick();
+    void FileDragMenu_DropCopyClick();
+    void FileDragMenu_DropMoveClick();
+    void FileDragMenu_DropConvertPictureClick();
+    void FileDragMenu_CopyAsLinkClick();
+    void FileDragMenu_CompareClick();
+    void FileDragMenu_CopyAsClick();
+    void FileDragMenu_MoveAsClick();
+    void FileDragMenu_CopyAsLastNumberedClick();
+    void FileDragMenu_MoveAsLastNumberedClick();
+    void FileDragMenu_CopyAsHardLinkClick();
+    void FileDragMenu_DirectLocateClick();
+    void FileDragMenu_SendToProgramClick();
+    void FileDragMenu_SendRefToProgramClick();
+    void FileDragMenu_SystemClick();
+    void FileDragMenu_SetWithSourceColumnClick();
+    void FileDragMenu_SwitchColumnsClick();
+    void FileDragMenu_EnterThisDirClick();
+    // The inter-board source: marking saves the drag source record (from the active column
+    // when fromKey) and copies the active column into the inter-board source column.
+    void MarkInterBoardSource(bool fromKey);
+    void UseInterBoardSource();
+    std::string InterBoardTitle() const;
+    TInterBoardRules InterBoardRulesOf() const;
+    void Com_MarkInterBoardSource();
+    void Com_ShowInterBoardFileDragMenu();
+    // The mouse operation: the File-drag menu with the inter-board source, when one is marked.
+    void ShowInterBoardFileDragMenuAt(int x, int y, Qt::KeyboardModifiers modifiers);
+    void Com_SetWithInterBoardSource();
+    void Com_InterBoardCopy();
+    void Com_InterBoardConvertPicture();
+    void Com_InterBoardMove();
 
     // Opens the help page of a help context.
     static void OpenHelp(int context);

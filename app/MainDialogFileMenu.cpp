@@ -100,17 +100,17 @@ const TFileMenuRow FileMenuRows[] = {
     {0, "FileSystemMenuMenu", "System menu", "", rkItem, &F::Com_SystemMenu},
     {0, "InterBoardMenu", "Inter-board", "", rkSubmenu, nullptr},
     {1, "IBTitleMenu", "No marked column", "", rkTitle, nullptr},
-    {1, "MarkIBSourceColumnMenu", "Mark source column", "", rkItem, nullptr},
-    {1, "ShowIBFileDragMenu", "Show File-drag menu", "", rkItem, nullptr},
-    {1, "SetWithIBSourceColumnMenu", "Set with source column", "", rkItem, nullptr},
-    {1, "IBCopyFileMenu", "Copy *", "", rkItem, nullptr},
-    {1, "IBConvertPictureMenu", "Convert picture *", "", rkItem, nullptr},
-    {1, "IBMoveFileMenu", "Move *", "", rkItem, nullptr},
+    {1, "MarkIBSourceColumnMenu", "Mark source column", "", rkItem, &F::Com_MarkInterBoardSource},
+    {1, "ShowIBFileDragMenu", "Show File-drag menu", "", rkItem, &F::Com_ShowInterBoardFileDragMenu},
+    {1, "SetWithIBSourceColumnMenu", "Set with source column", "", rkItem, &F::Com_SetWithInterBoardSource},
+    {1, "IBCopyFileMenu", "Copy *", "", rkItem, &F::Com_InterBoardCopy},
+    {1, "IBConvertPictureMenu", "Convert picture *", "", rkItem, &F::Com_InterBoardConvertPicture},
+    {1, "IBMoveFileMenu", "Move *", "", rkItem, &F::Com_InterBoardMove},
     {0, "OftenMenu", "Often", "", rkSubmenu, nullptr},
     {1, "RecycleFileMenu", "Recycle file *", "F11", rkItem, &F::Com_RecycleFile},
-    {1, "DeleteFileMenu", "Delete file *", "F12", rkItem, nullptr},
-    {1, "NewDirectoryMenu", "New directory", "D", rkItem, nullptr},
-    {1, "NewFileMenu", "New file", "F", rkItem, nullptr},
+    {1, "DeleteFileMenu", "Delete file *", "F12", rkItem, &F::Com_DeleteFile},
+    {1, "NewDirectoryMenu", "New directory", "D", rkItem, &F::Com_NewDirectory},
+    {1, "NewFileMenu", "New file", "F", rkItem, &F::Com_NewFile},
     {1, "RenameFileMenu", "Rename file", "N", rkItem, nullptr},
     {1, "MultiRenameFileMenu", "Multi-rename file *", "Ctrl+N", rkItem, nullptr},
     {1, "FilePropertiesMenu", "Properties", "P", rkItem, &F::Com_FileProperties},
@@ -133,7 +133,7 @@ const TFileMenuRow FileMenuRows[] = {
     {2, "ClipActivePathMenu", "Path", "Ctrl+F2", rkItem, &F::Com_ClipActivePath},
     {2, "ClipActiveTitleMenu", "Title", "Shift+F2", rkItem, &F::Com_ClipActiveTitle},
     {2, "ClipActiveReferenceMenu", "Reference", "Alt+F2", rkItem, &F::Com_ClipActiveReference},
-    {1, "ClipFileTitlesMenu", "Clip titles *", "C", rkItem, nullptr},
+    {1, "ClipFileTitlesMenu", "Clip titles *", "C", rkItem, &F::Com_ClipFileTitles},
     {1, "GoToReferenceMenu", "Go to reference", "G", rkItem, nullptr},
     {1, "OpenFileWithMenu", "Open with", "Q", rkItem, &F::Com_OpenFileWith},
     {1, "PrintFileMenu", "Print", "", rkItem, &F::Com_PrintFile},
@@ -510,6 +510,14 @@ void TMainForm::EnableFileMenuItems()
         const TFileMenuRules rules = FileMenuRulesOf(f);
         for (const auto &row : EnablingRows)
             EnableFileMenuItem(row.Name, rules.*row.Rule);
+
+        const TInterBoardRules ib = InterBoardRulesOf();
+        EnableFileMenuItem("ShowIBFileDragMenu", ib.Show);
+        EnableFileMenuItem("SetWithIBSourceColumnMenu", ib.SetWith);
+        EnableFileMenuItem("IBCopyFileMenu", ib.Copy);
+        EnableFileMenuItem("IBConvertPictureMenu", ib.Convert);
+        EnableFileMenuItem("IBMoveFileMenu", ib.Move);
+        FileMenuItems.at("IBTitleMenu")->setText(QString::fromStdString(InterBoardTitle()));
 
         const bool audio = AudioFileExtensions.Has(f.Ext), video = VideoFileExtensions.Has(f.Ext);
         const bool text = TextFileExtensions.Has(f.Ext);
@@ -912,23 +920,27 @@ void TMainForm::Com_SystemMenu()
 
 void TMainForm::Com_RecycleFile()
 {
-    TFunScope Fun(ThisUnit, "TMainForm::Com_RecycleFile");
-    Fun.Run([&] {
-        TColumn &a = ActiveColumn();
-        if (a.FileList->Empty || IsDrivePath(a.ActiveTitle)) return;
-        std::vector<std::string> titles;
-        a.SelectedTitles(titles, false);
-        for (const std::string &title : titles) {
-            RecycleFile(title);
-            if (Fun.CalleeFailed()) break;
-        }
-        const TFunStatContext outcome = Fun.Local;
-        a.LoadDirectory(false);
-        FunStatContext.Reset(fsPerfect);
-        Fun.Local = outcome;
-        FocusColumn(-1, false);
-    });
-    Fun.ShowIfFailed("Failed to recycle file.");
+    ActiveColumn().OnDelete("Recycle");
+}
+
+void TMainForm::Com_DeleteFile()
+{
+    ActiveColumn().OnDelete("Delete");
+}
+
+void TMainForm::Com_ClipFileTitles()
+{
+    ActiveColumn().OnDelete("Clip title of");
+}
+
+void TMainForm::Com_NewDirectory()
+{
+    ActiveColumn().Com_NewFile(0);
+}
+
+void TMainForm::Com_NewFile()
+{
+    ActiveColumn().Com_NewFile(1);
 }
 
 void TMainForm::Com_FileProperties()

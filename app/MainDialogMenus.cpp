@@ -153,6 +153,7 @@ void TMainForm::CreateMenus()
 
     FileMenu = new QMenu(this);
     CreateFileMenu();
+    CreateFileDragMenu();
     // The labels are shown; the window's own key handling runs the commands.
     for (QAction *action : Actions)
         action->setShortcutContext(Qt::WidgetShortcut);
@@ -185,6 +186,8 @@ QAction *TMainForm::MenuItem(const std::string &caption) const
 
 bool TMainForm::ClickMenuItem(const std::string &caption)
 {
+    // A drag operation is validated by the File-drag menu's own enabling pass.
+    if (caption.rfind("FileDragMenu_", 0) == 0) return ClickFileDragItem(caption);
     // Every command is validated by the enabled state the active item gives its item.
     EnableFileMenuItems();
     QAction *action = MenuItem(caption);
@@ -226,7 +229,9 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
         }
         for (const TKeyRow &row : KeyRows) {
             if (row.Key == key && ModifiersMatch(row.Modifiers, event->modifiers())) {
+                ClickFromKey = true;
                 ClickMenuItem(row.Caption);
+                ClickFromKey = false;
                 handled = true;
                 return;
             }

@@ -7,6 +7,7 @@
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextListUi.h"
 #include "app/BoardPropertiesDialog.h"
+#include "app/FileDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/ViewerPlugins.h"
 
@@ -132,6 +133,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
                          std::max(100, static_cast<int>(0.35 * width())));
         list.ReadInteger("Main", "ViewerHeight", ViewerHeight, 50, std::max(50, height()));
         ReadProgramOptions(list);
+        if (FileForm) FileForm->ReadSettings(list);
         std::int32_t active = 0;
         list.ReadInteger("Main", "ActiveBoard", active, 0, TBoards::Count - 1);
         Boards.SetActiveBoard(active);
@@ -149,6 +151,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         list.WriteInteger("Main", "MPLWidth", PlayListWidth);
         list.WriteInteger("Main", "ViewerHeight", ViewerHeight);
         WriteProgramOptions(list);
+        if (FileForm) FileForm->WriteSettings(list);
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);
         WriteExtensionLists(list);
     });

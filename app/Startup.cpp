@@ -8,7 +8,11 @@
 #include "Libraries/Error.h"
 #include "Libraries/Install.h"
 #include "Libraries/Program.h"
+#include "app/CopyAsDialog.h"
+#include "app/FileDialog.h"
 #include "app/MainDialog.h"
+#include "app/NewFileDialog.h"
+#include "app/OverwriteDialog.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtErrorWindow.h"
@@ -71,6 +75,14 @@ int RunProgram(int argc, char **argv)
             // A child of the first window, which deletes it.
             errorForm.Window = new TQtErrorWindow(&errorForm, firstWindow);
             ErrorForm = &errorForm;
+            if (!installer) {
+                // The dialogs are children of the main window, which deletes them; the options
+                // text file read by the start-up holds some of their settings.
+                OverwriteForm = new TOverwriteForm(firstWindow);
+                CopyAsForm = new TCopyAsForm(firstWindow);
+                FileForm = new TFileForm(firstWindow);
+                NewFileForm = new TNewFileForm(firstWindow);
+            }
             if (installer) {
                 InstallForm->Setup(
                     "Velmordian", "File manager", "Version 8.0.7, released on 19.03.2008");
@@ -87,6 +99,10 @@ int RunProgram(int argc, char **argv)
             ErrorForm = nullptr;
             errorForm.Window = nullptr;
             if (!installer) delete MainForm;
+            OverwriteForm = nullptr;
+            CopyAsForm = nullptr;
+            FileForm = nullptr;
+            NewFileForm = nullptr;
             delete InstallForm;
             InstallForm = nullptr;
         });

@@ -6,3 +6,4 @@ int Sha1Bench(int argc, char **argv);
 int HashBench(int argc, char **argv);
 int CopyBench(int argc, char **argv);
 int ListBench(int argc, char **argv);
+int EngineCopyBench(int argc, char **argv);

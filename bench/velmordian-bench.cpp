@@ -19,7 +19,9 @@ int Usage()
                  "  sha1 FILE          hashes the file from memory; prints the digest\n"
                  "  hash FILE          hashes the file as the program does; prints the digest\n"
                  "  copy SRC DST       copies a file as the program does; prints the bytes\n"
-                 "  list DIR [MODE]    loads a column off-screen; prints the item count\n");
+                 "  list DIR [MODE]    loads a column off-screen; prints the item count\n"
+                 "  engine-copy SRC DSTDIR [--no-progress]\n"
+                 "                     the file dialog's Copy of a file or tree; prints the bytes\n");
     return 2;
 }
 
@@ -53,5 +55,6 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "hash") == 0) return HashBench(argc, argv);
     if (std::strcmp(argv[1], "copy") == 0) return CopyBench(argc, argv);
     if (std::strcmp(argv[1], "list") == 0) return ListBench(argc, argv);
+    if (std::strcmp(argv[1], "engine-copy") == 0) return EngineCopyBench(argc, argv);
     return Usage();
 }

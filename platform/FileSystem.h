@@ -68,6 +68,18 @@ bool CopyRegularFile(const std::string &source,
                      bool replace,
                      const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress);
 
+// Gives the destination directory the source directory's mode and user extended attributes.
+bool CopyDirectoryAttributes(const std::string &source, const std::string &destination);
+// Gives the destination the source's access and modification times (links not followed).
+bool CopyTimes(const std::string &source, const std::string &destination);
+// Makes the destination a symbolic link with the source link's target and times, through a
+// temporary name beside it (replacing an existing destination only when replace is true).
+bool CopySymbolicLink(const std::string &source, const std::string &destination, bool replace);
+// Makes the destination another name of the source file; an existing destination is replaced
+// (only when replace is true) in one step, so it is never lost when the link fails.
+bool MakeHardLinkReplacing(const std::string &source, const std::string &destination, bool replace);
+// Creates an empty file that must not exist yet, with the usual permissions (the umask applies).
+bool CreateEmptyFile(const std::string &path);
 // Space of the file system that holds the path, in bytes.
 bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_t &available,
                      std::uint32_t &maximumNameLength, std::uint32_t &fileSystemId);

@@ -64,7 +64,9 @@ std::string DirectoryOf(const std::string &path)
 
 bool CopyUserAttributes(int from, int to)
 {
-    std::vector<char> names(4096);
+    // One set of buffers for every file of a long copy.
+    thread_local std::vector<char> names(4096);
+    thread_local std::vector<char> value;
     ssize_t length = 0;
     for (;;) {
         length = ::flistxattr(from, names.data(), names.size());
@@ -73,17 +75,16 @@ bool CopyUserAttributes(int from, int to)
         if (errno != ERANGE) return false;
         names.resize(names.size() * 4);
     }
-    std::vector<char> value;
     for (ssize_t at = 0; at < length;) {
-        const std::string name = names.data() + at;
-        at += static_cast<ssize_t>(name.size()) + 1;
-        if (name.compare(0, 5, "user.") != 0) continue;
-        const ssize_t size = ::fgetxattr(from, name.c_str(), nullptr, 0);
+        const char *name = names.data() + at;
+        at += static_cast<ssize_t>(std::strlen(name)) + 1;
+        if (std::strncmp(name, "user.", 5) != 0) continue;
+        const ssize_t size = ::fgetxattr(from, name, nullptr, 0);
         if (size < 0) return false;
         value.resize(static_cast<std::size_t>(size));
-        const ssize_t got = size == 0 ? 0 : ::fgetxattr(from, name.c_str(), value.data(), value.size());
+        const ssize_t got = size == 0 ? 0 : ::fgetxattr(from, name, value.data(), value.size());
         if (got < 0) return false;
-        if (::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(got), 0) != 0) {
+        if (::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) {
             // A destination without user attributes takes the content alone.
             if (errno == ENOTSUP) return true;
             return false;
@@ -98,9 +99,13 @@ bool CopyBytes(int from,
                const std::function<bool(std::uint64_t, std::uint64_t)> &progress)
 {
     constexpr std::size_t Chunk = 16u << 20;
+    // One buffer for every file: first touches of fresh pages cost more than the copy of a
+    // small file.
+    thread_local std::vector<char> buffer;
+    // Small files go through the buffer: the kernel's copy saves nothing there, and between two
+    // file systems it is refused anyway.
+    bool kernelCopy = total >= (1u << 20);
     std::uint64_t done = 0;
-    bool kernelCopy = true;
-    std::vector<char> buffer;
     for (;;) {
         ssize_t moved = 0;
         if (kernelCopy) {
@@ -109,10 +114,10 @@ bool CopyBytes(int from,
                 (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
                  errno == EPERM)) {
                 kernelCopy = false;
-                buffer.resize(1u << 20);
                 continue;
             }
         } else {
+            if (buffer.empty()) buffer.resize(1u << 20);
             moved = ::read(from, buffer.data(), buffer.size());
             for (ssize_t written = 0; moved > 0 && written < moved;) {
                 const ssize_t step = ::write(to, buffer.data() + written, static_cast<std::size_t>(moved - written));
@@ -306,18 +311,16 @@ bool CopyRegularFile(const std::string &source,
         errno = EISDIR;
         return false;
     }
+    // Without replace an existing destination makes the final rename fail; with it, a file is
+    // never copied onto itself.
     struct stat existing{};
-    if (::lstat(destination.c_str(), &existing) == 0) {
-        if (!replace) {
-            errno = EEXIST;
-            return false;
-        }
-        if (existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
-            errno = EINVAL; // a file is never copied onto itself
-            return false;
-        }
+    if (replace && ::lstat(destination.c_str(), &existing) == 0 && existing.st_dev == info.st_dev &&
+        existing.st_ino == info.st_ino) {
+        errno = EINVAL;
+        return false;
     }
-    std::string temporary = DirectoryOf(destination) + "/.velmordian-copy-XXXXXX";
+    const std::string directory = DirectoryOf(destination);
+    std::string temporary = directory + "/.velmordian-copy-XXXXXX";
     THandle to(::mkostemp(temporary.data(), O_CLOEXEC));
     if (to.Get() < 0) return false;
     const auto discard = [&] {
@@ -325,7 +328,7 @@ bool CopyRegularFile(const std::string &source,
         to.Close();
         ::unlink(temporary.c_str());
     };
-    ::posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    if (info.st_size >= (1 << 20)) ::posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     if (!CopyBytes(from.Get(), to.Get(), static_cast<std::uint64_t>(info.st_size), progress) ||
         ::fchmod(to.Get(), info.st_mode & 07777) != 0 || !CopyUserAttributes(from.Get(), to.Get())) {
         discard();
@@ -342,6 +345,88 @@ bool CopyRegularFile(const std::string &source,
         return false;
     }
     return true;
+}
+
+bool CopyDirectoryAttributes(const std::string &source, const std::string &destination)
+{
+    THandle from(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (from.Get() < 0) return false;
+    THandle to(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (to.Get() < 0) return false;
+    struct stat info{};
+    if (::fstat(from.Get(), &info) != 0) return false;
+    return CopyUserAttributes(from.Get(), to.Get()) && ::fchmod(to.Get(), info.st_mode & 07777) == 0;
+}
+
+bool CopyTimes(const std::string &source, const std::string &destination)
+{
+    struct stat info{};
+    if (::lstat(source.c_str(), &info) != 0) return false;
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    return ::utimensat(AT_FDCWD, destination.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool CopySymbolicLink(const std::string &source, const std::string &destination, bool replace)
+{
+    std::string target;
+    if (!ReadSymbolicLink(source, target)) return false;
+    struct stat existing{}, info{};
+    if (::lstat(source.c_str(), &info) != 0) return false;
+    if (::lstat(destination.c_str(), &existing) == 0) {
+        if (!replace) {
+            errno = EEXIST;
+            return false;
+        }
+        if (existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
+            errno = EINVAL;
+            return false;
+        }
+    }
+    for (int attempt = 0;; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%06x", static_cast<unsigned>(std::rand()) & 0xFFFFFFu);
+        const std::string temporary = DirectoryOf(destination) + "/.velmordian-link-" + suffix;
+        if (::symlink(target.c_str(), temporary.c_str()) != 0) {
+            if (errno == EEXIST && attempt < 100) continue;
+            return false;
+        }
+        const timespec times[2] = {info.st_atim, info.st_mtim};
+        ::utimensat(AT_FDCWD, temporary.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        if (!RenamePath(temporary, destination, replace)) {
+            TErrnoKeeper keep;
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        return true;
+    }
+}
+
+bool MakeHardLinkReplacing(const std::string &source, const std::string &destination, bool replace)
+{
+    if (!replace) return ::link(source.c_str(), destination.c_str()) == 0;
+    for (int attempt = 0;; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%06x", static_cast<unsigned>(std::rand()) & 0xFFFFFFu);
+        const std::string temporary = DirectoryOf(destination) + "/.velmordian-link-" + suffix;
+        if (::link(source.c_str(), temporary.c_str()) != 0) {
+            if (errno == EEXIST && attempt < 100) continue;
+            return false;
+        }
+        if (::rename(temporary.c_str(), destination.c_str()) != 0) {
+            TErrnoKeeper keep;
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        // Renaming onto another name of the same file leaves both names.
+        ::unlink(temporary.c_str());
+        return true;
+    }
+}
+
+bool CreateEmptyFile(const std::string &path)
+{
+    THandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    return file.Get() >= 0 && file.Close();
 }
 
 bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_t &available,

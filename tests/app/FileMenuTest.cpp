@@ -4,6 +4,8 @@
 
 #include "Libraries/File.h"
 #include "Libraries/Program.h"
+#include "app/FileDialog.h"
+#include "app/OverwriteDialog.h"
 #include "app/SystemMenu.h"
 #include "tests/support/TestSupport.h"
 
@@ -12,6 +14,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,6 +74,8 @@ protected:
         Root.WriteFile("tree/other.txt", "other");
         std::filesystem::create_symlink(Root / "tree/note.txt", Root / "tree/link");
         SetProgramDirectoryOverride(Home.Path());
+        OverwriteForm = &Overwrite;
+        FileForm = &FileDialog;
         Form = std::make_unique<TMainForm>();
         Form->resize(1000, 700);
         Form->StartMainForm();
@@ -77,6 +83,8 @@ protected:
     void TearDown() override
     {
         Form.reset();
+        FileForm = nullptr;
+        OverwriteForm = nullptr;
         SetProgramDirectoryOverride("");
         if (SavedDataHome.empty())
             unsetenv("XDG_DATA_HOME");
@@ -108,7 +116,16 @@ protected:
         column.SelectedCount = column.FileList->Count();
     }
     std::string Clipboard() const { return QApplication::clipboard()->text().toStdString(); }
+    // Clicks "&Okay" of the file operation dialog as soon as it shows.
+    static void OkayLater()
+    {
+        QTimer::singleShot(0, [] {
+            if (FileForm && QApplication::activeModalWidget() == FileForm) FileForm->OkayButton->click();
+        });
+    }
 
+    TOverwriteForm Overwrite;
+    TFileForm FileDialog;
     TTempDir Root;
     TTempDir Home;
     std::string SavedDataHome;
@@ -315,15 +332,15 @@ TEST_F(FileMenuTest, EnablingFollowsTheActiveItem)
     };
     const TCase cases[] = {
         {"partitions list", [&] { Show(0, ":/"); }, "1100000011110000"},
-        {"directory", [&] { Show(0, Root / "tree/sub"); }, "1110000011110000"},
-        {"text file", [&] { Show(0, Root / "tree/note.txt"); }, "1111100011110000"},
-        {"symbolic link", [&] { Show(0, Root / "tree/link"); }, "1111111011110000"},
+        {"directory", [&] { Show(0, Root / "tree/sub"); }, "1110000011111000"},
+        {"text file", [&] { Show(0, Root / "tree/note.txt"); }, "1111100011111000"},
+        {"symbolic link", [&] { Show(0, Root / "tree/link"); }, "1111111011111000"},
         {"selection",
          [&] {
              Show(0, Root / "tree/note.txt");
              SelectAll(Column(0));
          },
-         "1111100011110000"},
+         "1111100011111000"},
         {"empty list", [&] { Show(0, Root / "empty/"); }, "0000000011110000"},
         {"container",
          [&] {
@@ -331,7 +348,7 @@ TEST_F(FileMenuTest, EnablingFollowsTheActiveItem)
              Column(0).SetWithList({Root / "tree/note.txt", Root / "tree/other.txt"}, false);
              Column(0).FocusIndex(0);
          },
-         "1111100101110000"},
+         "1111100101111000"},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Situation);
@@ -497,6 +514,7 @@ TEST_F(FileMenuTest, PartitionAndTerminalRoot)
 TEST_F(FileMenuTest, RecycleTheActiveItemOrTheSelection)
 {
     Show(0, Root / "tree/note.txt");
+    OkayLater();
     EXPECT_TRUE(Press(Qt::Key_F11));
     EXPECT_FALSE(std::filesystem::exists(Root / "tree/note.txt"));
     EXPECT_TRUE(std::filesystem::exists(Root / "data/Trash/files/note.txt"));
@@ -506,6 +524,7 @@ TEST_F(FileMenuTest, RecycleTheActiveItemOrTheSelection)
     std::filesystem::remove(Root / "tree/link");
     Show(0, Root / "tree/other.txt");
     SelectAll(Column(0));
+    OkayLater();
     EXPECT_TRUE(Press(Qt::Key_F11, Qt::ShiftModifier)) << "the key works with any modifier";
     EXPECT_TRUE(std::filesystem::is_empty(Root / "tree"));
     EXPECT_TRUE(ShownErrors().empty());
@@ -586,8 +605,9 @@ TEST_F(FileMenuBadInputTest, ColumnWhoseDirectoryVanished)
     EXPECT_TRUE(Menus.empty()) << "no menu for an item that is not there";
     EXPECT_TRUE(ShownErrors().empty());
 
+    OkayLater();
     EXPECT_TRUE(Press(Qt::Key_F11));
-    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to recycle file."});
+    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to Recycle."});
     EXPECT_TRUE(std::filesystem::exists(Root / "tree/note.txt"));
     EXPECT_TRUE(std::filesystem::exists(Root / "tree/other.txt"));
     EXPECT_FALSE(std::filesystem::exists(Root / "data/Trash/files/lost.txt"));

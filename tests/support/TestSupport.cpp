@@ -13,6 +13,7 @@
 int TFakeMessageBoxes::Show(const std::string &caption, const std::string &text, unsigned style)
 {
     Shown.push_back({caption, text, style});
+    if (OnShow) OnShow(text);
     return Answer;
 }
 

@@ -24,6 +24,8 @@ public:
     std::vector<TShown> Shown;
     std::vector<unsigned> Beeps;
     int Answer = MessageBoxAnswer::Ok;
+    // Runs when a box is shown, before the answer (a person acting while a question waits).
+    std::function<void(const std::string &text)> OnShow;
     int Show(const std::string &caption, const std::string &text, unsigned style) override;
     void Beep(unsigned type) override;
 };

@@ -1,0 +1,54 @@
+// The column commands that hand the column's items to the file operation and naming dialogs.
+#include "app/Column.h"
+
+#include "Libraries/Error.h"
+#include "Libraries/File.h"
+#include "app/FileDialog.h"
+#include "app/MainDialog.h"
+#include "app/NewFileDialog.h"
+
+#include <limits>
+
+namespace {
+
+constexpr const char *ThisUnit = "Column";
+
+} // namespace
+
+void TColumn::ReloadColumnsOfDirectory(TMainForm &form, const std::string &directory)
+{
+    for (int i = 0; i < form.VisibleColumnCount; ++i) {
+        TColumn &column = *form.Columns[i];
+        if (column.ContainerIndex >= 0 || ExtractDirectory(column.ActiveTitle) != directory) continue;
+        column.RecordFocus();
+        column.LoadDirectory(false);
+        FunStatContext.Reset(fsPerfect);
+    }
+}
+
+void TColumn::OnDelete(const std::string &operation)
+{
+    TFunScope Fun(ThisUnit, "TColumn::OnDelete");
+    Fun.Run([&] {
+        if (Form.IsBusy() || FileList->Empty || IsDrivePath(ActiveTitle) || !FileForm) return;
+        const std::string directory = ExtractDirectory(ActiveTitle);
+        const bool ran = FileForm->Dialog(false, operation, false, false, "", "", directory, FileList->FocusIndex, this);
+        if (Fun.CalleeFailed() || !ran || operation == "Clip title of") return;
+        ReloadColumnsOfDirectory(Form, directory);
+    });
+    Fun.ShowIfFailed("Failed to " + operation + ".");
+}
+
+void TColumn::Com_NewFile(int kind)
+{
+    TFunScope Fun(ThisUnit, "TColumn::Com_NewFile");
+    Fun.Run([&] {
+        if (ContainerIndex >= 0 || IsDrivePath(ActiveTitle) || !NewFileForm) return;
+        const std::string directory = ExtractDirectory(ActiveTitle);
+        if (directory.empty() || !NewFileForm->Dialog(directory, kind) || !NewFileForm->Created) return;
+        // The new item becomes the active one of every column showing the directory.
+        ReloadColumnsOfDirectory(Form, directory);
+        LoadDirectory(false, -2, -1, std::numeric_limits<int>::min(), -1, NewFileForm->Title);
+    });
+    Fun.ShowIfFailed("Failed to create new file.");
+}

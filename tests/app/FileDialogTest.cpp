@@ -1,0 +1,536 @@
+// The file operation dialog on real trees: the operations, filters and prefixes, the overwrite
+// choices, the questions before the performing pass, cancelling, and what a failure leaves.
+#include "app/FileDialog.h"
+
+#include "Libraries/File.h"
+#include "Libraries/Program.h"
+#include "app/Column.h"
+#include "app/MainDialog.h"
+#include "app/OptionsDialog.h"
+#include "app/OverwriteDialog.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QClipboard>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> TreeOf(const std::string &root)
+{
+    std::vector<std::string> entries;
+    if (!fs::exists(root)) return entries;
+    for (const auto &entry : fs::recursive_directory_iterator(root))
+        entries.push_back(fs::relative(entry.path(), root).string() + (entry.is_directory() ? "/" : ""));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string XattrOf(const std::string &path, const char *name)
+{
+    char value[256] = {};
+    const ssize_t got = getxattr(path.c_str(), name, value, sizeof value);
+    return got < 0 ? std::string("<none>") : std::string(value, static_cast<std::size_t>(got));
+}
+
+void SetModified(const std::string &path, std::time_t seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::uint64_t InodeOf(const std::string &path)
+{
+    struct stat info{};
+    return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Clicks a button of the modal dialog on top as soon as the event loop runs.
+void ClickLater(const QString &caption)
+{
+    QTimer::singleShot(0, [caption] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        for (QPushButton *button : modal->findChildren<QPushButton *>())
+            if (button->text() == caption && button->isEnabled()) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+    });
+}
+
+} // namespace
+
+class FileDialogTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        SetDefaultExtensionLists();
+        Overwrite = std::make_unique<TOverwriteForm>();
+        Form = std::make_unique<TFileForm>();
+        OverwriteForm = Overwrite.get();
+        FileForm = Form.get();
+        fs::create_directories(Root / "src/sub/deep");
+        fs::create_directories(Root / "dst");
+        Root.WriteFile("src/a.txt", "alpha");
+        Root.WriteFile("src/b.jpg", "bravo-picture");
+        Root.WriteFile("src/sub/c.txt", "charlie");
+        Root.WriteFile("src/sub/deep/d.jpg", "delta");
+        setxattr((Root / "src/a.txt").c_str(), "user.Description", "first", 5, 0);
+        FileUnitLoader.OnCopyProgress = [this](double fraction) {
+            Form->Progress(fraction);
+            return !Form->stop;
+        };
+    }
+    void TearDown() override
+    {
+        FileUnitLoader.OnCopyProgress = nullptr;
+        FileForm = nullptr;
+        OverwriteForm = nullptr;
+        Form.reset();
+        Overwrite.reset();
+        TStatusTest::TearDown();
+    }
+    // Sets up the operation on the titles (a selection when there are several, the focused
+    // item otherwise).
+    bool Prepare(const std::string &operation, const std::vector<std::string> &titles, const std::string &destination)
+    {
+        std::vector<TFileOperationItem> items;
+        for (const std::string &title : titles) items.push_back({title, fs::is_directory(title), -1});
+        const std::string sourceDirectory = titles.empty() ? Root / "src/" : ExtractDirectory(titles.front());
+        return Form->Prepare(!destination.empty(), operation, false, false, "", destination, sourceDirectory, items,
+                             titles.size() > 1);
+    }
+    // Runs the operation without showing the dialog, as a click on an Okay button would.
+    void Run(const std::string &operation,
+             const std::vector<std::string> &titles,
+             const std::string &destination,
+             TOkayKind kind = okOkay)
+    {
+        ASSERT_TRUE(Prepare(operation, titles, destination));
+        Form->IncludeFilterComboBox->setEditText(QString::fromStdString(Include));
+        Form->ExcludeFilterComboBox->setEditText(QString::fromStdString(Exclude));
+        Form->OnOkay(kind);
+    }
+    // The filters the next runs type in (opening the dialog empties them).
+    void Filters(const std::string &include, const std::string &exclude)
+    {
+        Include = include;
+        Exclude = exclude;
+    }
+    std::string Include, Exclude;
+    std::string Clipboard() const { return QApplication::clipboard()->text().toStdString(); }
+
+    TTempDir Root;
+    std::unique_ptr<TOverwriteForm> Overwrite;
+    std::unique_ptr<TFileForm> Form;
+};
+
+TEST(FileDialogTextTest, InformationLineAndNamedFilters)
+{
+    EXPECT_EQ(FileOperationInfoText(1, 2, 3, 0, 3725, -1),
+              "Errors 1 | Directories 2 | Files 3 | Size 0 B | Time 01:02:05");
+    EXPECT_EQ(FileOperationInfoText(0, 0, 1, 0, 0, 0.459), "Errors 0 | Directories 0 | Files 1 | Size 0 B | Time "
+                                                           "00:00:00 | File 45%");
+    SetDefaultExtensionLists();
+    EXPECT_EQ(ResolveNamedFilter("All files"), "*");
+    EXPECT_EQ(ResolveNamedFilter("*.c;*.h"), "*.c;*.h");
+    EXPECT_NE(ResolveNamedFilter("text FILES").find("*.txt"), std::string::npos);
+    EXPECT_EQ(ResolveNamedFilter("Video files"), ResolveNamedFilter("Movie files"));
+    EXPECT_NE(ResolveNamedFilter("No backup files").find("*.tmp"), std::string::npos);
+}
+
+TEST_F(FileDialogTest, CopiesATreeWithContentStreamsModesAndTimes)
+{
+    chmod((Root / "src/sub/c.txt").c_str(), 0640);
+    SetModified(Root / "src/sub/c.txt", 1200000000);
+    Run("Copy", {Root / "src"}, Root / "dst/");
+    EXPECT_EQ(TreeOf(Root / "dst/src"), TreeOf(Root / "src"));
+    EXPECT_EQ(Root.ReadFile("dst/src/sub/deep/d.jpg"), "delta");
+    EXPECT_EQ(XattrOf(Root / "dst/src/a.txt", "user.Description"), "first");
+    struct stat copied{};
+    stat((Root / "dst/src/sub/c.txt").c_str(), &copied);
+    EXPECT_EQ(copied.st_mode & 0777, 0640u);
+    EXPECT_EQ(copied.st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(Form->errors, 0);
+    EXPECT_EQ(Form->files, 4);
+    EXPECT_EQ(Form->directories, 3);
+    EXPECT_EQ(Form->processedSize, 5u + 13 + 7 + 5);
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_TRUE(Boxes.Shown.empty()); // no summary without errors
+}
+
+TEST_F(FileDialogTest, MovingADirectoryIntoItsOwnSubdirectoryMovesNothing)
+{
+    const auto before = TreeOf(Root / "src");
+    Run("Move", {Root / "src"}, Root / "src/sub/");
+    EXPECT_EQ(TreeOf(Root / "src"), before);
+    ASSERT_FALSE(ShownErrors().empty());
+    EXPECT_EQ(ShownErrors().front(), "Failed to Move directory content.");
+    EXPECT_NE(Window.Memo.find("Can not Move recursively."), std::string::npos);
+    ASSERT_FALSE(Boxes.Shown.empty());
+    EXPECT_EQ(Boxes.Shown.back().Text, "There were 1 errors.");
+}
+
+TEST_F(FileDialogTest, MoveWithoutFiltersIsOneRenameAndWithAFilterMovesOnlyMatches)
+{
+    const std::uint64_t inode = InodeOf(Root / "src/sub");
+    Run("Move", {Root / "src/sub"}, Root / "dst/");
+    EXPECT_FALSE(fs::exists(Root / "src/sub"));
+    EXPECT_EQ(InodeOf(Root / "dst/sub"), inode);
+
+    // A filtered move takes the matching files and removes only the directories it emptied.
+    fs::create_directories(Root / "src/pics/keep");
+    Root.WriteFile("src/pics/p.jpg", "p");
+    Root.WriteFile("src/pics/keep/k.txt", "k");
+    fs::create_directories(Root / "dst2");
+    Filters("*.jpg", "");
+    Run("Move", {Root / "src"}, Root / "dst2/");
+    EXPECT_EQ(TreeOf(Root / "dst2/src"),
+              (std::vector<std::string>{"b.jpg", "pics/", "pics/keep/", "pics/p.jpg"}));
+    EXPECT_EQ(TreeOf(Root / "src"), (std::vector<std::string>{"a.txt", "pics/", "pics/keep/", "pics/keep/k.txt"}));
+    EXPECT_EQ(Form->errors, 0);
+}
+
+TEST_F(FileDialogTest, DeleteWithAnExcludeFilterKeepsTheExcludedAndCountsWhatStays)
+{
+    Filters("", "*.txt");
+    Run("Delete", {Root / "src"}, "", okNoErrors);
+    // sub/deep held only d.jpg and went; src and src/sub still hold the text files.
+    EXPECT_EQ(TreeOf(Root / "src"), (std::vector<std::string>{"a.txt", "sub/", "sub/c.txt"}));
+    EXPECT_TRUE(ShownErrors().empty()) << "O&kay (no errors) keeps the error dialogs away";
+    EXPECT_EQ(Form->errors, 2); // src and src/sub could not be removed
+    ASSERT_FALSE(Boxes.Shown.empty());
+    EXPECT_EQ(Boxes.Shown.back().Text, "There were 2 errors.");
+}
+
+TEST_F(FileDialogTest, OverwriteAllOlderReplacesOnlyOlderEmptyOrSmallerSameTime)
+{
+    struct TCase
+    {
+        const char *Name;
+        std::string Destination;
+        std::time_t DestinationTime;
+        bool Replaced;
+    };
+    const std::vector<TCase> cases = {
+        {"older.txt", "old", 1000, true},
+        {"newer.txt", "new", 3000, false},
+        {"empty.txt", "", 3000, true},
+        {"smaller.txt", "s", 2000, true},
+        {"larger.txt", "larger-than-source", 2000, false},
+    };
+    fs::create_directories(Root / "many");
+    std::vector<std::string> titles;
+    for (const TCase &c : cases) {
+        Root.WriteFile(std::string("many/") + c.Name, "source");
+        SetModified(Root / (std::string("many/") + c.Name), 2000);
+        Root.WriteFile(std::string("dst/") + c.Name, c.Destination);
+        SetModified(Root / (std::string("dst/") + c.Name), c.DestinationTime);
+        titles.push_back(Root / (std::string("many/") + c.Name));
+    }
+    ASSERT_TRUE(Prepare("Copy", titles, Root / "dst/"));
+    Overwrite->overwriteChoice = ocOverwriteAllOlder;
+    Form->OnOkay(okOkay);
+    for (const TCase &c : cases)
+        EXPECT_EQ(Root.ReadFile(std::string("dst/") + c.Name), c.Replaced ? "source" : c.Destination) << c.Name;
+    EXPECT_EQ(Form->errors, 0);
+}
+
+TEST_F(FileDialogTest, CompareListsNewerAndMissingFilesOnTheClipboard)
+{
+    Root.WriteFile("dst/a.txt", "old");
+    SetModified(Root / "dst/a.txt", 1000);
+    Root.WriteFile("dst/b.jpg", "bravo-picture");
+    SetModified(Root / "src/b.jpg", 1000);
+    SetModified(Root / "dst/b.jpg", 5000);
+    Run("Compare", {Root / "src/a.txt", Root / "src/b.jpg", Root / "src/sub"}, Root / "dst/");
+    // The directory's entries come in the file system's order.
+    QStringList lines = QString::fromStdString(Clipboard()).split(QLatin1Char('\n'));
+    lines.sort();
+    EXPECT_EQ(lines.join(QLatin1Char('|')).toStdString(),
+              "|" + (Root / "src/a.txt") + "|NOT_AT_DESTINATION=" + (Root / "src/sub/c.txt") +
+                  "|NOT_AT_DESTINATION=" + (Root / "src/sub/deep/d.jpg"));
+    ASSERT_FALSE(Boxes.Shown.empty());
+    EXPECT_EQ(Boxes.Shown.back().Text.rfind("There are 3 newer files in source (2 are common).\nErrors 0 |", 0), 0u)
+        << Boxes.Shown.back().Text;
+    EXPECT_TRUE(fs::exists(Root / "dst/a.txt"));
+    EXPECT_FALSE(fs::exists(Root / "dst/sub"));
+}
+
+TEST_F(FileDialogTest, PrefixesAreAddedOrReplaced)
+{
+    Root.WriteFile("src/old_photo.jpg", "photo");
+    struct TCase
+    {
+        TOkayKind Kind;
+        const char *Prefix;
+        const char *Expected;
+    };
+    for (const TCase &c : {TCase{okReplacePrefix, "2008_", "2008_photo.jpg"}, TCase{okReplacePrefix, "", "photo.jpg"},
+                           TCase{okAddPrefix, "new_", "new_old_photo.jpg"}}) {
+        ASSERT_TRUE(Prepare("Copy", {Root / "src/old_photo.jpg"}, Root / "dst/"));
+        Form->PrefixComboBox->setEditText(QString::fromLatin1(c.Prefix));
+        Form->OnOkay(c.Kind);
+        EXPECT_TRUE(fs::exists(Root / (std::string("dst/") + c.Expected))) << c.Expected;
+    }
+    // An empty prefix cannot be added; a prefix with a wildcard is refused.
+    ASSERT_TRUE(Prepare("Copy", {Root / "src/a.txt"}, Root / "dst/"));
+    Form->PrefixComboBox->setEditText(QString());
+    Form->OnOkay(okAddPrefix);
+    Form->PrefixComboBox->setEditText(QStringLiteral("x*"));
+    Form->OnOkay(okReplacePrefix);
+    ASSERT_EQ(Boxes.Shown.size(), 2u);
+    EXPECT_EQ(Boxes.Shown[0].Text, "Empty file name prefix.");
+    EXPECT_EQ(Boxes.Shown[1].Text, "Invalid file name prefix.");
+    EXPECT_FALSE(fs::exists(Root / "dst/a.txt"));
+}
+
+TEST_F(FileDialogTest, RecycleSendsAWholeDirectoryToTheTrashInOneStep)
+{
+    const char *saved = std::getenv("XDG_DATA_HOME");
+    const std::string savedDataHome = saved ? saved : "";
+    setenv("XDG_DATA_HOME", (Root / "data").c_str(), 1);
+    const std::uint64_t inode = InodeOf(Root / "src/sub");
+    Run("Recycle", {Root / "src/sub", Root / "src/a.txt"}, "");
+    if (savedDataHome.empty()) unsetenv("XDG_DATA_HOME");
+    else setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1);
+    EXPECT_FALSE(fs::exists(Root / "src/sub"));
+    EXPECT_FALSE(fs::exists(Root / "src/a.txt"));
+    EXPECT_EQ(InodeOf(Root / "data/Trash/files/sub"), inode);
+    EXPECT_TRUE(fs::exists(Root / "data/Trash/info/a.txt.trashinfo"));
+    EXPECT_EQ(Form->errors, 0);
+}
+
+TEST_F(FileDialogTest, ClipTitleOfPutsThePathsOnTheClipboard)
+{
+    Run("Clip title of", {Root / "src/a.txt", Root / "src/b.jpg"}, "");
+    EXPECT_EQ(Clipboard(), (Root / "src/a.txt") + "\n" + (Root / "src/b.jpg") + "\n");
+}
+
+TEST_F(FileDialogTest, CancellingDuringCountingTouchesNothing)
+{
+    const auto before = TreeOf(Root / "src");
+    ASSERT_TRUE(Prepare("Delete", {Root / "src"}, ""));
+    // The click arrives while the counting pass takes waiting input.
+    QTimer::singleShot(0, Form->OkayButton, [this] { QTest::mouseClick(Form->OkayButton, Qt::LeftButton); });
+    QTimer::singleShot(0, Form->CancelButton, [this] { QTest::mouseClick(Form->CancelButton, Qt::LeftButton); });
+    Form->exec();
+    EXPECT_TRUE(Form->stop);
+    EXPECT_EQ(TreeOf(Root / "src"), before);
+}
+
+TEST_F(FileDialogTest, ThroughTheRealDialogsOverwriteButtonsDecide)
+{
+    Root.WriteFile("dst/a.txt", "keep");
+    Root.WriteFile("dst/b.jpg", "replace me");
+    SetModified(Root / "dst/a.txt", 1000);
+    SetModified(Root / "dst/b.jpg", 1000);
+    ASSERT_TRUE(Prepare("Copy", {Root / "src/a.txt", Root / "src/b.jpg"}, Root / "dst/"));
+    // "&Okay" starts the run; the first conflict is skipped, the second overwritten.
+    int questions = 0;
+    QTimer *answerer = new QTimer(Form.get());
+    QObject::connect(answerer, &QTimer::timeout, [&questions] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal != OverwriteForm) return;
+        ++questions;
+        QTest::mouseClick(questions == 1 ? OverwriteForm->SkipThisButton : OverwriteForm->OverThisButton,
+                          Qt::LeftButton);
+    });
+    answerer->start(5);
+    QTimer::singleShot(0, Form->OkayButton, [this] { QTest::mouseClick(Form->OkayButton, Qt::LeftButton); });
+    EXPECT_EQ(Form->exec(), QDialog::Accepted);
+    answerer->stop();
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(Root.ReadFile("dst/a.txt"), "keep");
+    EXPECT_EQ(Root.ReadFile("dst/b.jpg"), "bravo-picture");
+    EXPECT_EQ(Form->commonFiles, 1);
+}
+
+TEST_F(FileDialogTest, AbortEndsTheRun)
+{
+    Root.WriteFile("dst/a.txt", "keep");
+    ASSERT_TRUE(Prepare("Copy", {Root / "src/a.txt", Root / "src/b.jpg"}, Root / "dst/"));
+    QTimer *answerer = new QTimer(Form.get());
+    QObject::connect(answerer, &QTimer::timeout, [] {
+        if (QApplication::activeModalWidget() == OverwriteForm)
+            QTest::mouseClick(OverwriteForm->AbortButton, Qt::LeftButton);
+    });
+    answerer->start(5);
+    Form->OnOkay(okOkay);
+    answerer->stop();
+    EXPECT_EQ(Root.ReadFile("dst/a.txt"), "keep");
+    EXPECT_FALSE(fs::exists(Root / "dst/b.jpg"));
+}
+
+TEST_F(FileDialogTest, StopAfterCountAsksAndNoEndsTheRun)
+{
+    Form->StopAfterCountCheckBox->setChecked(true);
+    Boxes.Answer = MessageBoxAnswer::No;
+    Run("Copy", {Root / "src"}, Root / "dst/");
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Text, "Continue with processing?");
+    EXPECT_FALSE(fs::exists(Root / "dst/src"));
+}
+
+// ---- Failures leave the user's data whole ---------------------------------------------------
+
+TEST_F(FileDialogTest, ACopyOntoAFullDiskLeavesNoPartialFileAndTheOldDestinationWhole)
+{
+    TSmallDisk disk(Root / "small", "256k");
+    if (!disk.Mounted) GTEST_SKIP() << "this machine cannot mount a small tmpfs";
+    std::string big(600 * 1024, 'x');
+    Root.WriteFile("src/big.bin", big);
+    Root.WriteFile("small/big.bin", "old content");
+    ASSERT_TRUE(Prepare("Copy", {Root / "src/big.bin", Root / "src/a.txt"}, Root / "small/"));
+    Overwrite->overwriteChoice = ocOverwriteAll;
+    Boxes.Answer = MessageBoxAnswer::Yes; // go on although the space looks short
+    Form->OnOkay(okNoErrors);
+    EXPECT_EQ(Root.ReadFile("small/big.bin"), "old content");
+    EXPECT_EQ(Root.ReadFile("small/a.txt"), "alpha"); // the run went on
+    EXPECT_EQ(TreeOf(Root / "small"), (std::vector<std::string>{"a.txt", "big.bin"}));
+    EXPECT_EQ(Root.ReadFile("src/big.bin"), big);
+    EXPECT_EQ(Form->errors, 1);
+    bool askedForSpace = false;
+    for (const auto &shown : Boxes.Shown)
+        askedForSpace |= shown.Text.rfind("There is not enough space at destination.", 0) == 0;
+    EXPECT_TRUE(askedForSpace);
+}
+
+TEST_F(FileDialogTest, AMoveAcrossFileSystemsThatFailsLeavesTheSource)
+{
+    TSmallDisk disk(Root / "small", "256k");
+    if (!disk.Mounted) GTEST_SKIP() << "this machine cannot mount a small tmpfs";
+    Root.WriteFile("src/sub/big.bin", std::string(600 * 1024, 'y'));
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    Run("Move", {Root / "src/sub"}, Root / "small/", okNoErrors);
+    EXPECT_EQ(Root.ReadFile("src/sub/big.bin"), std::string(600 * 1024, 'y'));
+    // What fitted moved whole; what did not stayed.
+    EXPECT_EQ(Root.ReadFile("small/sub/c.txt"), "charlie");
+    EXPECT_FALSE(fs::exists(Root / "src/sub/c.txt"));
+    EXPECT_FALSE(fs::exists(Root / "small/sub/big.bin"));
+    EXPECT_TRUE(fs::exists(Root / "src/sub")); // not empty: kept
+    EXPECT_GE(Form->errors, 1);
+}
+
+TEST_F(FileDialogTest, ACancelDuringALongCopyLeavesNothingAtTheDestination)
+{
+    const std::string big(40u << 20, 'z');
+    Root.WriteFile("src/big.bin", big);
+    // The cancel arrives between two chunks of the copy, as a click taken by the progress.
+    int calls = 0;
+    FileUnitLoader.OnCopyProgress = [this, &calls](double fraction) {
+        Form->Progress(fraction);
+        if (++calls == 1) Form->CancelButton->click();
+        return !Form->stop;
+    };
+    Run("Copy", {Root / "src/big.bin", Root / "src/a.txt"}, Root / "dst/");
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(TreeOf(Root / "dst").empty());
+    EXPECT_EQ(Root.ReadFile("src/big.bin").size(), big.size());
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(FileDialogTest, SymbolicLinksAreCopiedAsLinksAndNeverEntered)
+{
+    fs::create_directory_symlink(Root / "src", Root / "src/sub/loop");
+    fs::create_symlink("a.txt", Root / "src/rel");
+    Run("Copy", {Root / "src"}, Root / "dst/");
+    EXPECT_EQ(Form->errors, 0);
+    EXPECT_TRUE(fs::is_symlink(Root / "dst/src/sub/loop"));
+    EXPECT_EQ(fs::read_symlink(Root / "dst/src/sub/loop"), Root / "src");
+    EXPECT_EQ(fs::read_symlink(Root / "dst/src/rel"), "a.txt");
+    // Deleting a tree removes the link, not what it points to.
+    Run("Delete", {Root / "dst/src"}, "");
+    EXPECT_FALSE(fs::exists(Root / "dst/src"));
+    EXPECT_TRUE(fs::exists(Root / "src/a.txt"));
+}
+
+TEST_F(FileDialogTest, AFileReplacedByADirectoryAfterCountingIsOneReportedError)
+{
+    Form->StopAfterCountCheckBox->setChecked(true);
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    Boxes.OnShow = [this](const std::string &text) {
+        if (text != "Continue with processing?") return;
+        fs::remove(Root / "src/a.txt");
+        fs::create_directories(Root / "src/a.txt");
+        fs::remove(Root / "src/b.jpg"); // and one vanished
+    };
+    Run("Copy", {Root / "src/a.txt", Root / "src/b.jpg", Root / "src/sub"}, Root / "dst/", okOkay);
+    EXPECT_EQ(Form->errors, 2);
+    EXPECT_EQ(ShownErrors().size(), 2u);
+    EXPECT_EQ(Root.ReadFile("dst/sub/c.txt"), "charlie"); // the run went on
+}
+
+TEST_F(FileDialogTest, UnreadableFilesAndReadOnlyDirectoriesAreCountedErrors)
+{
+    // A tree the unprivileged user owns but cannot fully read or change.
+    fs::create_directories(Root / "mine/locked");
+    Root.WriteFile("mine/secret.txt", "secret");
+    Root.WriteFile("mine/open.txt", "open");
+    Root.WriteFile("mine/locked/kept.txt", "kept");
+    fs::create_directories(Root / "out");
+    chmod(Root.Path().c_str(), 0755);
+    chmod((Root / "mine/secret.txt").c_str(), 0000);
+    chmod((Root / "mine/locked").c_str(), 0555);
+    chmod((Root / "out").c_str(), 0777);
+    const int result = RunAsNobody([this] {
+        if (!Prepare("Copy", {Root / "mine"}, Root / "out/")) return 10;
+        Form->OnOkay(okNoErrors);
+        if (Form->errors != 1) return 11;                           // secret.txt
+        if (!fs::exists(Root / "out/mine/open.txt")) return 12;      // the run went on
+        if (fs::exists(Root / "out/mine/secret.txt")) return 13;
+        if (!Prepare("Delete", {Root / "mine/locked"}, "")) return 14;
+        Form->OnOkay(okNoErrors);
+        if (Form->errors != 2) return 15;                            // kept.txt and locked itself
+        return fs::exists(Root / "mine/locked/kept.txt") ? 0 : 16;
+    });
+    if (result < 0) GTEST_SKIP() << "this machine cannot switch to the user nobody";
+    EXPECT_EQ(result, 0);
+}
+
+// ---- The dialog on a column ----------------------------------------------------------------
+
+TEST_F(FileDialogTest, DialogOnAColumnCopiesTheSelectionAndDeselectsEachItem)
+{
+    TTempDir home;
+    SetProgramDirectoryOverride(home.Path());
+    ProgramOptions.FirstRun = false;
+    TMainForm main;
+    main.resize(1000, 700);
+    main.StartMainForm();
+    main.BusyCount = 0;
+    TColumn &column = *main.Columns[0];
+    column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Root / "src/");
+    int selected = 0;
+    for (int i = 0; i < column.FileList->Count(); ++i)
+        if (column.Item(i)->Kind != ikDirectory) {
+            column.SelectItem(i, true);
+            ++selected;
+        }
+    ASSERT_EQ(selected, 2);
+    ClickLater(QStringLiteral("&Okay"));
+    EXPECT_TRUE(Form->Dialog(true, "Copy", false, false, "", Root / "dst/", Root / "src/", 0, &column));
+    EXPECT_TRUE(fs::exists(Root / "dst/a.txt"));
+    EXPECT_TRUE(fs::exists(Root / "dst/b.jpg"));
+    EXPECT_EQ(column.SelectedCount, 0);
+    EXPECT_EQ(Form->windowTitle().toStdString(), "Copy");
+    SetProgramDirectoryOverride("");
+}

@@ -1,0 +1,285 @@
+// The File-drag menu on an off-screen main window over real directories: drags that open it,
+// its items' work, its enabling rules, and the inter-board source column.
+#include "app/MainDialog.h"
+
+#include "Libraries/File.h"
+#include "Libraries/Program.h"
+#include "app/CopyAsDialog.h"
+#include "app/FileDialog.h"
+#include "app/OptionsDialog.h"
+#include "app/OverwriteDialog.h"
+#include "app/SkinDialog.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <sys/xattr.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Clicks "&Okay" of the file operation dialog as soon as it shows.
+void OkayLater()
+{
+    QTimer::singleShot(0, [] {
+        if (FileForm && QApplication::activeModalWidget() == FileForm) FileForm->OkayButton->click();
+    });
+}
+
+std::string XattrOf(const std::string &path)
+{
+    char value[64] = {};
+    const ssize_t got = getxattr(path.c_str(), "user.Description", value, sizeof value);
+    return got < 0 ? std::string() : std::string(value, static_cast<std::size_t>(got));
+}
+
+} // namespace
+
+class FileDragMenuTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        SavedOptions = ProgramOptions;
+        ProgramOptions.FirstRun = false;
+        ProgramOptions.RMBNameOperation = "None";
+        ProgramOptions.RMBTypeOperation = "None";
+        SetDefaultExtensionLists();
+        SetProgramDirectoryOverride(Home.Path());
+        Overwrite = std::make_unique<TOverwriteForm>();
+        FileDialog = std::make_unique<TFileForm>();
+        CopyAs = std::make_unique<TCopyAsForm>();
+        OverwriteForm = Overwrite.get();
+        FileForm = FileDialog.get();
+        CopyAsForm = CopyAs.get();
+        fs::create_directories(Dir / "src/inner");
+        fs::create_directories(Dir / "dst/sub");
+        for (const char *name : {"a.txt", "b.txt", "c.txt"}) Dir.WriteFile(std::string("src/") + name, name);
+        Dir.WriteFile("dst/d.txt", "d");
+        setxattr((Dir / "src/a.txt").c_str(), "user.Description", "about a", 7, 0);
+        Main = std::make_unique<TMainForm>();
+        Main->resize(900, 600);
+        Main->BusyCount = 0;
+        Main->Initialised = true;
+        Main->show();
+        Main->Reset(false);
+        Load(0, Dir / "src/a.txt");
+        Load(1, Dir / "dst/d.txt");
+    }
+    void TearDown() override
+    {
+        Main.reset();
+        FileForm = nullptr;
+        OverwriteForm = nullptr;
+        CopyAsForm = nullptr;
+        SetProgramDirectoryOverride("");
+        ProgramOptions = SavedOptions;
+        TStatusTest::TearDown();
+    }
+    TColumn &Col(int i) { return *Main->Columns[i]; }
+    void Load(int column, const std::string &title)
+    {
+        Col(column).LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, title);
+    }
+    int IndexOf(int column, const std::string &name) { return Col(column).IndexOfName(name); }
+    QPoint NamePoint(int column, int index)
+    {
+        const MyTPanel *list = Col(column).FileList;
+        const QRect item = list->ItemRect(std::min(index, list->Count() - 1));
+        return QPoint(item.left() + Col(column).GetTypeFieldWidth(true) + 8, item.top() + 2);
+    }
+    // Presses on an item's name in one column and releases over an item of another.
+    void Drag(int column, int index, int toColumn, int toIndex, Qt::MouseButton button)
+    {
+        MyTPanel *list = Col(column).FileList;
+        const QPoint down = NamePoint(column, index);
+        const QPoint up = Col(toColumn).FileList->mapToGlobal(NamePoint(toColumn, toIndex));
+        QMouseEvent press(QEvent::MouseButtonPress, down, list->mapToGlobal(down), button, button, Qt::NoModifier);
+        QApplication::sendEvent(list, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, list->mapFromGlobal(up), up, button, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(list, &release);
+    }
+    QAction *Item(const char *name) { return Main->FileDragItems.at(name); }
+    // The enabled state of an item after the enabling pass for source item sourceIndex of
+    // column s and the active column.
+    bool Enabled(const char *name) { return Item(name)->isEnabled(); }
+    void Prepare(int s, int sourceIndex, int d)
+    {
+        Main->DragSourcePosition = s;
+        Main->DragSourceItem = sourceIndex;
+        Main->ActiveColumnIndex = d;
+        Main->EnableFileDragMenuItems(Qt::NoModifier);
+    }
+
+    TTempDir Dir;
+    TTempDir Home;
+    TProgramOptions SavedOptions;
+    std::unique_ptr<TOverwriteForm> Overwrite;
+    std::unique_ptr<TFileForm> FileDialog;
+    std::unique_ptr<TCopyAsForm> CopyAs;
+    std::unique_ptr<TMainForm> Main;
+};
+
+TEST_F(FileDragMenuTest, ALeftDragOpensTheMenuAndCopyCopiesAndFocusesTheFile)
+{
+    Drag(0, IndexOf(0, "a.txt"), 1, IndexOf(1, "d.txt"), Qt::LeftButton);
+    EXPECT_EQ(Main->LastMouseOperation, "File-drag menu");
+    EXPECT_TRUE(Main->FileDragMenu->isVisible());
+    Main->FileDragMenu->hide();
+    ASSERT_TRUE(Enabled("FileDragMenu_Copy"));
+    OkayLater();
+    Item("FileDragMenu_Copy")->trigger();
+    EXPECT_EQ(Dir.ReadFile("dst/a.txt"), "a.txt");
+    EXPECT_EQ(XattrOf(Dir / "dst/a.txt"), "about a");
+    EXPECT_EQ(Col(1).ActiveTitle, Dir / "dst/a.txt");
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+}
+
+TEST_F(FileDragMenuTest, MoveTakesTheSelectionAndTheSourceColumnNoLongerListsIt)
+{
+    for (const char *name : {"a.txt", "b.txt", "c.txt"}) Col(0).SelectItem(IndexOf(0, name), true);
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    ASSERT_TRUE(Enabled("FileDragMenu_Move"));
+    OkayLater();
+    Item("FileDragMenu_Move")->trigger();
+    for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+        EXPECT_TRUE(fs::exists(Dir / (std::string("dst/") + name))) << name;
+        EXPECT_FALSE(fs::exists(Dir / (std::string("src/") + name))) << name;
+        EXPECT_LT(IndexOf(0, name), 0) << name;
+        EXPECT_GE(IndexOf(1, name), 0) << name;
+    }
+}
+
+TEST_F(FileDragMenuTest, ARightDragOntoADirectoryItemDropCopiesIntoIt)
+{
+    ProgramOptions.RMBDragNameOperation = "Drop-copy";
+    OkayLater();
+    Drag(0, IndexOf(0, "b.txt"), 1, IndexOf(1, "sub"), Qt::RightButton);
+    EXPECT_EQ(Main->LastMouseOperation, "Drop-copy");
+    EXPECT_EQ(Dir.ReadFile("dst/sub/b.txt"), "b.txt");
+    EXPECT_FALSE(fs::exists(Dir / "dst/b.txt"));
+}
+
+TEST_F(FileDragMenuTest, EnablingRulesForSourceAndDestination)
+{
+    fs::create_symlink(Dir / "src/a.txt", Dir / "src/link");
+    Load(0, Dir / "src/a.txt");
+    struct TCase
+    {
+        const char *Label;
+        const char *SourceName; // in column 0
+        int Destination;        // column 1, or 0 for the same column
+        bool Select;
+        const char *Item;
+        bool Enabled;
+    };
+    const std::vector<TCase> cases = {
+        {"a file onto another directory", "a.txt", 1, false, "FileDragMenu_Copy", true},
+        {"same directory", "a.txt", 0, false, "FileDragMenu_Copy", false},
+        {"same directory", "a.txt", 0, false, "FileDragMenu_Compare", false},
+        {"same directory, copy as stays", "a.txt", 0, false, "FileDragMenu_CopyAs", true},
+        {"a directory cannot be numbered", "inner", 1, false, "FileDragMenu_CopyAsLastNumbered", false},
+        {"a directory has no hard link", "inner", 1, false, "FileDragMenu_CopyAsHardLink", false},
+        {"a single link", "link", 1, false, "FileDragMenu_CopyAsLink", false},
+        {"a link with a selection", "link", 1, true, "FileDragMenu_CopyAsLink", true},
+        {"copy as with a selection", "a.txt", 1, true, "FileDragMenu_CopyAs", false},
+        {"enter a directory", "inner", 1, false, "FileDragMenu_EnterThisDir", true},
+        {"enter a file", "a.txt", 1, false, "FileDragMenu_EnterThisDir", false},
+        {"set with source column", "a.txt", 1, false, "FileDragMenu_SetWithSourceColumn", true},
+        {"set with itself", "a.txt", 0, false, "FileDragMenu_SetWithSourceColumn", false},
+        {"drop onto a file", "a.txt", 1, false, "FileDragMenu_DropCopy", false},
+        {"no container yet", "a.txt", 1, false, "FileDragMenu_InsertItem", false},
+    };
+    for (const TCase &c : cases) {
+        Col(0).SelectAllItems(0, false);
+        if (c.Select) Col(0).SelectItem(IndexOf(0, "b.txt"), true);
+        Load(1, Dir / "dst/d.txt");
+        Prepare(0, IndexOf(0, c.SourceName), c.Destination);
+        EXPECT_EQ(Enabled(c.Item), c.Enabled) << c.Label << ": " << c.Item;
+    }
+    // A partition title as source: nothing that needs a file, but entering it.
+    Col(0).LoadWithPartitions();
+    Prepare(0, 0, 1);
+    for (const char *name : {"FileDragMenu_Copy", "FileDragMenu_Move", "FileDragMenu_CopyAs", "FileDragMenu_Compare",
+                             "FileDragMenu_CopyAsLink", "FileDragMenu_DropCopy"})
+        EXPECT_FALSE(Enabled(name)) << name;
+    // An empty source list enables only what needs no source item.
+    Load(0, Dir / "src/inner/");
+    Prepare(0, -1, 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_Copy"));
+    EXPECT_TRUE(Enabled("FileDragMenu_SwitchColumns"));
+}
+
+TEST_F(FileDragMenuTest, LastNumberedProposesTheNameAfterTheSeries)
+{
+    for (const char *name : {"Grand Canyon 005.bmp", "Grand Canyon 012.bmp", "Grand Canyon 023.bmp", "Other 099.bmp"})
+        Dir.WriteFile(std::string("dst/") + name, "x");
+    Load(1, Dir / "dst/Grand Canyon 005.bmp");
+    EXPECT_EQ(Main->LastNumberedName(Col(1)), "Grand Canyon 024.bmp");
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    EXPECT_TRUE(Enabled("FileDragMenu_CopyAsLastNumbered"));
+    Col(1).SetSortMode("Size");
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_CopyAsLastNumbered"));
+}
+
+TEST_F(FileDragMenuTest, SwitchColumnsExchangesTheirContent)
+{
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    Item("FileDragMenu_SwitchColumns")->trigger();
+    EXPECT_EQ(ExtractDirectory(Col(0).ActiveTitle), IncludeTrailingBackslash(Dir / "dst"));
+    EXPECT_EQ(ExtractDirectory(Col(1).ActiveTitle), IncludeTrailingBackslash(Dir / "src"));
+    EXPECT_GE(IndexOf(0, "d.txt"), 0);
+    EXPECT_GE(IndexOf(1, "a.txt"), 0);
+}
+
+TEST_F(FileDragMenuTest, ASourceDeletedBeforeTheDropIsReportedAndNothingElseIsTouched)
+{
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    fs::remove(Dir / "src/a.txt");
+    Item("FileDragMenu_Copy")->trigger();
+    ASSERT_EQ(ShownErrors().size(), 1u);
+    EXPECT_EQ(ShownErrors().front(), "Failed to Copy.");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir / "dst"), fs::directory_iterator()), 2);
+}
+
+TEST_F(FileDragMenuTest, DroppingAColumnOntoItselfCopiesNothing)
+{
+    Drag(0, IndexOf(0, "a.txt"), 0, IndexOf(0, "b.txt"), Qt::LeftButton);
+    Main->FileDragMenu->hide();
+    EXPECT_FALSE(Enabled("FileDragMenu_Copy"));
+    EXPECT_FALSE(Enabled("FileDragMenu_Move"));
+    Item("FileDragMenu_Copy")->trigger(); // a disabled item's command is never reached by a drag
+    EXPECT_FALSE(Main->ClickFileDragItem("FileDragMenu_Copy"));
+}
+
+TEST_F(FileDragMenuTest, TheInterBoardSourceOfBoardOneFeedsACopyOnBoardTwo)
+{
+    Main->FocusColumn(0, true);
+    Col(0).FocusIndex(IndexOf(0, "c.txt"));
+    Main->ClickFromKey = true;
+    Main->MarkInterBoardSource(true);
+    Main->ClickFromKey = false;
+    EXPECT_EQ(Main->InterBoardTitle(), "Directory \"src\"");
+    // Another board shows other directories in its columns.
+    Main->Boards.SetActiveBoard(1);
+    Main->ShowBoard();
+    Load(0, Dir / "dst/d.txt");
+    Main->FocusColumn(0, true);
+    ASSERT_TRUE(Main->InterBoardRulesOf().Copy);
+    OkayLater();
+    Main->Com_InterBoardCopy();
+    EXPECT_EQ(Dir.ReadFile("dst/c.txt"), "c.txt");
+    EXPECT_TRUE(fs::exists(Dir / "src/c.txt"));
+}
