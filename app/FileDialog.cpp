@@ -745,6 +745,18 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
     ReportIfFailed(Fun, "Failed to " + operation + " directory content.");
 }
 
+bool TFileForm::StartItem(const std::string &source, const std::string &destinationDirectory)
+{
+    currentSource = source;
+    currentDestination = destinationDirectory;
+    const std::string name = ExtractName(source);
+    if (MatchesFilter(name, includeFilter) && (excludeFilter.empty() || !MatchesFilter(name, excludeFilter)))
+        return true;
+    // A name the filters leave out only moves the progress on.
+    Progress(-1);
+    return false;
+}
+
 bool TFileForm::PrefixApplies(const std::string &source) const
 {
     return prefixMode != pmNone && OperationAllowsPrefix(operation) &&
@@ -766,13 +778,8 @@ void TFileForm::ProcessFile(const std::string &source,
     if (stop) return;
     TFunScope Fun(ThisUnit, "TFileForm::ProcessFile");
     Fun.Run([&] {
-        currentSource = source;
-        currentDestination = destinationDirectory;
+        if (!StartItem(source, destinationDirectory)) return;
         const std::string name = ExtractName(source);
-        if (!MatchesFilter(name, includeFilter) || (!excludeFilter.empty() && MatchesFilter(name, excludeFilter))) {
-            Progress(-1);
-            return;
-        }
         if (IsPathInside(source, destinationDirectory)) {
             Fun.Raise("Can not " + operation + " recursively.", source, destinationDirectory);
             return;
@@ -857,13 +864,8 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
     if (stop) return;
     TFunScope Fun(ThisUnit, "TFileForm::CopyAsLink");
     Fun.Run([&] {
-        currentSource = source;
-        currentDestination = destinationDirectory;
+        if (!StartItem(source, destinationDirectory)) return;
         const std::string name = ExtractName(source);
-        if (!MatchesFilter(name, includeFilter) || (!excludeFilter.empty() && MatchesFilter(name, excludeFilter))) {
-            Progress(-1);
-            return;
-        }
         if (IsPathInside(source, destinationDirectory) ||
             ExtractDirectory(source) == IncludeTrailingBackslash(destinationDirectory)) {
             Fun.Raise("You should not " + operation + " in the same directory.", source, destinationDirectory);

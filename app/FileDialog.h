@@ -183,6 +183,8 @@ private:
     bool NeedsCounting() const;
     bool FiltersInUse() const;
     bool PrefixApplies(const std::string &source) const;
+    // Shows the item as the current one; false when the filters leave its name out.
+    bool StartItem(const std::string &source, const std::string &destinationDirectory);
     std::string DestinationName(const std::string &name, const std::string &source) const;
     void ResetCounters();
     void UpdateOptionsPanel();

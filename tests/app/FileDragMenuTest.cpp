@@ -208,6 +208,23 @@ TEST_F(FileDragMenuTest, EnablingRulesForSourceAndDestination)
         Prepare(0, IndexOf(0, c.SourceName), c.Destination);
         EXPECT_EQ(Enabled(c.Item), c.Enabled) << c.Label << ": " << c.Item;
     }
+    // A container as destination takes copies but no moves from a directory; two columns of
+    // the same container count as the same directory.
+    Col(1).ContainerIndex = 3;
+    Col(1).SetWithList({Dir / "dst/d.txt"}, false);
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    EXPECT_TRUE(Enabled("FileDragMenu_Copy"));
+    EXPECT_FALSE(Enabled("FileDragMenu_Move"));
+    EXPECT_FALSE(Enabled("FileDragMenu_CopyAs"));
+    EXPECT_FALSE(Enabled("FileDragMenu_Compare"));
+    Col(0).ContainerIndex = 3;
+    Col(0).SetWithList({Dir / "src/a.txt"}, false);
+    Prepare(0, 0, 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_Copy"));
+    Col(0).ContainerIndex = 4;
+    Prepare(0, 0, 1);
+    EXPECT_TRUE(Enabled("FileDragMenu_Move"));
+    Col(0).ContainerIndex = Col(1).ContainerIndex = -1;
     // A partition title as source: nothing that needs a file, but entering it.
     Col(0).LoadWithPartitions();
     Prepare(0, 0, 1);
