@@ -320,7 +320,7 @@ void TColumn::Com_RotateColumnsToLeft(TMainForm &form)
 
 std::string TColumn::HeaderCaption() const
 {
-    if (ContainerIndex >= 0) return "Container \"" + std::to_string(ContainerIndex) + "\"";
+    if (ContainerIndex >= 0) return "Container \"" + Form.Containers[ContainerIndex].DisplayName() + "\"";
     // The root's header reads "/", not the partition title ":/" of the path service.
     const std::string directory = ExcludeTrailingBackslash(ExtractDirectory(ActiveTitle));
     return IsDrivePath(directory) ? directory.substr(1) : directory;

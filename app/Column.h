@@ -266,6 +266,28 @@ public:
     // The "Attach stream" submenu: this column's focused file's streams (at most 30).
     void SetupAttachStream(QMenu *menu);
     void AttachStreamMenuClick(const std::string &stream);
+    // Containers (ColumnContainers.cpp). The column's container; only while ContainerIndex >= 0.
+    class TContainer &Container();
+    // The list holds exactly the container's titles in its order.
+    bool IsSynchronized();
+    // Loads the container (number -1: the column's own) and brings the other columns showing
+    // it in step.
+    void ReloadContainer(int number);
+    void UpdateRestOfContainers(int number);
+    // Reloads the first visible column showing the container, and with it the others.
+    static void ReloadAllShowing(TMainForm &form, int number);
+    // Shows container number (-1: the directory again) and focuses the column.
+    void ShowContainer(int number);
+    static void CopyToContainer(TColumn &d, TColumn &s, bool deselect, bool moveWording);
+    static void InsertContainerItem(TColumn &d, TColumn &s, int index);
+    static void RelocateContainerItem(TColumn &d, TColumn &s, int index);
+    void RecycleFromContainer(bool withoutConfirmation, bool all);
+    void RemoveDuplicateContainerItems();
+    void AddClipboardToContainer();
+    void AddListToContainer(const std::vector<std::string> &titles, bool ask);
+    void GoToContainerItemTarget();
+    // Points the container's items of oldTitle at newTitle (a file that was moved).
+    void FollowMovedItem(const std::string &oldTitle, const std::string &newTitle);
     // Reloads every visible directory column showing the directory, keeping its focus.
     static void ReloadColumnsOfDirectory(TMainForm &form, const std::string &directory);
 

@@ -4,6 +4,7 @@
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
 #include "Libraries/History.h"
+#include "app/Containers.h"
 #include "app/MainDialog.h"
 #include "app/OptionsDialog.h"
 #include "platform/FileSystem.h"
@@ -228,6 +229,7 @@ void TColumn::LoadDirectory(bool rememberPrevious,
 
         if (ContainerIndex >= 0) {
             // The container store fills the list; the directory monitor stays as it was.
+            SetWithContainer(Form.Containers[ContainerIndex].ColumnItems());
             FocusByTitle(ActiveTitle, FocusKind, true, false, SortMode, FocusKey, FocusRow);
             return;
         }

@@ -350,6 +350,12 @@ bool TFileForm::Dialog(bool needsDestination,
                        TColumn *column)
 {
     if (!column || column->FileList->Empty) return false;
+    if (column->ContainerIndex >= 0 && !column->IsSynchronized()) {
+        TFunScope Fun(ThisUnit, "TFileForm::Dialog");
+        Fun.Panic("Column and container items are not synchronized. You must reload the column.");
+        Fun.Local.Reset(fsPerfect);
+        return false;
+    }
     std::vector<TFileOperationItem> chosen;
     const auto itemOf = [column](int index) {
         const TFileListData *item = column->Item(index);
@@ -677,6 +683,7 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             FunStatContext.Reset(fsPerfect);
             MyMoveFile(source, destination, false);
             if (!Fun.CalleeFailed()) {
+                if (sourceColumn) sourceColumn->FollowMovedItem(source, destination);
                 ++directories;
                 return;
             }
@@ -836,6 +843,9 @@ void TFileForm::ProcessFile(const std::string &source,
                 if (confirm()) {
                     Progress(0);
                     if (!stop) MyMoveFile(source, destination, overwrite);
+                    // The container item of a moved file follows it.
+                    if (!stop && !FunStatContext.IsError() && sourceColumn)
+                        sourceColumn->FollowMovedItem(source, destination);
                 }
             }
             if (Fun.CalleeFailed()) return;

@@ -6,6 +6,7 @@
 #include "Libraries/StoredTextList.h"
 #include "app/Boards.h"
 #include "app/Column.h"
+#include "app/Containers.h"
 #include "app/MyControls.h"
 
 #include <QElapsedTimer>
@@ -376,6 +377,18 @@ public:
     // Saves the options text file in the folder the options rule gives now and reloads every
     // visible column, so that the lists take effect.
     void Com_AssociateSaveUpdate();
+
+    // The twenty containers and their commands (ColumnContainers.cpp).
+    TContainerDialog Containers;
+    void CopyToContainerMenuClick(int number);
+    void Com_RenameContainer();
+    void Com_GoToContainerItemTarget();
+    void Com_ClearContainer();
+    void Com_RemoveDuplicateContainerItems();
+    void Com_RecycleContainerItem();
+    void Com_AddClipboardToContainer();
+    void FileDragMenu_InsertItemClick();
+    void FileDragMenu_RelocateItemClick();
 
     // The File-drag menu (MainDialogFileDrag.cpp).
     QMenu *FileDragMenu = nullptr;

@@ -136,6 +136,14 @@ bool CompareRule(const R &f)
 {
     return f.SourceHasItems && !f.SameDirectory && !f.DriveInvolved && !f.DestinationIsContainer;
 }
+bool InsertItemRule(const R &f)
+{
+    return f.SourceHasItems && !f.SameDirectory && !f.DriveInvolved && f.DestinationIsContainer;
+}
+bool RelocateItemRule(const R &f)
+{
+    return f.SourceHasItems && !f.DriveInvolved && f.SourceIsContainer && f.DestinationIsContainer;
+}
 bool DifferentColumnsRule(const R &f)
 {
     return f.DifferentColumns;
@@ -195,9 +203,9 @@ const TDragRow DragRows[] = {
     {1, "FileDragMenu_StegOut", "Steg-out", drItem, nullptr, Never,
      "Any file is stegged-out from the source file. This works only if the destination file is a picture, in which another file was previously stegged-in. To enable the automatic steg-out function, see the \"File \\ View & Edit \\ Activate auto steg-out\" menu."},
     {0, "FileDragMenu_Container", "Container", drSubmenu, nullptr, Always, ""},
-    {1, "FileDragMenu_InsertItem", "Insert item *", drItem, nullptr, Never,
+    {1, "FileDragMenu_InsertItem", "Insert item *", drItem, &F::FileDragMenu_InsertItemClick, InsertItemRule,
      "If the destination column is a container, the source file is inserted / copied before the active file (instead of being added to the bottom). Selected files (if any) are processed instead of the active file. Directories are NOT processed recursively."},
-    {1, "FileDragMenu_RelocateItem", "Relocate item *", drItem, nullptr, Never,
+    {1, "FileDragMenu_RelocateItem", "Relocate item *", drItem, &F::FileDragMenu_RelocateItemClick, RelocateItemRule,
      "If the source and destination columns are containers, the source item is relocated / moved before the active item from the destination. Selected item (if any) are processed instead of the active item. Directories are NOT processed recursively."},
     {0, "FileDragMenu_Column", "Column", drSubmenu, nullptr, Always, ""},
     {1, "FileDragMenu_SetWithSourceColumn", "Set with source column", drItem, &F::FileDragMenu_SetWithSourceColumnClick, DifferentColumnsRule,
@@ -455,6 +463,22 @@ void TMainForm::OnCopyMove(const std::string &operation, bool drop)
             Fun.Raise("Can not find file.", item->Title, {}, 2);
             return;
         }
+        // Container columns take titles, not files.
+        if (!drop && d.ContainerIndex >= 0 && operation == "Copy") {
+            TColumn::CopyToContainer(d, s, true, false);
+            return;
+        }
+        if (!drop && d.ContainerIndex >= 0 && s.ContainerIndex >= 0 && operation == "Move") {
+            if (!s.IsSynchronized()) {
+                Fun.Panic("Column and container items are not synchronized. You must reload the column.");
+                return;
+            }
+            const int before = d.Container().ItemCount();
+            TColumn::CopyToContainer(d, s, false, true);
+            if (Fun.CalleeFailed() || d.Container().ItemCount() == before) return;
+            s.RecycleFromContainer(true, false);
+            return;
+        }
         const std::string sourceDirectory = ExtractDirectory(s.ActiveTitle);
         const std::string single = s.SelectedCount == 0 ? ExtractName(item->Title) : std::string();
         const bool ran = FileForm->Dialog(true, operation, drop, false, "", d.ActiveTitle, sourceDirectory,
@@ -462,6 +486,8 @@ void TMainForm::OnCopyMove(const std::string &operation, bool drop)
         if (Fun.CalleeFailed()) return;
         const std::string destinationDirectory = FileForm->destinationPath;
         if (!ran) return;
+        // A move out of a container leaves its items pointing at the files' new places.
+        if (s.ContainerIndex >= 0) s.ReloadContainer(-1);
         ReloadAfterOperation(s, sourceDirectory, destinationDirectory,
                              drop || single.empty() ? std::string() : destinationDirectory + single);
     });
@@ -685,7 +711,7 @@ std::string TMainForm::InterBoardTitle() const
     const TColumn &ib = *Columns[11];
     std::string title;
     if (!InterBoard.Marked) return "No marked column";
-    if (ib.ContainerIndex >= 0) title = "Container \"" + std::to_string(ib.ContainerIndex) + "\"";
+    if (ib.ContainerIndex >= 0) title = "Container \"" + Containers.containers[static_cast<std::size_t>(ib.ContainerIndex)].DisplayName() + "\"";
     else title = "Directory \"" + ExtractName(ExcludeTrailingBackslash(ExtractDirectory(ib.ActiveTitle))) + "\"";
     if (ib.SelectedCount > 0) title += " (" + std::to_string(ib.SelectedCount) + ")";
     return title;

@@ -55,7 +55,7 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "ThumbHeightMenu", "Thumbnail height", "", rkSubmenu, nullptr},
     {2, "ThumbHeightTitleMenu", "This", "", rkTitle, nullptr},
     {1, "SortModeMenu", "Sort", "", rkSubmenu, nullptr},
-    {1, "RenameContainerMenu", "Rename container", "", rkItem, nullptr},
+    {1, "RenameContainerMenu", "Rename container", "", rkItem, &F::Com_RenameContainer},
     {1, "ShowPathsInContainerMenu", "Paths in container", "Shift+F10", rkItem,
      &F::Com_ToggleContainerPaths},
     {1, "SpecialPathsMenu", "Special paths", "", rkSubmenu, nullptr},
@@ -167,16 +167,16 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "SearchFileInHome2Menu", "Search file in home 2 *", "Shift+S", rkItem, nullptr},
     {1, "FindCommonTextMenu", "Find common text *", "Alt+S", rkItem, nullptr},
     {0, "SelectMenu", "Select", "", rkSubmenu, nullptr},
-    {0, "ContainerModeMenu", "Show container", "", rkSubmenu, nullptr},
-    {0, "CopyToContainerMenu", "Copy to container *", "", rkSubmenu, nullptr},
+    {0, "ContainerModeMenu", "Show container", "", rkFilled, nullptr},
+    {0, "CopyToContainerMenu", "Copy to container *", "", rkFilled, nullptr},
     {0, "ContainerOperationsMenu", "Container operations", "", rkSubmenu, nullptr},
-    {1, "GoToContainerItemTargetMenu", "Go to file", "Ctrl+G", rkItem, nullptr},
-    {1, "ClearContainerMenu", "Clear", "", rkItem, nullptr},
-    {1, "RemoveDuplicateContainerItemsMenu", "Remove duplicates", "", rkItem, nullptr},
-    {1, "RecycleContainerItemMenu", "Recycle item *", "Delete", rkItem, nullptr},
+    {1, "GoToContainerItemTargetMenu", "Go to file", "Ctrl+G", rkItem, &F::Com_GoToContainerItemTarget},
+    {1, "ClearContainerMenu", "Clear", "", rkItem, &F::Com_ClearContainer},
+    {1, "RemoveDuplicateContainerItemsMenu", "Remove duplicates", "", rkItem, &F::Com_RemoveDuplicateContainerItems},
+    {1, "RecycleContainerItemMenu", "Recycle item *", "Delete", rkItem, &F::Com_RecycleContainerItem},
     {1, "RenameContainerItemMenu", "Rename item", "M", rkItem, nullptr},
     {1, "MultiRenameItemMenu", "Multi-rename item *", "Ctrl+M", rkItem, nullptr},
-    {1, "AddClipboardToContainerMenu", "Add from clipboard *", "", rkItem, nullptr},
+    {1, "AddClipboardToContainerMenu", "Add from clipboard *", "", rkItem, &F::Com_AddClipboardToContainer},
 };
 // clang-format on
 
@@ -481,6 +481,8 @@ void TMainForm::CreateFileMenu()
     for (const auto &[name, action] : FileMenuItems)
         if (action->menu()) connect(action->menu(), &QMenu::hovered, this, showHint);
 
+    Containers.OnContainerMode = [this](int number) { ActiveColumn().ShowContainer(number); };
+    Containers.OnCopyTo = [this](int number) { CopyToContainerMenuClick(number); };
     HistoryMenu = FileMenuItems.at("HistoryMenu")->menu();
     VisibleColumnsMenu = FileMenuItems.at("VisibleColumnsMenu")->menu();
     // The 20 newest visited directories, loaded into the active column when chosen.
@@ -511,6 +513,9 @@ void TMainForm::EnableFileMenuItems()
         for (const auto &row : EnablingRows)
             EnableFileMenuItem(row.Name, rules.*row.Rule);
 
+        Containers.SetupContainerMode(FileMenuItems.at("ContainerModeMenu")->menu(), ActiveColumn().ContainerIndex);
+        Containers.SetupCopyToContainer(FileMenuItems.at("CopyToContainerMenu")->menu(), ActiveColumn().ContainerIndex,
+                                        nullptr);
         const TInterBoardRules ib = InterBoardRulesOf();
         EnableFileMenuItem("ShowIBFileDragMenu", ib.Show);
         EnableFileMenuItem("SetWithIBSourceColumnMenu", ib.SetWith);

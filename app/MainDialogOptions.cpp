@@ -134,6 +134,8 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         list.ReadInteger("Main", "ViewerHeight", ViewerHeight, 50, std::max(50, height()));
         ReadProgramOptions(list);
         if (FileForm) FileForm->ReadSettings(list);
+        Containers.ReadTitles(list);
+        Containers.LoadAll(OptionsFilesDirectory + "Containers/");
         std::int32_t active = 0;
         list.ReadInteger("Main", "ActiveBoard", active, 0, TBoards::Count - 1);
         Boards.SetActiveBoard(active);
@@ -152,6 +154,8 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         list.WriteInteger("Main", "ViewerHeight", ViewerHeight);
         WriteProgramOptions(list);
         if (FileForm) FileForm->WriteSettings(list);
+        Containers.WriteTitles(list);
+        Containers.SaveAll(OptionsFilesDirectory + "Containers/");
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);
         WriteExtensionLists(list);
     });
