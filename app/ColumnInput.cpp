@@ -186,6 +186,7 @@ enum TKeyAction
     kaPass, // not consumed
     kaBoard,
     kaShowContainer,
+    kaCopyToContainer,
     kaSelectAll,
     kaDeselectAll,
     kaToggleAll,
@@ -245,7 +246,7 @@ const TKeyRow KeyTable[] = {
     {kmKey, Qt::Key_Insert, false, {A(kaToggleThis), A(kaToggleUp), A(kaToggleDown),
         A(kaPass), A(kaPass)}, A(kaPass)},
     {kmKey, Qt::Key_Delete, true, {M("RecycleContainerItemMenu"), N, N, N, N}},
-    {kmDigit, 0, false, {A(kaBoard), A(kaShowContainer), N, N, N}},
+    {kmDigit, 0, false, {A(kaBoard), A(kaShowContainer), A(kaCopyToContainer), N, N}},
     {kmKey, Qt::Key_A, false, {M("EditFileStreamsMenu"), M("EditFileStreamsAutoloadMenu"),
         M("EditFileDescriptionMenu"), N, M("LinkAsStartupItemMenu")}},
     {kmKey, Qt::Key_C, true, {M("ClipFileTitlesMenu"), N, N, N, N}},
@@ -684,6 +685,9 @@ void TColumn::FileListKeyDown(QKeyEvent *event)
             Fun.CalleeFailed();
             return;
         }
+        case kaCopyToContainer:
+            Form.CopyToContainerMenuClick((DigitOf(*event) + 9) % 10);
+            return;
         case kaSelectAll:
             SelectAllItems(1, false);
             return;
