@@ -381,7 +381,9 @@ bool TFileForm::Dialog(bool needsDestination,
     if (MainForm) {
         // Centred vertically on the main window.
         const QRect main = MainForm->frameGeometry();
-        move(x(), main.top() + std::max(0, (main.height() - sizeHint().height()) / 2));
+        const QSize size = sizeHint();
+        move(main.left() + std::max(0, (main.width() - size.width()) / 2),
+             main.top() + std::max(0, (main.height() - size.height()) / 2));
     }
     const bool accepted = exec() == QDialog::Accepted;
     FileUnitLoader.OnCopyProgress = nullptr;
