@@ -679,7 +679,8 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             Fun.Raise("Can not " + operation + " recursively.", source, destinationParent);
             return;
         }
-        const std::string destination = IncludeTrailingBackslash(destinationParent) + ExtractName(source);
+        const std::string destination = IncludeTrailingBackslash(destinationParent) +
+                                        (!topName.empty() && source == topSource ? topName : ExtractName(source));
         if (performing && operation == "Move" && !FiltersInUse() && !Platform::PathTaken(destination) &&
             !(prefixUsed && RecurseSubdirectoriesCheckBox->isChecked()) && SameRoot(source, destinationParent)) {
             FunStatContext.Reset(fsPerfect);

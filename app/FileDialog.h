@@ -123,6 +123,9 @@ public:
     bool itemsSelected = false;
     // Called after the performing pass handled a selected item (the column deselects it).
     std::function<void(int index)> OnItemDone;
+    // The top directory of the run is made under this name instead of its own ("Copy as" of a
+    // directory); empty for none. Set by the caller around Dialog.
+    std::string topSource, topName;
     // False keeps the information labels as they are while the run goes on (the benchmark
     // measures the run with and without them).
     bool showProgress = true;

@@ -515,10 +515,14 @@ void TMainForm::Com_CopyAs(bool lastNumbered, bool move)
         }
         if (!CopyAsForm->Dialog(source, destinationDirectory, lastNumbered, move, false, proposed)) return;
         const std::string name = CopyAsForm->Name();
+        // A directory is copied or moved by the engine, arriving under the chosen name.
         if (IsDirectoryPath(source) && FileForm) {
-            FileForm->Dialog(true, move ? "Move" : "Copy", false, true, "",
-                             IncludeTrailingBackslash(destinationDirectory + name), IncludeTrailingBackslash(source),
-                             -1, &s);
+            FileForm->topSource = ExcludeTrailingBackslash(source);
+            FileForm->topName = name;
+            FileForm->Dialog(true, move ? "Move" : "Copy", false, false, "", destinationDirectory,
+                             ExtractDirectory(source), DragSourceIndex(), &s);
+            FileForm->topSource.clear();
+            FileForm->topName.clear();
             if (Fun.CalleeFailed()) return;
         }
         ReloadAfterOperation(s, ExtractDirectory(source), destinationDirectory, destinationDirectory + name);

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -299,4 +300,20 @@ TEST_F(FileDragMenuTest, TheInterBoardSourceOfBoardOneFeedsACopyOnBoardTwo)
     Main->Com_InterBoardCopy();
     EXPECT_EQ(Dir.ReadFile("dst/c.txt"), "c.txt");
     EXPECT_TRUE(fs::exists(Dir / "src/c.txt"));
+}
+
+TEST_F(FileDragMenuTest, CopyAsADirectoryCopiesItUnderTheNewName)
+{
+    Dir.WriteFile("src/inner/deep.txt", "deep");
+    Prepare(0, IndexOf(0, "inner"), 1);
+    ASSERT_TRUE(Enabled("FileDragMenu_CopyAs"));
+    QTimer::singleShot(0, [] {
+        CopyAsForm->NameComboBox->setEditText(QStringLiteral("renamed"));
+        QTimer::singleShot(0, [] { OkayLater(); });
+        CopyAsForm->CopyButton->click();
+    });
+    Item("FileDragMenu_CopyAs")->trigger();
+    EXPECT_EQ(Dir.ReadFile("dst/renamed/deep.txt"), "deep");
+    EXPECT_FALSE(fs::exists(Dir / "dst/inner"));
+    EXPECT_TRUE(fs::exists(Dir / "src/inner/deep.txt"));
 }
