@@ -80,6 +80,7 @@ void TColumn::UpdateRestOfContainers(int number)
             if (Fun.CalleeFailed()) return;
         }
     });
+    Fun.ShowIfFailed("Failed to update the columns of the container.");
 }
 
 void TColumn::ReloadAllShowing(TMainForm &form, int number)
@@ -347,6 +348,7 @@ void TColumn::AddListToContainer(const std::vector<std::string> &titles, bool as
         for (const std::string &title : titles) Container().AddItem(title, 0);
         ReloadContainer(-1);
     });
+    Fun.ShowIfFailed("Failed to paste in container.");
 }
 
 void TColumn::GoToContainerItemTarget()

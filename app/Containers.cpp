@@ -314,7 +314,12 @@ void TContainerDialog::LoadAll(const std::string &directory)
 void TContainerDialog::SaveAll(const std::string &directory) const
 {
     std::string failed;
-    if (!Platform::MakeDirectories(directory, failed)) return;
+    if (!Platform::MakeDirectories(directory, failed)) {
+        TFunScope Fun(ThisUnit, "TContainerDialog::SaveAll");
+        Fun.RaiseLastError("Failed to save container.", failed);
+        Fun.ShowIfFailed("Failed to save container.");
+        return;
+    }
     for (const TContainer &container : containers) {
         container.Save(directory);
         if (FunStatContext.IsError()) {

@@ -152,7 +152,11 @@ bool TCopyAsForm::Do()
     }
     AddComboHistory(NameComboBox, name);
     NameComboBox->setEditText(Q(name));
-    if (IsDirectoryPath(source) && !hardLinkMode) return true;
+    // A directory (never a link to one) is copied or moved by the caller.
+    Platform::TEntryStatus sourceStatus;
+    const bool statusKnown = Platform::EntryStatus(source, sourceStatus, false);
+    if (statusKnown && sourceStatus.IsDirectory && !hardLinkMode) return true;
+    const bool sourceIsLink = statusKnown && sourceStatus.IsSymbolicLink;
     bool done = false;
     TFunScope Fun(ThisUnit, "TCopyAsForm::Do");
     Fun.Run([&] {
@@ -185,6 +189,9 @@ bool TCopyAsForm::Do()
             }
         } else if (moveMode) {
             MyMoveFile(source, destination, overwrite);
+        } else if (sourceIsLink) {
+            // A link is copied as a link, as everywhere else.
+            CopyLinkItself(source, destination, overwrite);
         } else {
             MyCopyFile(source, destination, overwrite);
         }

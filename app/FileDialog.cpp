@@ -328,7 +328,8 @@ void TFileForm::NewPrefixByCreationButtonClick()
 {
     TFunScope Fun(ThisUnit, "TFileForm::NewPrefixByCreationButtonClick");
     Fun.Run([&] {
-        const std::string focused = items.empty() ? sourcePath : items.front().Title;
+        const TFileListData *item = sourceColumn ? sourceColumn->Item(focusedIndex) : nullptr;
+        const std::string focused = item && !sourceColumn->FileList->Empty ? item->Title : sourcePath;
         TFileInfo info;
         info.Load(focused);
         if (Fun.CalleeFailed()) return;
@@ -418,7 +419,9 @@ bool TFileForm::Prepare(bool needsDestination,
     destinationPath.clear();
     if (!destination.empty()) {
         if (fromDrop) {
-            const std::string target = GetWhenReference(FullPath(destination));
+            const std::string dropped =
+                IsDrivePath(destination) ? IncludeTrailingBackslash(destination.substr(1)) : destination;
+            const std::string target = GetWhenReference(FullPath(dropped));
             FunStatContext.Reset(fsPerfect);
             destinationPath = IncludeTrailingBackslash(target);
         } else {
@@ -568,6 +571,7 @@ void TFileForm::OnOkay(TOkayKind kind)
         fileFraction = -1;
         if (stop) {
             RefreshInfo();
+            ReportErrorCount(errors);
             return;
         }
         if (IsOneOf(operation, {"Compare", "Clip title of"})) {
@@ -675,7 +679,8 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             return;
         }
         const bool transfers = IsOneOf(operation, {"Copy", "Convert picture", "Move"});
-        if ((transfers || operation == "Compare") && IsPathInside(source, destinationParent)) {
+        if ((transfers || operation == "Compare") && (IsPathInside(source, destinationParent) ||
+                                                      IsPathInside(RealOf(source), RealOf(destinationParent)))) {
             Fun.Raise("Can not " + operation + " recursively.", source, destinationParent);
             return;
         }
@@ -753,6 +758,13 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
         ++directories;
     });
     ReportIfFailed(Fun, "Failed to " + operation + " directory content.");
+}
+
+// The path with every symbolic link resolved; the path itself when it cannot be resolved.
+std::string TFileForm::RealOf(const std::string &path)
+{
+    std::string resolved;
+    return Platform::RealPath(path, resolved) ? IncludeTrailingBackslash(resolved) : path;
 }
 
 bool TFileForm::StartItem(const std::string &source, const std::string &destinationDirectory)
@@ -889,12 +901,13 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
             return;
         }
         const std::string extension = ShortcutExtension(source);
-        // A launcher is named without the program's own extension.
-        const std::string base = extension.empty() || ExtractExtension(name).empty()
-                                     ? name
-                                     : name.substr(0, name.size() - ExtractExtension(name).size());
         const std::string shortcut =
-            IncludeTrailingBackslash(destinationDirectory) + DestinationName(base, source) + extension;
+            IncludeTrailingBackslash(destinationDirectory) + DestinationName(name, source) + extension;
+        // The same directory reached by another path: the link would replace the file itself.
+        if (PathExists(shortcut) && Platform::SameFile(source, shortcut)) {
+            Fun.Raise("You should not " + operation + " in the same directory.", source, destinationDirectory);
+            return;
+        }
         CheckOperation();
         if (Fun.CalleeFailed()) {
             stop = true;

@@ -186,6 +186,7 @@ private:
     bool NeedsCounting() const;
     bool FiltersInUse() const;
     bool PrefixApplies(const std::string &source) const;
+    static std::string RealOf(const std::string &path);
     // Shows the item as the current one; false when the filters leave its name out.
     bool StartItem(const std::string &source, const std::string &destinationDirectory);
     std::string DestinationName(const std::string &name, const std::string &source) const;

@@ -12,6 +12,7 @@
 #include "app/CopyAsDialog.h"
 #include "app/FileDialog.h"
 #include "app/OptionsDialog.h"
+#include "platform/FileSystem.h"
 
 #include "Libraries/ShiftStateUi.h"
 
@@ -234,6 +235,9 @@ TSeries SeriesOf(const std::string &name)
 
 } // namespace
 
+static void RunWithParameter(const std::string &program, const std::string &parameter,
+                             const std::string &directory);
+
 TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &d)
 {
     TFileDragFacts f;
@@ -263,7 +267,8 @@ TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &
     f.SameDirectory = f.SourceIsContainer || f.DestinationIsContainer
                           ? s.ContainerIndex == d.ContainerIndex
                           : ExtractDirectory(source) == ExtractDirectory(destination);
-    f.SourceInDropTarget = ExtractDirectory(source) == IncludeTrailingBackslash(destination);
+    f.SourceInDropTarget = ExtractDirectory(source) == IncludeTrailingBackslash(FileOf(destination)) ||
+                           ExtractDirectory(source) == IncludeTrailingBackslash(destination);
     f.SourceIsDrive = IsDrivePath(source);
     f.DriveInvolved = f.SourceIsDrive || (IsDrivePath(destination) && !f.DestinationIsContainer);
     f.DestinationInsideSource = IsPathInside(source, ExtractDirectory(destination));
@@ -273,6 +278,10 @@ TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &
         f.SameRoot = SameRoot(source, ExtractDirectory(destination));
         f.DestinationSupportsReparsePoints = SupportsReparsePoints(ExtractDirectory(destination));
         f.DestinationSupportsStreams = SupportsNamedStreams(destination);
+        if (f.DestinationHasItems && f.DestinationSupportsStreams && !f.DestinationIsDirectory) {
+            std::vector<std::string> streams;
+            f.DestinationHasStreams = GetFileStreamNames(destination, streams) > 0 || !streams.empty();
+        }
         FunStatContext.Reset(fsPerfect);
     }
     f.SourcePicture = ExtensionInList(source, &PictureFileExtensions.List());
@@ -354,7 +363,10 @@ void TMainForm::SetupSendDragMenu()
             TFunScope Fun(ThisUnit, "TMainForm::FileDragMenu_SendClick");
             Fun.Run([&] {
                 const std::string destination = ActiveColumn().ActiveTitle;
-                RunFile(link, FileOf(destination), ExtractDirectory(FileOf(destination)), false, true);
+                const TColumn &s = DragSourceColumn();
+                if (s.FileList->Empty) return;
+                RunWithParameter(link, FileOf(s.ActiveTitle) + "\" \"" + FileOf(destination),
+                                 ExtractDirectory(FileOf(destination)));
             });
             Fun.ShowIfFailed("Failed to send file.");
         },
@@ -452,17 +464,13 @@ void TMainForm::OnCopyMove(const std::string &operation, bool drop)
 {
     TFunScope Fun(ThisUnit, "TMainForm::OnCopyMove");
     if (IsBusy() || !FileForm) return;
+    BeginBusy();
     Fun.Run([&] {
         TColumn &s = DragSourceColumn();
         TColumn &d = ActiveColumn();
         const int sourceIndex = DragSourceIndex();
         const TFileListData *item = s.Item(sourceIndex);
         if (s.FileList->Empty || !item) return;
-        // A source that went away since the drag is reported; nothing else is touched.
-        if (s.SelectedCount == 0 && !PathExists(item->Title)) {
-            Fun.Raise("Can not find file.", item->Title, {}, 2);
-            return;
-        }
         // Container columns take titles, not files.
         if (!drop && d.ContainerIndex >= 0 && operation == "Copy") {
             TColumn::CopyToContainer(d, s, true, false);
@@ -479,6 +487,11 @@ void TMainForm::OnCopyMove(const std::string &operation, bool drop)
             s.RecycleFromContainer(true, false);
             return;
         }
+        // A source that went away since the drag is reported; nothing else is touched.
+        if (s.SelectedCount == 0 && !PathExists(item->Title)) {
+            Fun.Raise("Can not find file.", item->Title, {}, 2);
+            return;
+        }
         const std::string sourceDirectory = ExtractDirectory(s.ActiveTitle);
         const std::string single = s.SelectedCount == 0 ? ExtractName(item->Title) : std::string();
         const bool ran = FileForm->Dialog(true, operation, drop, false, "", d.ActiveTitle, sourceDirectory,
@@ -491,6 +504,7 @@ void TMainForm::OnCopyMove(const std::string &operation, bool drop)
         ReloadAfterOperation(s, sourceDirectory, destinationDirectory,
                              drop || single.empty() ? std::string() : destinationDirectory + single);
     });
+    EndBusy();
     FocusColumn(-1, false);
     Fun.ShowIfFailed("Failed to " + operation + ".");
 }
@@ -516,7 +530,9 @@ void TMainForm::Com_CopyAs(bool lastNumbered, bool move)
         if (!CopyAsForm->Dialog(source, destinationDirectory, lastNumbered, move, false, proposed)) return;
         const std::string name = CopyAsForm->Name();
         // A directory is copied or moved by the engine, arriving under the chosen name.
-        if (IsDirectoryPath(source) && FileForm) {
+        Platform::TEntryStatus status;
+        const bool realDirectory = Platform::EntryStatus(source, status, false) && status.IsDirectory;
+        if (realDirectory && FileForm) {
             FileForm->topSource = ExcludeTrailingBackslash(source);
             FileForm->topName = name;
             FileForm->Dialog(true, move ? "Move" : "Copy", false, false, "", destinationDirectory,
@@ -625,13 +641,30 @@ void TMainForm::FileDragMenu_DirectLocateClick()
     FocusColumn(-1, false);
 }
 
+// Starts the program (or the program a desktop entry starts, with the entry's own arguments)
+// with the parameter.
+static void RunWithParameter(const std::string &program, const std::string &parameter,
+                             const std::string &directory)
+{
+    if (!IsLinkFile(program)) {
+        RunFile(program, parameter, directory, false, true);
+        return;
+    }
+    TLinkFile link;
+    link.Load(program, true);
+    if (FunStatContext.IsError()) return;
+    const std::string quoted = "\"" + parameter + "\"";
+    RunFile(link.reference, link.arguments.empty() ? quoted : link.arguments + " " + quoted,
+            link.workingDirectory.empty() ? directory : link.workingDirectory, false, false);
+}
+
 void TMainForm::FileDragMenu_SendToProgramClick()
 {
     TFunScope Fun(ThisUnit, "TMainForm::FileDragMenu_SendToProgramClick");
     Fun.Run([&] {
         const TFileListData *item = DragSourceColumn().Item(DragSourceIndex());
         if (!item) return;
-        RunFile(ActiveColumn().ActiveTitle, FileOf(item->Title), ExtractDirectory(FileOf(item->Title)), false, true);
+        RunWithParameter(ActiveColumn().ActiveTitle, FileOf(item->Title), ExtractDirectory(FileOf(item->Title)));
     });
     Fun.ShowIfFailed("Failed to send file to program.");
 }
@@ -644,7 +677,7 @@ void TMainForm::FileDragMenu_SendRefToProgramClick()
         if (!item) return;
         const std::string reference = GetWhenReference(item->Title);
         if (Fun.CalleeFailed()) return;
-        RunFile(ActiveColumn().ActiveTitle, reference, ExtractDirectory(reference), false, true);
+        RunWithParameter(ActiveColumn().ActiveTitle, reference, ExtractDirectory(reference));
     });
     Fun.ShowIfFailed("Failed to send reference to program.");
 }
@@ -681,9 +714,9 @@ void TMainForm::FileDragMenu_SwitchColumnsClick()
 
 void TMainForm::FileDragMenu_EnterThisDirClick()
 {
-    const TFileListData *item = DragSourceColumn().Item(DragSourceIndex());
-    if (!item) return;
-    ActiveColumn().EnterDirectory(ShiftBit(ssAlt), item->Title);
+    const TColumn &s = DragSourceColumn();
+    if (s.FileList->Empty || s.ActiveTitle.empty()) return;
+    ActiveColumn().EnterDirectory(ShiftBit(ssAlt), s.ActiveTitle);
 }
 
 // ---- The inter-board source column ------------------------------------------------------------

@@ -104,7 +104,7 @@ bool TNewFileForm::Dialog(const std::string &directory, int kind)
 bool TNewFileForm::Do()
 {
     const std::string typed = NewFileNameEdit->text().toStdString();
-    if (IsInvalidFileName(typed)) {
+    if (IsInvalidFileName(typed) || IsInvalidFileName(NewFileName(typed, Kind))) {
         ShowWarningMessage("Invalid name.\n\nChange the name !");
         return false;
     }

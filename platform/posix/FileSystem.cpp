@@ -303,7 +303,8 @@ bool CopyRegularFile(const std::string &source,
                      bool replace,
                      const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress)
 {
-    THandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a named pipe with no writer would hold the program forever.
+    THandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (from.Get() < 0) return false;
     struct stat info{};
     if (::fstat(from.Get(), &info) != 0) return false;
@@ -311,6 +312,12 @@ bool CopyRegularFile(const std::string &source,
         errno = EISDIR;
         return false;
     }
+    // Pipes, sockets and devices have no content to copy.
+    if (!S_ISREG(info.st_mode)) {
+        errno = EOPNOTSUPP;
+        return false;
+    }
+    ::fcntl(from.Get(), F_SETFL, ::fcntl(from.Get(), F_GETFL) & ~O_NONBLOCK);
     // Without replace an existing destination makes the final rename fail; with it, a file is
     // never copied onto itself.
     struct stat existing{};

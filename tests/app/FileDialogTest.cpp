@@ -463,6 +463,15 @@ TEST_F(FileDialogTest, SymbolicLinksAreCopiedAsLinksAndNeverEntered)
     EXPECT_TRUE(fs::exists(Root / "src/a.txt"));
 }
 
+TEST_F(FileDialogTest, APipeInTheTreeIsOneErrorAndNeverHoldsTheRun)
+{
+    ASSERT_EQ(mkfifo((Root / "src/sub/pipe").c_str(), 0644), 0);
+    Run("Copy", {Root / "src"}, Root / "dst/", okNoErrors);
+    EXPECT_EQ(Form->errors, 1);
+    EXPECT_FALSE(fs::exists(Root / "dst/src/sub/pipe"));
+    EXPECT_EQ(Root.ReadFile("dst/src/sub/c.txt"), "charlie");
+}
+
 TEST_F(FileDialogTest, AFileReplacedByADirectoryAfterCountingIsOneReportedError)
 {
     Form->StopAfterCountCheckBox->setChecked(true);

@@ -226,6 +226,13 @@ TEST_F(FileDragMenuTest, EnablingRulesForSourceAndDestination)
     Prepare(0, 0, 1);
     EXPECT_TRUE(Enabled("FileDragMenu_Move"));
     Col(0).ContainerIndex = Col(1).ContainerIndex = -1;
+    // "Attach stream" needs a destination file that has streams.
+    Load(1, Dir / "dst/d.txt");
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_AttachStream"));
+    setxattr((Dir / "dst/d.txt").c_str(), "user.Notes", "n", 1, 0);
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    EXPECT_TRUE(Enabled("FileDragMenu_AttachStream"));
     // A partition title as source: nothing that needs a file, but entering it.
     Col(0).LoadWithPartitions();
     Prepare(0, 0, 1);
