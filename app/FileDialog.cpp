@@ -316,6 +316,10 @@ void TFileForm::keyPressEvent(QKeyEvent *event)
         CancelButtonClick();
         return;
     }
+    if (event->key() == Qt::Key_F1) {
+        TMainForm::OpenHelp(200);
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

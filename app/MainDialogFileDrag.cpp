@@ -218,19 +218,14 @@ const TDragRow DragRows[] = {
 };
 // clang-format on
 
-// The series a name belongs to: the text before its trailing number and the extension.
-struct TSeries
-{
-    std::string Prefix, Extension;
-    bool Numbered = false;
-};
-TSeries SeriesOf(const std::string &name)
+// The series stem of a name: without its extension and its trailing digits.
+std::string StemOf(const std::string &name)
 {
     const std::string extension = ExtractExtension(name);
     std::string digits, prefix;
     int width = 0;
     SplitTrailingNumber(name.substr(0, name.size() - extension.size()), digits, width, prefix);
-    return {prefix, extension, !digits.empty()};
+    return prefix;
 }
 
 } // namespace
@@ -522,10 +517,7 @@ void TMainForm::Com_CopyAs(bool lastNumbered, bool move)
         std::string proposed;
         if (lastNumbered) {
             proposed = LastNumberedName(d);
-            if (proposed.empty()) {
-                ShowWarningMessage("There is no numbered file in the destination column.");
-                return;
-            }
+            if (Fun.CalleeFailed() || proposed.empty()) return;
         }
         if (!CopyAsForm->Dialog(source, destinationDirectory, lastNumbered, move, false, proposed)) return;
         const std::string name = CopyAsForm->Name();
@@ -549,18 +541,17 @@ void TMainForm::Com_CopyAs(bool lastNumbered, bool move)
 
 std::string TMainForm::LastNumberedName(const TColumn &d) const
 {
-    if (d.FileList->Empty) return {};
-    const TSeries wanted = SeriesOf(ExtractName(d.ActiveTitle));
-    if (!wanted.Numbered) return {};
-    // The items are sorted by name: the last one of the series is the series' end.
-    std::string last;
-    for (int i = 0; i < d.FileList->Count(); ++i) {
-        const std::string name = ExtractName(d.Item(i)->Title);
-        const TSeries series = SeriesOf(name);
-        if (series.Numbered && series.Prefix == wanted.Prefix && series.Extension == wanted.Extension)
-            last = d.Item(i)->Title;
-    }
-    return last.empty() ? std::string() : ExtractName(GetNextSuffixNumFileName(last));
+    if (d.FileList->Empty || d.FileList->Count() < 2) return {};
+    // The series runs down from the focused item while the stems agree (the list is sorted by
+    // name, so a series is contiguous).
+    const QString stem = QString::fromStdString(StemOf(ExtractName(d.ActiveTitle)));
+    int last = d.FileList->FocusIndex;
+    while (last + 1 < d.FileList->Count() &&
+           QString::fromStdString(StemOf(ExtractName(d.Item(last + 1)->Title))).compare(stem, Qt::CaseInsensitive) == 0)
+        ++last;
+    const std::string next = GetNextSuffixNumFileName(d.Item(last)->Title);
+    if (FunStatContext.IsError()) return {};
+    return ExtractName(next);
 }
 
 void TMainForm::FileDragMenu_CopyClick()

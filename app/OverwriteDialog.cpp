@@ -3,6 +3,7 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/MyTime.h"
+#include "app/MainDialog.h"
 #include "platform/FileSystem.h"
 
 #include <QGridLayout>
@@ -121,6 +122,10 @@ void TOverwriteForm::keyPressEvent(QKeyEvent *event)
     // Escape skips this file.
     if (event->key() == Qt::Key_Escape) {
         SkipThisButton->click();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        TMainForm::OpenHelp(201);
         return;
     }
     QDialog::keyPressEvent(event);
