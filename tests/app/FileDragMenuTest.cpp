@@ -18,8 +18,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 #include <sys/xattr.h>
@@ -323,4 +325,51 @@ TEST_F(FileDragMenuTest, CopyAsADirectoryCopiesItUnderTheNewName)
     EXPECT_EQ(Dir.ReadFile("dst/renamed/deep.txt"), "deep");
     EXPECT_FALSE(fs::exists(Dir / "dst/inner"));
     EXPECT_TRUE(fs::exists(Dir / "src/inner/deep.txt"));
+}
+
+TEST_F(FileDragMenuTest, AttachStreamCopiesTheSourceIntoTheChosenStream)
+{
+    setxattr((Dir / "dst/d.txt").c_str(), "user.Notes", "old", 3, 0);
+    Load(1, Dir / "dst/d.txt");
+    Prepare(0, IndexOf(0, "b.txt"), 1);
+    QMenu *streams = Item("FileDragMenu_AttachStream")->menu();
+    ASSERT_TRUE(Enabled("FileDragMenu_AttachStream"));
+    QAction *notes = nullptr;
+    for (QAction *action : streams->actions())
+        if (action->text() == QStringLiteral("Notes")) notes = action;
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(streams->actions().front()->text(), QStringLiteral("Destination streams"));
+    Boxes.Answer = MessageBoxAnswer::No;
+    notes->trigger();
+    char value[16] = {};
+    EXPECT_EQ(getxattr((Dir / "dst/d.txt").c_str(), "user.Notes", value, sizeof value), 3);
+    EXPECT_EQ(Boxes.Shown.back().Text, "The selected destination stream is not empty.\nDo you want to overwrite it?");
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    notes->trigger();
+    const ssize_t got = getxattr((Dir / "dst/d.txt").c_str(), "user.Notes", value, sizeof value);
+    EXPECT_EQ(std::string(value, got > 0 ? static_cast<std::size_t>(got) : 0), "b.txt");
+    EXPECT_EQ(Dir.ReadFile("dst/d.txt"), "d");
+}
+
+TEST_F(FileDragMenuTest, SendStartsTheSendDragProgramWithTheSourceAndTheDestination)
+{
+    // A program that records its parameters, behind a desktop entry of the "SendDrag" folder.
+    const std::string record = Dir / "record.txt";
+    Dir.WriteFile("rec.sh", "#!/bin/sh\nprintf '%s|' \"$@\" > '" + record + ".part' && mv '" + record + ".part' '" +
+                                record + "'\n");
+    fs::permissions(Dir / "rec.sh", fs::perms::owner_all);
+    fs::create_directories(OptionsDirectory() + "SendDrag");
+    std::ofstream(OptionsDirectory() + "SendDrag/Record.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Record\nExec=" << Dir / "rec.sh" << "\n";
+    Col(0).FocusIndex(IndexOf(0, "a.txt"));
+    Prepare(0, IndexOf(0, "a.txt"), 1);
+    QMenu *send = Item("FileDragMenu_Send")->menu();
+    QAction *recordItem = nullptr;
+    for (QAction *action : send->actions())
+        if (action->text() == QStringLiteral("Record")) recordItem = action;
+    ASSERT_NE(recordItem, nullptr);
+    recordItem->trigger();
+    for (int i = 0; i < 100 && !fs::exists(record); ++i) QTest::qWait(50);
+    EXPECT_EQ(Dir.ReadFile("record.txt"), Dir / "src/a.txt" + "|" + Dir / "dst/d.txt" + "|");
+    EXPECT_TRUE(ShownErrors().empty());
 }
