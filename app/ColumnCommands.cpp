@@ -34,6 +34,8 @@ void TColumn::OnDelete(const std::string &operation)
         const std::string directory = ExtractDirectory(ActiveTitle);
         const bool ran = FileForm->Dialog(false, operation, false, false, "", "", directory, FileList->FocusIndex, this);
         if (Fun.CalleeFailed() || !ran || operation == "Clip title of") return;
+        // A container keeps its items: the column shows which files went.
+        if (ContainerIndex >= 0) ReloadContainer(-1);
         ReloadColumnsOfDirectory(Form, directory);
     });
     Fun.ShowIfFailed("Failed to " + operation + ".");
