@@ -46,6 +46,20 @@ std::vector<int> SelectedIndexes(const TColumn &column)
     return indexes;
 }
 
+// Adds the column's selected titles (deselecting them when asked), else its active title, to
+// the container; true when something was added.
+bool AddColumnTitles(TContainer &container, TColumn &column, bool deselect)
+{
+    const std::vector<int> selected = SelectedIndexes(column);
+    if (selected.empty()) return container.AddItem(column.ActiveTitle, 0) >= 0;
+    bool added = false;
+    for (const int i : selected) {
+        added |= container.AddItem(column.Item(i)->Title, 0) >= 0;
+        if (deselect) column.SelectItem(i, false);
+    }
+    return added;
+}
+
 } // namespace
 
 TContainer &TColumn::Container()
@@ -120,12 +134,7 @@ void TColumn::CopyToContainer(TColumn &d, TColumn &s, bool deselect, bool moveWo
                                    " selected files to the container?\n\nThe files themselves are NOT " + verb +
                                    ", but only the container items.";
         if (!AskYesNo(question)) return;
-        TContainer &container = d.Container();
-        if (selected.empty()) added = container.AddItem(s.ActiveTitle, 0) >= 0;
-        for (const int i : selected) {
-            added |= container.AddItem(s.Item(i)->Title, 0) >= 0;
-            if (deselect) s.SelectItem(i, false);
-        }
+        added = AddColumnTitles(d.Container(), s, deselect);
     });
     Fun.ShowIfFailed("Failed to copy to container.");
     if (added) d.ReloadContainer(-1);
@@ -223,19 +232,8 @@ void TColumn::RelocateContainerItem(TColumn &d, TColumn &s, int index)
         if (same)
             for (const int i : selected.empty() ? std::vector<int>{sourceItem} : selected)
                 if (i < anchor && d.Item(i)->Title == anchorTitle) --anchorOccurrence;
-        TContainer &from = s.Container();
-        std::vector<std::string> moving;
-        if (selected.empty()) {
-            moving.push_back(from.ItemTitle(sourceItem));
-            from.DeleteItem(sourceItem);
-        } else {
-            int removed = 0;
-            for (const int i : selected) {
-                moving.push_back(from.ItemTitle(i - removed));
-                from.DeleteItem(i - removed);
-                ++removed;
-            }
-        }
+        const std::vector<std::string> moving =
+            s.Container().DeleteItems(selected.empty() ? std::vector<int>{sourceItem} : selected);
         TContainer &to = d.Container();
         int at = -1;
         for (int i = 0, seen = 0; i < to.ItemCount(); ++i)
@@ -284,12 +282,7 @@ void TColumn::RecycleFromContainer(bool withoutConfirmation, bool all)
                           "the container items.";
             if (!AskYesNo(question)) return;
         }
-        if (selected.empty()) {
-            container.DeleteItem(FileList->FocusIndex);
-        } else {
-            int removed = 0;
-            for (const int i : selected) container.DeleteItem(i - removed++);
-        }
+        container.DeleteItems(selected.empty() ? std::vector<int>{FileList->FocusIndex} : selected);
         changed = true;
     });
     Fun.ShowIfFailed("Failed to recycle from container.");
@@ -388,13 +381,7 @@ void TMainForm::CopyToContainerMenuClick(int number)
     Fun.Run([&] {
         TColumn &column = ActiveColumn();
         if (column.ContainerIndex == number || number < 0 || number >= TContainer::Count) return;
-        TContainer &container = Containers[number];
-        const std::vector<int> selected = SelectedIndexes(column);
-        if (selected.empty()) container.AddItem(column.ActiveTitle, 0);
-        for (const int i : selected) {
-            container.AddItem(column.Item(i)->Title, 0);
-            column.SelectItem(i, false);
-        }
+        AddColumnTitles(Containers[number], column, true);
         column.FileList->update();
     });
     EndBusy();

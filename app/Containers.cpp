@@ -183,6 +183,20 @@ void TContainer::DeleteItem(int index)
     if (index >= 0 && index < ItemCount()) items.erase(items.begin() + index);
 }
 
+std::vector<std::string> TContainer::DeleteItems(const std::vector<int> &positions)
+{
+    std::vector<std::string> titles;
+    int removed = 0;
+    for (const int position : positions) {
+        const int at = position - removed;
+        if (at < 0 || at >= ItemCount()) continue;
+        titles.push_back(ItemTitle(at));
+        DeleteItem(at);
+        ++removed;
+    }
+    return titles;
+}
+
 bool TContainer::IsDuplicate(const std::string &itemTitle) const
 {
     int found = 0;

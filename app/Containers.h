@@ -57,6 +57,8 @@ public:
     // Inserts before index (below 0 counts as 0, past the end appends).
     void InsertItem(int index, const std::string &itemTitle);
     void DeleteItem(int index);
+    // Removes the items at the positions (ascending) and gives their titles in that order.
+    std::vector<std::string> DeleteItems(const std::vector<int> &positions);
     int ItemCount() const { return static_cast<int>(items.size()); }
     const std::string &ItemTitle(int index) const { return items[static_cast<std::size_t>(index)].Title; }
     // The title occurs at least twice.

@@ -408,7 +408,7 @@ bool TFileForm::Prepare(bool needsDestination,
                         bool selected)
 {
     if (needsDestination && destination.empty()) return false;
-    if (!sourceItself && chosen.empty()) return false;
+    if ((!sourceItself && chosen.empty()) || !OverwriteForm) return false;
     items = chosen;
     itemsSelected = selected;
     ResetCounters();
@@ -434,10 +434,8 @@ bool TFileForm::Prepare(bool needsDestination,
     }
     currentSource = currentDestination = {};
     clipboardText.Clear();
-    if (OverwriteForm) {
-        OverwriteForm->Reset();
-        if (operation == "Compare") OverwriteForm->overwriteChoice = ocOverwriteAllOlder;
-    }
+    OverwriteForm->Reset();
+    if (operation == "Compare") OverwriteForm->overwriteChoice = ocOverwriteAllOlder;
     setWindowTitle(Q(operation + (fromDrop ? " (from drop)" : "")));
     TotalInfoLabel->clear();
     if (selected) {
@@ -609,6 +607,8 @@ void TFileForm::ProcessAll()
     refreshWatch.Start();
     elapsedWatch.Start();
     lastEventsTime = 0;
+    realDestination = RealOf(destinationPath);
+    depth = 0;
     if (!itemsSelected) {
         if (processSourceItself) {
             const std::string source = sourcePath.size() > 1 ? sourcePath.substr(0, sourcePath.size() - 1) : sourcePath;
@@ -666,6 +666,7 @@ void TFileForm::Choose(bool isDirectory, const std::string &path, const std::str
 void TFileForm::ProcessDir(const std::string &source, const std::string &destinationParent)
 {
     if (stop) return;
+    ++depth;
     TFunScope Fun(ThisUnit, "TFileForm::ProcessDir");
     Fun.Run([&] {
         currentSource = source;
@@ -683,8 +684,11 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             return;
         }
         const bool transfers = IsOneOf(operation, {"Copy", "Convert picture", "Move"});
-        if ((transfers || operation == "Compare") && (IsPathInside(source, destinationParent) ||
-                                                      IsPathInside(RealOf(source), RealOf(destinationParent)))) {
+        // Below the top directory the destination cannot lie inside unless it does at the top,
+        // so the real paths are resolved only there.
+        if ((transfers || operation == "Compare") &&
+            (IsPathInside(source, destinationParent) ||
+             (depth == 1 && IsPathInside(RealOf(source), realDestination)))) {
             Fun.Raise("Can not " + operation + " recursively.", source, destinationParent);
             return;
         }
@@ -762,6 +766,7 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
         ++directories;
     });
     ReportIfFailed(Fun, "Failed to " + operation + " directory content.");
+    --depth;
 }
 
 // The path with every symbolic link resolved; the path itself when it cannot be resolved.
@@ -817,15 +822,9 @@ void TFileForm::ProcessFile(const std::string &source,
             return;
         }
         if (!counting) {
-            bool sourceNewer = true, existed = false, overwrite = false, abort = false;
+            bool existed = false, overwrite = false;
             const auto confirm = [&] {
-                const bool proceed =
-                    OverwriteForm
-                        ? OverwriteForm->Dialog(source, destination, sourceNewer, existed, overwrite, abort)
-                        : !PathExists(destination);
-                FunStatContext.Reset(fsPerfect);
-                // "&Abort" ends the whole run.
-                if (abort) stop = true;
+                const bool proceed = Confirm(source, destination, existed, overwrite);
                 if (proceed && existed) ++commonFiles;
                 return proceed;
             };
@@ -838,11 +837,7 @@ void TFileForm::ProcessFile(const std::string &source,
             } else if (operation == "Clip title of") {
                 clipboardText.AddText(source + "\n", false);
             } else if (operation == "Compare") {
-                const bool proceed = OverwriteForm ? OverwriteForm->Dialog(source, destination, sourceNewer, existed,
-                                                                           overwrite, abort)
-                                                   : true;
-                FunStatContext.Reset(fsPerfect);
-                if (!OverwriteForm) existed = PathExists(destination);
+                const bool proceed = Confirm(source, destination, existed, overwrite);
                 if (existed) ++commonFiles;
                 if (proceed) {
                     ++newerFiles;
@@ -918,12 +913,8 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
             return;
         }
         if (!counting) {
-            bool sourceNewer = true, existed = false, overwrite = false, abort = false;
-            const bool proceed =
-                OverwriteForm ? OverwriteForm->Dialog(source, shortcut, sourceNewer, existed, overwrite, abort)
-                              : !PathExists(shortcut);
-            FunStatContext.Reset(fsPerfect);
-            if (abort) stop = true;
+            bool existed = false, overwrite = false;
+            const bool proceed = Confirm(source, shortcut, existed, overwrite);
             if (proceed && !stop) CopyFileAsLink(source, shortcut, overwrite, false, true, "");
             if (Fun.CalleeFailed()) return;
         }
@@ -931,6 +922,16 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
     });
     ++(isDirectory ? directories : files);
     ReportIfFailed(Fun, "Failed to " + operation + " file.");
+}
+
+bool TFileForm::Confirm(const std::string &source, const std::string &destination, bool &existed, bool &overwrite)
+{
+    bool sourceNewer = true, abort = false;
+    const bool proceed = OverwriteForm->Dialog(source, destination, sourceNewer, existed, overwrite, abort);
+    FunStatContext.Reset(fsPerfect); // the question shows its own failure
+    // "&Abort" ends the whole run.
+    if (abort) stop = true;
+    return proceed;
 }
 
 void TFileForm::CheckOperation()

@@ -187,6 +187,11 @@ private:
     bool FiltersInUse() const;
     bool PrefixApplies(const std::string &source) const;
     static std::string RealOf(const std::string &path);
+    // Asks the overwrite question; "&Abort" stops the run.
+    bool Confirm(const std::string &source, const std::string &destination, bool &existed, bool &overwrite);
+    // The destination with its links resolved, and how deep ProcessDir is in the tree.
+    std::string realDestination;
+    int depth = 0;
     // Shows the item as the current one; false when the filters leave its name out.
     bool StartItem(const std::string &source, const std::string &destinationDirectory);
     std::string DestinationName(const std::string &name, const std::string &source) const;

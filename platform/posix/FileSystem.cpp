@@ -317,7 +317,7 @@ bool CopyRegularFile(const std::string &source,
         errno = EOPNOTSUPP;
         return false;
     }
-    ::fcntl(from.Get(), F_SETFL, ::fcntl(from.Get(), F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK does not change reads of a regular file.
     // Without replace an existing destination makes the final rename fail; with it, a file is
     // never copied onto itself.
     struct stat existing{};
