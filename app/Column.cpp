@@ -154,6 +154,7 @@ void TColumn::SetWithColumnContent(
         if (savePrevious) PreviousTitle = ActiveTitle;
         if (copyFocus) {
             ActiveTitle = source.ActiveTitle;
+            LoadedPartition = source.LoadedPartition;
             FocusKind = source.FocusKind;
             FocusRow = source.FocusRow;
             FocusKey = source.FocusKey;

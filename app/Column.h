@@ -131,6 +131,8 @@ public:
     std::int64_t FocusKey = 0;
     std::string PreviousTitle;
     std::string DefaultTitle;
+    // The partition title of the directory listed last; empty after the partitions list.
+    std::string LoadedPartition;
     TDirectoryMonitor DirMonitor;
     int Index;
     int DirectoryCount = 0, LinkCount = 0, ProgramCount = 0, DocumentCount = 0, GenericCount = 0,
@@ -180,6 +182,11 @@ public:
                        int focusRow = std::numeric_limits<int>::min(),
                        int focusKind = -1,
                        const std::string &title = {});
+    // Whether the partition of ActiveTitle is mounted, and the partition title to fall back to
+    // when it is not (the mount listed last when the title lies in it).
+    bool PartitionOfTitleExists() const;
+    std::string GonePartition() const;
+    bool RecordedPartitionGone() const;
     // Lists the directory of the title, grouped and sorted.
     // Errors: "Failed to first find file." (pattern, errno), "Failed to find next file."
     void LoadWithFiles(const std::string &title, const std::string &sortMode);

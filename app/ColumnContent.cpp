@@ -235,8 +235,17 @@ void TColumn::LoadDirectory(bool rememberPrevious,
         }
         // An unreadable directory is left one level at a time, down to the partitions list.
         for (int level = 0; level < 4096; ++level) {
+            if (!IsDrivePath(ActiveTitle) && !PartitionOfTitleExists()) {
+                // The partition is focused where it would stand among those still mounted.
+                ActiveTitle = GonePartition();
+                FocusKind = ikDirectory;
+            }
             LoadWithFiles(ActiveTitle, SortMode);
-            if (!FunStatContext.IsError()) break;
+            if (!FunStatContext.IsError()) {
+                const std::string directory = ExtractDirectory(ActiveTitle);
+                LoadedPartition = directory.empty() ? std::string() : PartitionTitleOf(directory);
+                break;
+            }
             Fun.CalleeFailed();
             PathsHistory.RemoveDirectory(ActiveTitle);
             const std::string up = ExcludeTrailingBackslash(ExtractDirectory(ActiveTitle));
@@ -252,6 +261,24 @@ void TColumn::LoadDirectory(bool rememberPrevious,
     FileList->PaintingEnabled = IsVisible();
     FileList->update();
     Form.EndBusy();
+}
+
+bool TColumn::RecordedPartitionGone() const
+{
+    // The mount the column listed last stays the title's partition while the title lies in it:
+    // once unmounted, the directory there is only the empty mount point of another partition.
+    return !LoadedPartition.empty() && IsPathInside(LoadedPartition.substr(1), ActiveTitle) &&
+           !PartitionExists(LoadedPartition);
+}
+
+bool TColumn::PartitionOfTitleExists() const
+{
+    return !RecordedPartitionGone() && PartitionExists(ActiveTitle);
+}
+
+std::string TColumn::GonePartition() const
+{
+    return RecordedPartitionGone() ? LoadedPartition : PartitionTitleOf(ActiveTitle);
 }
 
 void TColumn::LoadWithFiles(const std::string &title, const std::string &sortMode)

@@ -8,7 +8,10 @@
 #include "app/OptionsDialog.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -190,4 +193,41 @@ TEST_F(ColumnContentTest, TheClimbOutOfUnreadableDirectories)
     EXPECT_EQ(Column().HeaderCaption(), "");
     EXPECT_FALSE(Column().FileList->Empty);
     EXPECT_EQ(Column().Item(0)->Title, ":/");
+}
+
+TEST_F(ColumnContentTest, ATitleOnAnUnmountedPartitionFallsBackToThePartitionsList)
+{
+    TSmallDisk disk(Dir / "stick");
+    if (!disk.Mounted) GTEST_SKIP() << "this machine cannot mount a small tmpfs";
+    fs::create_directories(disk.Path + "/photos");
+    std::ofstream(disk.Path + "/photos/one.jpg") << "picture";
+    Load(disk.Path + "/photos/one.jpg");
+    ASSERT_EQ(Column().HeaderCaption(), disk.Path + "/photos");
+    std::vector<std::string> partitions;
+    int count = 0;
+    LogicalDrives(partitions, count);
+    ASSERT_NE(std::find(partitions.begin(), partitions.end(), ":" + disk.Path), partitions.end());
+
+    ASSERT_EQ(::umount2(disk.Path.c_str(), MNT_DETACH), 0);
+    disk.Mounted = false;
+    Column().LoadDirectory(false);
+    EXPECT_EQ(Column().HeaderCaption(), "") << "the partitions list, not the empty mount point";
+    ASSERT_FALSE(Column().FileList->Empty);
+    EXPECT_TRUE(IsDrivePath(Column().ActiveTitle));
+    EXPECT_NE(Column().ActiveTitle, ":" + disk.Path) << "that partition is no longer listed";
+    // The focus stands where the partition would be in the list's order of names.
+    const auto upper = [](std::string text) {
+        for (char &c : text)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        return text;
+    };
+    const std::string gone = ":" + disk.Path;
+    std::string expected;
+    for (int i = 0; i < Column().FileList->Count(); ++i)
+        if (upper(gone) <= upper(Column().Item(i)->Title)) {
+            expected = Column().Item(i)->Title;
+            break;
+        }
+    if (expected.empty()) expected = Column().Item(Column().FileList->Count() - 1)->Title;
+    EXPECT_EQ(Column().ActiveTitle, expected);
 }
