@@ -242,6 +242,8 @@ void TMainForm::CreateAreas()
     }
     HintBar = NewPanel(ClientPanel, 1, 3);
     HintBar->CenterV = false;
+    // Its lines hold a long hint broken between words.
+    HintBar->WordWrap = true;
 }
 
 TColumn *TMainForm::ColumnOfList(const QWidget *list) const

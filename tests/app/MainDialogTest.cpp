@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QImage>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -288,4 +290,34 @@ TEST_F(MainDialogTest, HistoryMenuListsTheTwentyNewestDirectoriesNewestFirst)
     menu.actions().front()->trigger();
     EXPECT_EQ(chosen, "/d24/f");
     PathsHistory.Clear();
+}
+
+TEST_F(MainDialogTest, TheHintBarBreaksALongHintIntoItsLines)
+{
+    ProgramOptions.ShowHintBar = true;
+    ProgramOptions.HintLines = 3;
+    Form->show();
+    Form->Reset(false);
+    MyTPanel *bar = Form->HintBar;
+    ASSERT_TRUE(bar->isVisible());
+    const auto shot = [&](const std::string &hint) {
+        MyTPanel::OnHint(hint);
+        return bar->grab().toImage();
+    };
+    const QImage blank = shot("");
+    std::string hint;
+    const QFontMetrics metrics(bar->PanelFont());
+    while (metrics.horizontalAdvance(QString::fromStdString(hint)) < 2 * bar->width())
+        hint += "Hint words wrap between them. ";
+    const QImage written = shot(hint);
+    ASSERT_EQ(blank.size(), written.size());
+    // Rows of pixels the text changed, by text line.
+    const int line = bar->TextHeight();
+    bool inked[3] = {};
+    for (int y = bar->BorderWidth; y < bar->BorderWidth + 3 * line && y < blank.height(); ++y)
+        for (int x = 0; x < blank.width(); ++x)
+            if (blank.pixel(x, y) != written.pixel(x, y)) inked[(y - bar->BorderWidth) / line] = true;
+    EXPECT_TRUE(inked[0]);
+    EXPECT_TRUE(inked[1]) << "the hint goes on in the second line";
+    EXPECT_EQ(bar->Caption(), hint);
 }
