@@ -7,6 +7,7 @@
 #include "Libraries/FileLink.h"
 #include "Libraries/History.h"
 #include "Libraries/HistoryDialog.h"
+#include "Libraries/ShiftStateUi.h"
 #include "Libraries/UtilitiesUi.h"
 #include "app/OptionsDialog.h"
 #include "app/SystemMenu.h"
@@ -814,27 +815,8 @@ void TMainForm::GoToPath(const std::string &path, bool addDelimiter)
 
 void TMainForm::RunActiveItem(Qt::KeyboardModifiers modifiers)
 {
-    TFunScope Fun(ThisUnit, "TMainForm::RunActiveItem");
-    Fun.Run([&] {
-        TColumn &a = ActiveColumn();
-        if (a.FileList->Empty) return;
-        const std::string title = a.ActiveTitle;
-        if (a.FocusKind == ikDirectory || IsDrivePath(title)) {
-            EnterDirectory(a, modifiers, title);
-            return;
-        }
-        bool isDirectory = false;
-        const std::string reference = GetWhenReference(title, &isDirectory);
-        if (Fun.CalleeFailed()) return;
-        if (isDirectory) {
-            // A desktop entry leads to its target; a symbolic link is entered by its own path.
-            EnterDirectory(a, modifiers, IsLinkFile(title) ? reference : title);
-            return;
-        }
-        RunFile(title, {}, ExtractDirectory(title), false, false);
-        Fun.CalleeFailed();
-    });
-    Fun.ShowIfFailed("Failed to run file.");
+    // One run for every key and button: the column's, with autoopen and the launched files.
+    ActiveColumn().RunActiveItem(ShiftStateOf(modifiers));
 }
 
 void TMainForm::Com_PreviousDirectory()
@@ -897,7 +879,7 @@ void TMainForm::Com_DefaultDirectory()
 void TMainForm::Com_ParentDirectory()
 {
     TFunScope Fun(ThisUnit, "TMainForm::Com_ParentDirectory");
-    Fun.Run([&] { EnterParentDirectory(ActiveColumn(), KeyModifiers); });
+    Fun.Run([&] { ActiveColumn().EnterParentDirectory(ShiftStateOf(KeyModifiers)); });
     Fun.ShowIfFailed("Failed to load the parent directory.");
 }
 

@@ -2,6 +2,7 @@
 #include "app/Column.h"
 
 #include "Libraries/File.h"
+#include "Libraries/History.h"
 #include "app/MainDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/SkinDialog.h"
@@ -9,10 +10,13 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <filesystem>
 #include <limits>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -117,6 +121,18 @@ protected:
         EXPECT_EQ(Col(column).SelectedSize, size);
     }
     std::string DirectoryOf(int column) { return ExtractDirectory(Col(column).ActiveTitle); }
+    // Keys then reach the main window before the list, as they do for a user.
+    bool ActivateMain()
+    {
+        Main->activateWindow();
+        static_cast<void>(QTest::qWaitForWindowActive(Main.get()));
+        return Main->isActiveWindow();
+    }
+    // The centre of a widget in the coordinates of the list that holds the mouse.
+    static QPoint CentreIn(const QWidget *list, const QWidget *widget)
+    {
+        return list->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
+    }
 
     TTempDir Dir;
     TProgramOptions SavedOptions;
@@ -279,4 +295,60 @@ TEST_F(ColumnInputTest, BadInputNeverActsOnTheWrongItem)
     Main->BusyCount = 0;
     EXPECT_EQ(Col(0).ActiveTitle, title);
     EXPECT_EQ(Col(0).SelectedCount, 0);
+}
+
+TEST_F(ColumnInputTest, ShiftEnterAndShiftBackspaceAutoopenThroughTheMainWindow)
+{
+    Main->VisibleColumnCount = 3;
+    Main->Reset(false);
+    fs::create_directory(Dir / "other");
+    Load(0, Dir / "sub");
+    Load(1, IncludeTrailingBackslash(Dir / "other"));
+    Load(2, IncludeTrailingBackslash(Dir / "other"));
+    if (!ActivateMain()) GTEST_SKIP() << "the platform activates no window";
+    Main->FocusColumn(0, true);
+    QTest::keyClick(Col(0).FileList, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "sub"));
+    EXPECT_EQ(Col(1).ActiveTitle, Dir / "sub/inner");
+    EXPECT_EQ(DirectoryOf(2), IncludeTrailingBackslash(Dir / "sub/inner")) << "opened to the right";
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+
+    Load(0, IncludeTrailingBackslash(Dir / "other"));
+    Main->FocusColumn(2, true);
+    QTest::keyClick(Col(2).FileList, Qt::Key_Backspace, Qt::ShiftModifier);
+    EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "sub"));
+    EXPECT_EQ(DirectoryOf(0), IncludeTrailingBackslash(Dir.Path())) << "opened to the left";
+    EXPECT_EQ(Col(0).ActiveTitle, Dir / "sub");
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnInputTest, AFileStartedByEnterOrDoubleClickIsALaunchedFile)
+{
+    Dir.WriteFile("tool.sh", "#!/bin/sh\nexit 0\n");
+    ::chmod((Dir / "tool.sh").c_str(), 0755);
+    Load(0, Dir / "tool.sh");
+    if (!ActivateMain()) GTEST_SKIP() << "the platform activates no window";
+    struct TCase
+    {
+        const char *Name;
+        bool Key;
+    };
+    const TCase cases[] = {{"Enter", true}, {"double click", false}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        FilesHistory.Clear();
+        Main->FocusColumn(0, true);
+        const int tool = IndexOf(0, "tool.sh");
+        ASSERT_GE(tool, 0);
+        if (c.Key) {
+            Col(0).FocusIndex(tool);
+            QTest::keyClick(Col(0).FileList, Qt::Key_Return);
+        } else {
+            Press(0, tool, 0, tool, Qt::LeftButton, false, true);
+        }
+        ASSERT_EQ(FilesHistory.count(), 1);
+        EXPECT_EQ(FilesHistory.Entry(0).title, Dir / "tool.sh");
+    }
+    EXPECT_TRUE(ShownErrors().empty());
 }
