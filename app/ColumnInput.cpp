@@ -86,7 +86,6 @@ enum TOperationAction
     oaToggle,     // with the event's modifiers
     oaToggleUp,   // with {Ctrl}
     oaToggleDown, // with {Shift}
-    oaEnterThisDirectory,
     oaFileMenu,
     oaProperties,
     oaFileDragMenu,
@@ -122,7 +121,7 @@ const TOperationRow OperationRows[] = {
     {"Toggle selection", oaToggle, nullptr},
     {"Toggle down selection", oaToggleDown, nullptr},
     {"Toggle up selection", oaToggleUp, nullptr},
-    {"Enter this directory", oaEnterThisDirectory, nullptr},
+    {"Enter this directory", oaMenu, "FileDragMenu_EnterThisDir"},
     // The File-drag menus, the System menus and the drag commands come with their menus.
     {"Inter-board file-drag menu", oaInterBoardMenu, nullptr},
     {"System menu", oaNothing, nullptr},
@@ -564,22 +563,6 @@ void TColumn::ChooseMouseOperation(const std::string &operation, TShiftState shi
         case oaSystemDragMenu:
             Form.ShowContextMenu(Form.DragDestinationIndex, x, true, modifiers, y);
             return;
-        case oaEnterThisDirectory: {
-            // The destination column shows the dragged directory, or the dragged file in its
-            // directory.
-            const std::string title = Form.DragActiveTitle;
-            if (title.empty()) return;
-            const bool directory = IsDrivePath(title) || IsDirectoryPath(title);
-            if (directory) {
-                EnterDirectory(ShiftBit(ssAlt), title);
-            } else {
-                LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, title);
-                Form.ActiveColumnIndex = Index;
-                Form.FocusColumn(Index, false);
-            }
-            Fun.CalleeFailed();
-            return;
-        }
         }
     });
 }

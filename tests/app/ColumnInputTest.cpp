@@ -270,11 +270,11 @@ TEST_F(ColumnInputTest, BadInputNeverActsOnTheWrongItem)
     // A drop focuses the item under it, but nothing is run or entered.
     EXPECT_EQ(DirectoryOf(0), ExtractDirectory(before0));
     EXPECT_EQ(DirectoryOf(1), IncludeTrailingBackslash(Dir / "empty"));
-    // A right drag from the empty list carries the list's own directory.
+    // A right drag from the empty list has no directory to enter.
     ProgramOptions.RMBDragNameOperation = "Enter this directory";
     Press(1, 0, 0, 0, Qt::RightButton);
     EXPECT_EQ(Main->LastMouseOperation, "Enter this directory");
-    EXPECT_EQ(DirectoryOf(0), IncludeTrailingBackslash(Dir / "empty"));
+    EXPECT_EQ(DirectoryOf(0), ExtractDirectory(before0));
 
     // The directory of a column vanished under it.
     Load(0, Dir / "sub/inner");
@@ -349,6 +349,33 @@ TEST_F(ColumnInputTest, AFileStartedByEnterOrDoubleClickIsALaunchedFile)
         }
         ASSERT_EQ(FilesHistory.count(), 1);
         EXPECT_EQ(FilesHistory.Entry(0).title, Dir / "tool.sh");
+    }
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnInputTest, EnterThisDirectoryTakesOnlyADirectoryDraggedToAnotherColumn)
+{
+    Load(1, IncludeTrailingBackslash(Dir / "sub"));
+    struct TCase
+    {
+        const char *Name;
+        const char *From;
+        int ToColumn;
+        int RowsLower;
+    };
+    const TCase cases[] = {
+        {"a directory released one row lower in its own column", "sub", 0, 1},
+        {"a plain file dragged to the other column", "a.txt", 1, 0},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string before0 = DirectoryOf(0), before1 = DirectoryOf(1);
+        const int from = IndexOf(0, c.From);
+        ASSERT_GE(from, 0);
+        Press(0, from, c.ToColumn, c.ToColumn == 0 ? from + c.RowsLower : 0, Qt::RightButton);
+        EXPECT_EQ(Main->LastMouseOperation, "Enter this directory");
+        EXPECT_EQ(DirectoryOf(0), before0);
+        EXPECT_EQ(DirectoryOf(1), before1);
     }
     EXPECT_TRUE(ShownErrors().empty());
 }
