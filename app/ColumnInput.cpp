@@ -341,6 +341,75 @@ const TKeyCell *CellOf(const TKeyRow &row, TShiftState shift)
     return nullptr;
 }
 
+// ---- The list hint -----------------------------------------------------------------------------
+
+// An operation name as the hint shows it, with the note on its modifiers; "Run" gets the
+// navigation note only over a directory or a link.
+std::string OperationText(const std::string &name, bool runEnters)
+{
+    static const struct
+    {
+        const char *Name;
+        const char *Note;
+    } notes[] = {
+        {"System menu", " ([Ctrl] = reference; [Shift] = parent)"},
+        {"System-drag menu", " ([Ctrl] = reference; [Shift] = parent)"},
+        {"Send menu", " ([Ctrl] = reference; [Shift] = parent)"},
+        {"Send-drag menu", " ([Ctrl] = reference; [Shift] = parent)"},
+        {"Enter this directory",
+         " ([Ctrl] = automove to left; [Shift] = autoopen to right; [Alt] = autohold)"},
+        {"Properties", " ([Ctrl] = reference)"},
+        {"Toggle selection", " ([Ctrl] = group upward; [Shift] = group downward)"},
+        {"Enter parent directory",
+         " ([Ctrl] = automove to right; [Shift] = autoopen to left; [Alt] = autohold)"},
+    };
+    if (SameText(name, "Run"))
+        return runEnters ? name + notes[4].Note : name;
+    for (const auto &row : notes)
+        if (SameText(name, row.Name)) return name + row.Note;
+    return name;
+}
+
+// The hint of a column list at a point: over an item (its title, size and the operations of the
+// zone) or elsewhere (the column's directory and the operations of empty space).
+std::string ListHintText(const TFileListData *item, bool typeZone, bool runEnters,
+                         const std::string &activeTitle, bool thumbNotes)
+{
+    const auto op = [&](const std::string &name) { return OperationText(name, runEnters); };
+    const TProgramOptions &o = ProgramOptions;
+    std::string hint;
+    if (item) {
+        std::string zone;
+        if (typeZone) {
+            zone = "[LMB] = " + op(o.LMBTypeOperation) + "." + " [RMB] = " + op(o.RMBTypeOperation) +
+                   "." + " [MMB] = " + op(o.MMBTypeOperation) + "." + " [LMB + Drag] = " +
+                   op(o.LMBDragTypeOperation) + "." + " [RMB + Drag] = " + op(o.RMBDragTypeOperation) +
+                   ".";
+            if (o.FileHoverActive)
+                zone += " Hover for a moment to display the file hover information window.";
+        } else {
+            zone = "[Double LMB] = " + op(o.LMBNameOperation) + "." + " [RMB] = " +
+                   op(o.RMBNameOperation) + "." + " [MMB] = " + op(o.MMBNameOperation) + "." +
+                   " [LMB + Drag] = " + op(o.LMBDragNameOperation) + "." + " [RMB + Drag] = " +
+                   op(o.RMBDragNameOperation) + "." + " [RMB + Small drag] = show mouse menu." +
+                   " The name of a selected file is displayed with italic and bold font.";
+            if (thumbNotes)
+                zone += " For a \"\xC2\xB1\" character after the displayed width / height of thumbs, see "
+                        "the \"Normalize width / height\" options.";
+        }
+        hint = "Current file \"" + item->Title + "\". Size " +
+               FileSizeText(6, 0, static_cast<std::uint64_t>(std::max<std::int64_t>(0, item->Size))) +
+               ". " + zone;
+    } else {
+        hint = "Column's parent directory \"" + ExtractDirectory(activeTitle) + "\". " + "[RMB] = " +
+               op(o.RMBNameOperation) + "." + " [LMB + Drag] = " + op(o.LMBDragNameOperation) + "." +
+               " [RMB + Drag] = " + op(o.RMBDragNameOperation) + ".";
+    }
+    return hint + " Drop files from another program to display the \"External file-drag\" menu. "
+                  "[LMB + Drag] = drag files (to copy) to another program ([Ctrl] = copy; [Shift] = "
+                  "move; [Alt] = copy as link).";
+}
+
 } // namespace
 
 // ---- Zones and the press ----------------------------------------------------------------------
@@ -422,11 +491,28 @@ void TColumn::FileListMouseUp(QMouseEvent *event, int x, int y)
     });
 }
 
-void TColumn::FileListMouseMove(QMouseEvent *, int x, int y)
+void TColumn::FileListMouseMove(QMouseEvent *event, int x, int y)
 {
-    if (Form.IsBusy()) return;
-    const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
-    Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
+    TFunScope Fun(ThisUnit, "TColumn::FileListMouseMove");
+    Fun.Run([&] {
+        if (Form.IsBusy()) return;
+        if (!FileList->rect().contains(event->position().toPoint())) {
+            Form.HotItem = {};
+            return;
+        }
+        const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
+        Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
+        const TFileListData *data = item >= 0 ? Item(item) : nullptr;
+        bool runEnters = false;
+        if (data) runEnters = data->Kind == ikDirectory || data->Kind == ikLink || IsDrivePath(data->Title);
+        const bool thumbNotes =
+            Thumb && (ProgramOptions.NormalizeThumbWidth || ProgramOptions.NormalizeThumbHeight);
+        const std::string hint =
+            ListHintText(data, data && InTypeZone(item, x, y), runEnters, ActiveTitle, thumbNotes);
+        if (hint == FileList->Hint) return;
+        FileList->Hint = hint;
+        if (MyTPanel::OnHint) MyTPanel::OnHint(hint);
+    });
 }
 
 void TColumn::FileListDragOver(QDragMoveEvent *event, int x, int y)

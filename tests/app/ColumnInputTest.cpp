@@ -379,3 +379,49 @@ TEST_F(ColumnInputTest, EnterThisDirectoryTakesOnlyADirectoryDraggedToAnotherCol
     }
     EXPECT_TRUE(ShownErrors().empty());
 }
+
+TEST_F(ColumnInputTest, TheListHintNamesTheItemAndTheOperationsUnderTheMouse)
+{
+    const std::string tail =
+        " Drop files from another program to display the \"External file-drag\" menu. [LMB + Drag] "
+        "= drag files (to copy) to another program ([Ctrl] = copy; [Shift] = move; [Alt] = copy as "
+        "link).";
+    const std::string enterNote =
+        " ([Ctrl] = automove to left; [Shift] = autoopen to right; [Alt] = autohold)";
+    ProgramOptions.FileHoverActive = true;
+    struct TCase
+    {
+        const char *Name;
+        int Index;
+        bool TypeZone;
+        std::string Hint;
+    };
+    const TCase cases[] = {
+        {"the name of a file", IndexOf(0, "a.txt"), false,
+         "Current file \"" + (Dir / "a.txt") + "\". Size " + FileSizeText(6, 0, 5) +
+             ". [Double LMB] = Run. [RMB] = None. [MMB] = Toggle selection ([Ctrl] = group upward; "
+             "[Shift] = group downward). [LMB + Drag] = File-drag menu. [RMB + Drag] = Enter this "
+             "directory" + enterNote + ". [RMB + Small drag] = show mouse menu. The name of a "
+             "selected file is displayed with italic and bold font." + tail},
+        {"the type field of a directory", IndexOf(0, "sub"), true,
+         "Current file \"" + (Dir / "sub") + "\". Size " + FileSizeText(6, 0, 0) + ". [LMB] = Run" +
+             enterNote + ". [RMB] = None. [MMB] = Inter-board file-drag menu. [LMB + Drag] = Copy. "
+             "[RMB + Drag] = Move. Hover for a moment to display the file hover information window." +
+             tail},
+        {"below the last item", 99, false,
+         "Column's parent directory \"" + IncludeTrailingBackslash(Dir.Path()) +
+             "\". [RMB] = None. [LMB + Drag] = File-drag menu. [RMB + Drag] = Enter this directory" +
+             enterNote + "." + tail},
+    };
+    MyTPanel *list = Col(0).FileList;
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        // The header's hint is shown first, as when the mouse comes from the header.
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), Col(0).HeaderButton->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(Col(0).HeaderButton, &enter);
+        ASSERT_EQ(Main->HintBar->Caption(), Col(0).HeaderButton->Hint);
+        const QPoint at = PointAt(0, c.Index, c.TypeZone);
+        Send(list, QEvent::MouseMove, at, list->mapToGlobal(at), Qt::NoButton);
+        EXPECT_EQ(Main->HintBar->Caption(), c.Hint);
+    }
+}
