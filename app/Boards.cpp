@@ -14,7 +14,6 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QCursor>
 #include <QDragMoveEvent>
 #include <QEvent>
 #include <QFont>
@@ -372,6 +371,7 @@ void TBoards::Setup(TMainForm &form, MyTPanel *buttonsBar)
                 TColumn *column = Form->ColumnOfList(qobject_cast<QWidget *>(event->source()));
                 if (!column || column->Index >= 10) return;
                 event->acceptProposedAction();
+                HoverPoint = Buttons[i]->mapToGlobal(event->position().toPoint());
                 DragOverButton(column, i, HoverBoard != i);
             };
             Buttons[i] = button;
@@ -703,16 +703,51 @@ void TBoards::DragOverButton(TColumn *column, int index, bool entering)
 {
     HoverColumn = column;
     HoverBoard = index;
-    if (HoverTimer && !HoverTimer->isActive()) HoverTimer->start();
+    if (HoverTimer && !HoverTimer->isActive()) {
+        // The dragged column stays reachable from the board the hover may show.
+        if (Form && column && column->Index < 10) {
+            Form->ActiveColumnIndex = column->Index;
+            Form->MarkInterBoardSource(false);
+        }
+        HoverTimer->start();
+    }
     if (entering || !HoverWatch.isValid()) HoverWatch.start();
+}
+
+void TBoards::ColumnDragMove(TColumn *column, const QPoint &global)
+{
+    if (!column || column->Index >= 10) return;
+    HoverPoint = global;
+    for (int i = 0; i < Count; ++i) {
+        MyTPanel *button = Buttons[i];
+        if (!button || !button->isVisible() || !button->rect().contains(button->mapFromGlobal(global)))
+            continue;
+        DragOverButton(column, i, HoverBoard != i);
+        return;
+    }
+}
+
+bool TBoards::ColumnDropOnBoardsButton(TColumn *column, const QPoint &global)
+{
+    if (!Form || !column) return false;
+    MyTPanel *button = Form->BoardsButton;
+    if (!button || !button->isVisible() || !button->rect().contains(button->mapFromGlobal(global)))
+        return false;
+    // Only the active column's list drops here.
+    if (column->Index != Form->ActiveColumnIndex) return false;
+    Form->LeftButtonDown = false;
+    Form->ClickMenuItem("MarkIBSourceColumnMenu");
+    ShowMenu(button, Qt::NoModifier);
+    return true;
 }
 
 void TBoards::HoverTimerTimer()
 {
     if (HoverBoard < 0 || HoverBoard == ActiveBoard || !HoverWatch.isValid()) return;
     MyTPanel *button = Buttons[HoverBoard];
-    if (!button || !button->rect().contains(button->mapFromGlobal(QCursor::pos()))) return;
+    if (!button || !button->rect().contains(button->mapFromGlobal(HoverPoint))) return;
     if (HoverWatch.elapsed() < 800) return;
+    HoverShowedBoard = true;
     ShowBoard(HoverBoard);
 }
 
@@ -720,6 +755,7 @@ void TBoards::EndColumnDrag()
 {
     HoverColumn = nullptr;
     HoverBoard = -1;
+    HoverShowedBoard = false;
     HoverWatch.invalidate();
     if (HoverTimer) HoverTimer->stop();
 }

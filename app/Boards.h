@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPoint>
 #include <QtCore/qnamespace.h>
 
 #include <cstdint>
@@ -127,6 +128,10 @@ public:
     TColumn *HoverColumn = nullptr;
     int HoverBoard = -1;
     QElapsedTimer HoverWatch;
+    // Where the column drag was last seen, in screen coordinates.
+    QPoint HoverPoint;
+    // The hover showed a board during this column drag.
+    bool HoverShowedBoard = false;
 
     TBoardData &Active() { return Items[ActiveBoard]; }
     const TBoardData &Active() const { return Items[ActiveBoard]; }
@@ -163,8 +168,15 @@ public:
     void SetShortcut(int index, const std::string &shortcut);
     // A left click on a board button with the modifiers held.
     void BoardButtonClick(int index, Qt::KeyboardModifiers modifiers);
-    // A column drag over a board button; entering restarts the hover watch.
+    // A column drag over a board button; entering restarts the hover watch. The first one of a
+    // drag marks the column as the inter-board source.
     void DragOverButton(TColumn *column, int index, bool entering);
+    // A move of the column drag (the list holds the mouse) to the screen point: over a visible
+    // board button it hovers that button.
+    void ColumnDragMove(TColumn *column, const QPoint &global);
+    // The column drag ends at the screen point: on the "Boards" button the active column is
+    // marked as the inter-board source and the menu opens; true when it did.
+    bool ColumnDropOnBoardsButton(TColumn *column, const QPoint &global);
     // Every 200 ms while a column drag hovers: shows the hovered board after 0.8 s.
     void HoverTimerTimer();
     // The column drag ended: no hover any more.

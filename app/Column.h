@@ -239,8 +239,9 @@ public:
     void FileListKeyDown(QKeyEvent *event);
     void FileListEnter();
     void HeaderButtonMouseDown(QMouseEvent *event);
-    // The column drag of source ends over this list at (x, y) inside its border.
-    void DropFromColumn(int x, int y);
+    // The column drag of source ends over this list at (x, y) inside its border; fromOtherBoard:
+    // a board hover showed this board during the drag, and the inter-board File-drag menu opens.
+    void DropFromColumn(int x, int y, bool fromOtherBoard = false);
     // Decides the mouse operation of a finished press released at (x, y) inside this list.
     void FileListMouse(Qt::MouseButton button, std::uint8_t shift, int x, int y);
     // Performs a mouse operation; x and y are screen coordinates for a popup.

@@ -475,9 +475,13 @@ void TColumn::FileListMouseUp(QMouseEvent *event, int x, int y)
         }
         if (!Form.DragActive) return;
         Form.DragActive = false;
-        Form.Boards.EndColumnDrag(); // a hover over a board button ends with the drag
-        // The drag ends over the visible column list under the release point, if any.
+        // A hover over a board button ends with the drag; a board it showed meanwhile holds
+        // other columns, so the drag's source is then the inter-board source column.
+        const bool otherBoard = Form.Boards.HoverShowedBoard;
+        Form.Boards.EndColumnDrag();
         const QPoint global = event->globalPosition().toPoint();
+        if (Form.Boards.ColumnDropOnBoardsButton(this, global)) return;
+        // The drag ends over the visible column list under the release point, if any.
         for (int i = 0; i < Form.VisibleColumnCount; ++i) {
             MyTPanel *list = Form.Columns[i]->FileList;
             const QPoint at = list->mapFromGlobal(global);
@@ -485,7 +489,7 @@ void TColumn::FileListMouseUp(QMouseEvent *event, int x, int y)
             const int insideX = at.x() - list->BorderWidth, insideY = at.y() - list->BorderWidth;
             // Over the scroll bar the drop is refused.
             if (insideX >= list->InsideWidth()) return;
-            Form.Columns[i]->DropFromColumn(insideX, insideY);
+            Form.Columns[i]->DropFromColumn(insideX, insideY, otherBoard);
             return;
         }
     });
@@ -496,6 +500,10 @@ void TColumn::FileListMouseMove(QMouseEvent *event, int x, int y)
     TFunScope Fun(ThisUnit, "TColumn::FileListMouseMove");
     Fun.Run([&] {
         if (Form.IsBusy()) return;
+        // The column drag holds the mouse: its moves also hover the board buttons.
+        if (Form.DragActive && Form.DragSourcePosition == Index &&
+            (event->buttons() & (Qt::LeftButton | Qt::RightButton)))
+            Form.Boards.ColumnDragMove(this, event->globalPosition().toPoint());
         if (!FileList->rect().contains(event->position().toPoint())) {
             Form.HotItem = {};
             return;
@@ -545,7 +553,7 @@ void TColumn::FileListEnter()
     Form.ActiveColumnIndex = Index;
 }
 
-void TColumn::DropFromColumn(int x, int y)
+void TColumn::DropFromColumn(int x, int y, bool fromOtherBoard)
 {
     const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
     if (item >= 0) FocusIndex(item);
@@ -553,6 +561,13 @@ void TColumn::DropFromColumn(int x, int y)
     Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
     Form.ActiveColumnIndex = Index;
     Form.FocusColumn(Index, false);
+    if (fromOtherBoard) {
+        const QPoint screen =
+            FileList->mapToGlobal(QPoint(x + FileList->BorderWidth, y + FileList->BorderWidth));
+        Form.DragDestinationIndex = item;
+        Form.ShowInterBoardFileDragMenuAt(screen.x(), screen.y(), Form.DragShift);
+        return;
+    }
     FileListMouse(
         Form.DragButton, ShiftStateOf(Form.DragShift, Qt::NoButton, Form.DragDouble), x, y);
 }

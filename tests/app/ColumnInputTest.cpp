@@ -425,3 +425,55 @@ TEST_F(ColumnInputTest, TheListHintNamesTheItemAndTheOperationsUnderTheMouse)
         EXPECT_EQ(Main->HintBar->Caption(), c.Hint);
     }
 }
+
+TEST_F(ColumnInputTest, AColumnDragHoveringABoardButtonShowsThatBoard)
+{
+    ProgramOptions.ShowBoardsBar = true;
+    Main->Reset(false);
+    QCoreApplication::processEvents();
+    MyTPanel *list = Col(0).FileList;
+    MyTPanel *button = Main->Boards.Buttons[1];
+    ASSERT_TRUE(button->isVisible());
+    ASSERT_FALSE(button->rect().isEmpty());
+    ASSERT_EQ(Main->Boards.ActiveBoard, 0);
+    const QPoint down = PointAt(0, IndexOf(0, "a.txt"), false);
+    QTest::mousePress(list, Qt::LeftButton, Qt::NoModifier, down);
+    // The list holds the mouse: every move of the drag comes to it.
+    QTest::mouseMove(list, down + QPoint(0, 4));
+    QTest::mouseMove(list, CentreIn(list, button));
+    EXPECT_TRUE(Main->InterBoard.Marked) << "the dragged column is the inter-board source";
+    EXPECT_EQ(Main->InterBoardSourceColumn().ActiveTitle, Dir / "a.txt");
+    for (int wait = 0; wait < 100 && Main->Boards.ActiveBoard != 1; ++wait) QTest::qWait(50);
+    EXPECT_EQ(Main->Boards.ActiveBoard, 1) << "shown after the hover delay";
+
+    // Dropped on a column of the board it showed, the drag opens the inter-board File-drag menu.
+    MyTPanel *destination = Col(1).FileList;
+    ASSERT_TRUE(destination->isVisible());
+    QTest::mouseMove(list, CentreIn(list, destination));
+    QTest::mouseRelease(list, Qt::LeftButton, Qt::NoModifier, CentreIn(list, destination));
+    EXPECT_FALSE(Main->Boards.HoverTimer->isActive());
+    EXPECT_EQ(Main->Boards.HoverBoard, -1);
+    EXPECT_EQ(Main->DragSourcePosition, 11);
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+    EXPECT_TRUE(Main->FileDragMenu->isVisible());
+    Main->FileDragMenu->close();
+    EXPECT_TRUE(fs::exists(Dir / "a.txt"));
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnInputTest, AColumnDroppedOnTheBoardsButtonIsMarkedAndTheBoardsMenuOpens)
+{
+    MyTPanel *list = Col(1).FileList;
+    const QPoint down = PointAt(1, IndexOf(1, "b.txt"), false);
+    QTest::mousePress(list, Qt::LeftButton, Qt::NoModifier, down);
+    QTest::mouseMove(list, CentreIn(list, Main->BoardsButton));
+    QTest::mouseRelease(list, Qt::LeftButton, Qt::NoModifier, CentreIn(list, Main->BoardsButton));
+    EXPECT_TRUE(Main->InterBoard.Marked);
+    EXPECT_EQ(Main->InterBoardSourceColumn().ActiveTitle, Dir / "b.txt");
+    ASSERT_NE(Main->Boards.BoardsMenu, nullptr);
+    EXPECT_TRUE(Main->Boards.BoardsMenu->isVisible());
+    EXPECT_EQ(Main->Boards.BoardsMenu->actions().value(0)->text().toStdString(), "Show board");
+    Main->Boards.BoardsMenu->close();
+    EXPECT_EQ(Main->Boards.ActiveBoard, 0);
+    EXPECT_TRUE(ShownErrors().empty());
+}
