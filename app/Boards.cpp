@@ -748,7 +748,13 @@ void TBoards::HoverTimerTimer()
     if (!button || !button->rect().contains(button->mapFromGlobal(HoverPoint))) return;
     if (HoverWatch.elapsed() < 800) return;
     HoverShowedBoard = true;
+    TColumn *dragged = HoverColumn;
     ShowBoard(HoverBoard);
+    // A board with fewer columns hides the dragged list, and the drag ends with it.
+    if (dragged && !dragged->FileList->isVisible()) {
+        if (Form) Form->DragActive = false;
+        EndColumnDrag();
+    }
 }
 
 void TBoards::EndColumnDrag()

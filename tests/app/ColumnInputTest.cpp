@@ -477,3 +477,24 @@ TEST_F(ColumnInputTest, AColumnDroppedOnTheBoardsButtonIsMarkedAndTheBoardsMenuO
     EXPECT_EQ(Main->Boards.ActiveBoard, 0);
     EXPECT_TRUE(ShownErrors().empty());
 }
+
+TEST_F(ColumnInputTest, AHoverShowingABoardWithoutTheDraggedColumnEndsTheDrag)
+{
+    ProgramOptions.ShowBoardsBar = true;
+    Main->Reset(false);
+    QCoreApplication::processEvents();
+    Main->Boards.Items[1].ColumnCount = 1;
+    MyTPanel *list = Col(1).FileList;
+    MyTPanel *button = Main->Boards.Buttons[1];
+    ASSERT_TRUE(button->isVisible());
+    QTest::mousePress(list, Qt::LeftButton, Qt::NoModifier, PointAt(1, IndexOf(1, "b.txt"), false));
+    QTest::mouseMove(list, CentreIn(list, button));
+    for (int wait = 0; wait < 100 && Main->Boards.ActiveBoard != 1; ++wait) QTest::qWait(50);
+    ASSERT_EQ(Main->Boards.ActiveBoard, 1);
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_FALSE(Main->DragActive);
+    EXPECT_FALSE(Main->Boards.HoverTimer->isActive());
+    QTest::mouseRelease(list, Qt::LeftButton, Qt::NoModifier, CentreIn(list, Col(0).FileList));
+    EXPECT_FALSE(Main->FileDragMenu->isVisible());
+    EXPECT_TRUE(ShownErrors().empty());
+}
