@@ -751,3 +751,57 @@ TEST_F(FileDialogTest, AnItemOntoItselfIsRefusedBeforeAnythingIsTouched)
     }
     EXPECT_EQ(XattrOf(Root / "src/a.txt", "user.Description"), "first");
 }
+
+namespace {
+
+// A ramfs of its own: a file system without user extended attributes.
+struct TRamDisk
+{
+    explicit TRamDisk(const std::string &path) : Path(path)
+    {
+        fs::create_directories(path);
+        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, nullptr) == 0;
+    }
+    ~TRamDisk()
+    {
+        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+    }
+    std::string Path;
+    bool Mounted = false;
+};
+
+} // namespace
+
+TEST_F(FileDialogTest, AMoveWhoseStreamsCannotFollowAsksAndNeverLosesThemSilently)
+{
+    TRamDisk ram(Root / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "this machine cannot mount a ramfs";
+    const std::string question = "There are file streams in the source files, but the destination partition\n"
+                                 "doesn't support file streams. Therefore streams will not be in the\n"
+                                 "destination files.\n\nClick \"Okay\" to CONTINUE.";
+    for (int answer : {MessageBoxAnswer::No, MessageBoxAnswer::Yes}) {
+        SCOPED_TRACE(answer == MessageBoxAnswer::No ? "no" : "yes");
+        Boxes.Shown.clear();
+        // Any other question (the free space of a ramfs is not known) is answered "Yes".
+        Boxes.OnShow = [&](const std::string &text) {
+            Boxes.Answer = text == question ? answer : MessageBoxAnswer::Yes;
+        };
+        Run("Move", {Root / "src/a.txt"}, Root / "ram/", okNoErrors);
+        bool asked = false;
+        for (const auto &shown : Boxes.Shown) asked |= shown.Text == question;
+        EXPECT_TRUE(asked);
+        const bool arrived = fs::exists(Root / "ram/a.txt");
+        if (answer == MessageBoxAnswer::No) {
+            EXPECT_FALSE(arrived);
+        }
+        // Without the file's streams at the destination the source stays whole, unless the
+        // user agreed to leave them.
+        if (!arrived) {
+            EXPECT_EQ(Root.ReadFile("src/a.txt"), "alpha");
+            EXPECT_EQ(XattrOf(Root / "src/a.txt", "user.Description"), "first");
+        } else {
+            EXPECT_EQ(Root.ReadFile("ram/a.txt"), "alpha");
+        }
+    }
+    Boxes.OnShow = nullptr;
+}
