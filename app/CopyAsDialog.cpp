@@ -4,8 +4,10 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
+#include "Libraries/FileStream.h"
 #include "Libraries/MyTime.h"
 #include "Libraries/UtilitiesUi.h"
+#include "app/FileDialog.h"
 #include "app/MainDialog.h"
 #include "app/OverwriteDialog.h"
 #include "platform/FileSystem.h"
@@ -39,6 +41,26 @@ bool WithoutHardLinks(const std::string &directory, int code)
     if (code != EPERM) return false;
     const std::string type = Platform::FileSystemType(directory);
     return type == "vfat" || type == "msdos" || type == "exfat" || type == "iso9660" || type == "udf";
+}
+
+// Both paths reach the same file (device and inode, links followed: a link is never copied or
+// moved onto what it points to, nor a directory onto itself).
+bool SameTarget(const std::string &a, const std::string &b)
+{
+    Platform::TEntryStatus first, second;
+    return Platform::EntryStatus(a, first, true) && Platform::EntryStatus(b, second, true) &&
+           first.Device == second.Device && first.Inode == second.Inode;
+}
+
+// The file has named streams that a copy to the directory would leave behind.
+bool StreamsWouldStayBehind(const std::string &source, const std::string &directory)
+{
+    const std::int32_t count = GetFileStreamsCount(source);
+    FunStatContext.Reset(fsPerfect);
+    if (count <= 0) return false;
+    const bool supported = SupportsNamedStreams(directory);
+    FunStatContext.Reset(fsPerfect);
+    return !supported;
 }
 
 } // namespace
@@ -152,17 +174,24 @@ bool TCopyAsForm::Do()
     }
     AddComboHistory(NameComboBox, name);
     NameComboBox->setEditText(Q(name));
-    // A directory (never a link to one) is copied or moved by the caller.
     Platform::TEntryStatus sourceStatus;
     const bool statusKnown = Platform::EntryStatus(source, sourceStatus, false);
-    if (statusKnown && sourceStatus.IsDirectory && !hardLinkMode) return true;
+    const bool sourceIsDirectory = statusKnown && sourceStatus.IsDirectory && !sourceStatus.IsSymbolicLink;
     const bool sourceIsLink = statusKnown && sourceStatus.IsSymbolicLink;
     bool done = false;
     TFunScope Fun(ThisUnit, "TCopyAsForm::Do");
     Fun.Run([&] {
         const std::string destination = destinationDirectory + name;
-        if (destination == source || (PathExists(destination) && Platform::SameFile(source, destination))) {
+        // Also for a directory, which the caller copies or moves: onto itself it would be
+        // merged with itself.
+        if (destination == ExcludeTrailingBackslash(source) || destination == source ||
+            (PathExists(destination) && SameTarget(source, destination))) {
             Fun.Raise("Source and destination are the same.", source, destination);
+            return;
+        }
+        // A directory (never a link to one) is copied or moved by the caller.
+        if (sourceIsDirectory && !hardLinkMode) {
+            done = true;
             return;
         }
         Platform::TEntryStatus status;
@@ -170,6 +199,11 @@ bool TCopyAsForm::Do()
             Fun.Raise("Failed to rename. \nA directory with that name already exists.", source, destination);
             return;
         }
+        // Streams cannot follow a copy onto a file system without them (a move within one mount
+        // is a rename and keeps them): the same question as the file dialog's.
+        if (!hardLinkMode && !sourceIsLink && (!moveMode || !SameRoot(source, destinationDirectory)) &&
+            StreamsWouldStayBehind(source, destinationDirectory) && !AskToLeaveStreams())
+            return;
         bool sourceNewer = true, existed = false, overwrite = false, abort = false;
         if (OverwriteForm) {
             OverwriteForm->Reset();

@@ -72,6 +72,12 @@ bool HoldsAnyOf(const std::string &text, const char *characters)
     return text.find_first_of(characters) != std::string::npos;
 }
 
+// The same text without regard to case, for names a case-blind file system takes as one.
+std::string Folded(const std::string &text)
+{
+    return QString::fromStdString(text).toCaseFolded().toStdString();
+}
+
 // One directory entry as the walk sees it.
 struct TWalkEntry
 {
@@ -116,6 +122,18 @@ std::string ResolveNamedFilter(const std::string &filter)
     // Build outputs and editor leftovers of both worlds.
     if (is("No backup files")) return "*.exe;*.dll;*.obj;*.pdb;*.tds;*.tmp;*.o;*.so;*.a;*~;*.swp;*.pyc";
     return filter;
+}
+
+bool AskToLeaveStreams()
+{
+    return AskYesNo("There are file streams in the source files, but the destination partition\n"
+                    "doesn't support file streams. Therefore streams will not be in the\n"
+                    "destination files.\n\nClick \"Okay\" to CONTINUE.");
+}
+
+bool IsValidNamePrefix(const std::string &prefix)
+{
+    return prefix.find_first_of(std::string("/\0", 2)) == std::string::npos && prefix != "." && prefix != "..";
 }
 
 bool OperationAllowsPrefix(const std::string &operation)
@@ -498,7 +516,7 @@ void TFileForm::OnOkay(TOkayKind kind)
             ShowWarningMessage("Invalid exclude file name filter.");
             return;
         }
-        if (HoldsAnyOf(prefix, "<>|\":\\/?*")) {
+        if (!IsValidNamePrefix(prefix)) {
             ShowWarningMessage("Invalid file name prefix.");
             return;
         }
@@ -531,6 +549,13 @@ void TFileForm::OnOkay(TOkayKind kind)
             }
         }
         const bool transfers = IsOneOf(operation, {"Copy", "Convert picture", "Move"});
+        // An item onto itself would be merged with itself and its directories removed: the run
+        // is refused before anything is touched.
+        std::string sameSource, sameDestination;
+        if (transfers && FindItemOntoItself(sameSource, sameDestination)) {
+            Fun.Raise("Source and destination are the same.", sameSource, sameDestination);
+            return;
+        }
         if (transfers) streamsFound = SupportsNamedStreams(destinationPath) ? -1 : 0;
         FunStatContext.Reset(fsPerfect);
         if (NeedsCounting()) {
@@ -552,10 +577,7 @@ void TFileForm::OnOkay(TOkayKind kind)
                 !AskYesNo("There is not enough space at destination.\nClick \"Okay\" to CONTINUE."))
                 return;
         }
-        if (transfers && streamsFound > 0 && !SupportsNamedStreams(destinationPath) &&
-            !AskYesNo("There are file streams in the source files, but the destination partition\n"
-                      "doesn't support file streams. Therefore streams will not be in the\n"
-                      "destination files.\n\nClick \"Okay\" to CONTINUE."))
+        if (transfers && streamsFound > 0 && !SupportsNamedStreams(destinationPath) && !AskToLeaveStreams())
             return;
         if (IsOneOf(operation, {"Copy", "Move"}) && encryptedFound && !SupportsEncryption(destinationPath) &&
             !IgnoreEncryptionCheckBox->isChecked()) {
@@ -609,6 +631,7 @@ void TFileForm::ProcessAll()
     lastEventsTime = 0;
     realDestination = RealOf(destinationPath);
     depth = 0;
+    ForgetMade();
     if (!itemsSelected) {
         if (processSourceItself) {
             const std::string source = sourcePath.size() > 1 ? sourcePath.substr(0, sourcePath.size() - 1) : sourcePath;
@@ -694,11 +717,17 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
         }
         const std::string destination = IncludeTrailingBackslash(destinationParent) +
                                         (!topName.empty() && source == topSource ? topName : ExtractName(source));
-        if (performing && operation == "Move" && !FiltersInUse() && !Platform::PathTaken(destination) &&
+        const bool taken = transfers && Platform::PathTaken(destination);
+        if (taken && SameAsSource(source, destination)) {
+            Fun.Raise("Source and destination are the same.", source, destination);
+            return;
+        }
+        if (performing && operation == "Move" && !FiltersInUse() && !taken &&
             !(prefixUsed && RecurseSubdirectoriesCheckBox->isChecked()) && SameRoot(source, destinationParent)) {
             FunStatContext.Reset(fsPerfect);
             MyMoveFile(source, destination, false);
             if (!Fun.CalleeFailed()) {
+                RecordMadeDirectory(destination);
                 if (sourceColumn) sourceColumn->FollowMovedItem(source, destination);
                 ++directories;
                 return;
@@ -709,12 +738,21 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             FunStatContext.Reset(fsPerfect);
         }
         const bool makesCopy = performing && transfers && destination != source;
-        if (makesCopy && !Platform::MakeDirectory(destination)) {
-            const int code = Platform::LastErrorCode();
-            if (LastErrorFailedAfterCreate(code) || !Platform::DirectoryExists(destination)) {
-                Fun.Raise("Failed to " + operation + " directory.", source, destination,
-                          code == EEXIST ? ENOTDIR : code);
-                return;
+        if (makesCopy) {
+            if (Platform::MakeDirectory(destination)) {
+                RecordMadeDirectory(destination);
+            } else {
+                const int code = Platform::LastErrorCode();
+                if (LastErrorFailedAfterCreate(code) || !Platform::DirectoryExists(destination)) {
+                    Fun.Raise("Failed to " + operation + " directory.", source, destination,
+                              code == EEXIST ? ENOTDIR : code);
+                    return;
+                }
+                // Merging into a directory this run made (another spelling of its name on a
+                // case-blind file system): what lies inside is the run's own as well.
+                Platform::TEntryStatus status;
+                if (Platform::EntryStatus(destination, status, true) && MadeByThisRun(destination, status))
+                    RecordMadeDirectory(destination);
             }
         }
         // The entries are read first: the directory changes while they are handled.
@@ -849,6 +887,7 @@ void TFileForm::ProcessFile(const std::string &source,
                     if (!stop) {
                         if (isLink) CopyLinkItself(source, destination, overwrite);
                         else MyCopyFile(source, destination, overwrite, IgnoreEncryptionCheckBox->isChecked());
+                        if (!FunStatContext.IsError()) RecordMade(destination);
                     }
                 }
             } else if (operation == "Convert picture") {
@@ -858,8 +897,10 @@ void TFileForm::ProcessFile(const std::string &source,
                     Progress(0);
                     if (!stop) MyMoveFile(source, destination, overwrite);
                     // The container item of a moved file follows it.
-                    if (!stop && !FunStatContext.IsError() && sourceColumn)
-                        sourceColumn->FollowMovedItem(source, destination);
+                    if (!stop && !FunStatContext.IsError()) {
+                        RecordMade(destination);
+                        if (sourceColumn) sourceColumn->FollowMovedItem(source, destination);
+                    }
                 }
             }
             if (Fun.CalleeFailed()) return;
@@ -915,7 +956,10 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
         if (!counting) {
             bool existed = false, overwrite = false;
             const bool proceed = Confirm(source, shortcut, existed, overwrite);
-            if (proceed && !stop) CopyFileAsLink(source, shortcut, overwrite, false, true, "");
+            if (proceed && !stop) {
+                CopyFileAsLink(source, shortcut, overwrite, false, true, "");
+                if (!FunStatContext.IsError()) RecordMade(shortcut);
+            }
             if (Fun.CalleeFailed()) return;
         }
         Progress(1);
@@ -927,11 +971,107 @@ void TFileForm::CopyAsLink(const std::string &source, const std::string &destina
 bool TFileForm::Confirm(const std::string &source, const std::string &destination, bool &existed, bool &overwrite)
 {
     bool sourceNewer = true, abort = false;
-    const bool proceed = OverwriteForm->Dialog(source, destination, sourceNewer, existed, overwrite, abort);
+    // Only a remembered "overwrite" answer could replace what this run made without a question.
+    bool again = false;
+    const int remembered = OverwriteForm->overwriteChoice;
+    if ((remembered == ocOverwriteAll || remembered == ocOverwriteAllOlder) &&
+        (!madeNames.empty() || !madeDirectories.empty())) {
+        Platform::TEntryStatus status;
+        again = Platform::EntryStatus(destination, status, false) && MadeByThisRun(destination, status);
+    }
+    const bool proceed = OverwriteForm->Dialog(source, destination, sourceNewer, existed, overwrite, abort, again);
     FunStatContext.Reset(fsPerfect); // the question shows its own failure
     // "&Abort" ends the whole run.
     if (abort) stop = true;
     return proceed;
+}
+
+void TFileForm::ForgetMade()
+{
+    madeFiles.clear();
+    madeNames.clear();
+    madeFoldedNames.clear();
+    madeDirectories.clear();
+}
+
+void TFileForm::RecordMade(const std::string &destination)
+{
+    // Inside a directory the run made everything is the run's own already.
+    if (InsideMadeDirectory(destination)) return;
+    madeNames.insert(destination);
+    madeFoldedNames.insert(Folded(destination));
+    Platform::TEntryStatus status;
+    if (Platform::EntryStatus(destination, status, false)) madeFiles.insert({status.Device, status.Inode});
+}
+
+void TFileForm::RecordMadeDirectory(const std::string &directory)
+{
+    RecordMade(directory);
+    madeDirectories.insert(IncludeTrailingBackslash(directory));
+}
+
+bool TFileForm::InsideMadeDirectory(const std::string &path) const
+{
+    if (madeDirectories.empty()) return false;
+    std::string at = ExcludeTrailingBackslash(path);
+    while (!at.empty() && !IsDrivePath(at)) {
+        if (madeDirectories.count(IncludeTrailingBackslash(at))) return true;
+        const std::string parent = ExtractDirectory(at);
+        if (parent.empty() || parent == IncludeTrailingBackslash(at)) break;
+        at = ExcludeTrailingBackslash(parent);
+    }
+    return false;
+}
+
+bool TFileForm::MadeByThisRun(const std::string &destination, const Platform::TEntryStatus &status) const
+{
+    if (madeNames.empty() && madeDirectories.empty()) return false;
+    if (madeNames.count(destination) || madeFiles.count({status.Device, status.Inode}) ||
+        InsideMadeDirectory(destination))
+        return true;
+    if (!madeFoldedNames.count(Folded(destination))) return false;
+    // Another spelling of a name the run made: the same file unless the directory lists the
+    // name as it is spelt (a case-blind file system keeps one name for both).
+    const std::string name = ExtractName(destination);
+    bool listed = false;
+    Platform::ReadDirectory(ExtractDirectory(destination), [&](const Platform::TDirectoryEntry &entry) {
+        listed = entry.Name == name;
+        return !listed;
+    });
+    return !listed;
+}
+
+bool TFileForm::SameAsSource(const std::string &source, const std::string &destination)
+{
+    // Links are followed on both sides: a link moved onto what it points to would leave a
+    // link to itself.
+    Platform::TEntryStatus from, to;
+    return Platform::EntryStatus(source, from, true) && Platform::EntryStatus(destination, to, true) &&
+           from.Device == to.Device && from.Inode == to.Inode;
+}
+
+bool TFileForm::FindItemOntoItself(std::string &source, std::string &destination) const
+{
+    const auto onto = [&](const std::string &title, bool isDirectory) {
+        Platform::TEntryStatus status;
+        const bool directory = isDirectory && Platform::EntryStatus(title, status, false) && status.IsDirectory &&
+                               !status.IsSymbolicLink;
+        const std::string name = directory ? (!topName.empty() && title == topSource ? topName : ExtractName(title))
+                                           : DestinationName(ExtractName(title), title);
+        const std::string target = IncludeTrailingBackslash(destinationPath) + name;
+        if (!SameAsSource(title, target)) return false;
+        source = title;
+        destination = target;
+        return true;
+    };
+    if (!itemsSelected) {
+        if (processSourceItself)
+            return sourcePath.size() > 1 && onto(sourcePath.substr(0, sourcePath.size() - 1), true);
+        return !items.empty() && onto(items.front().Title, items.front().IsDirectory);
+    }
+    for (const TFileOperationItem &item : items)
+        if (onto(item.Title, item.IsDirectory)) return true;
+    return false;
 }
 
 void TFileForm::CheckOperation()

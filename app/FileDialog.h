@@ -10,7 +10,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 class QCheckBox;
@@ -23,6 +26,9 @@ class TColumn;
 class TStoredTextList;
 class TFunScope;
 class TFunStatContext;
+namespace Platform {
+struct TEntryStatus;
+}
 
 // The information line of a run: the counters, the size, the elapsed time and, when known,
 // the fraction of the current file (negative: none).
@@ -35,6 +41,10 @@ std::string FileOperationInfoText(int errors,
 // The wildcard list a named filter stands for ("All files", "Text files", ...); any other text
 // is the filter as typed.
 std::string ResolveNamedFilter(const std::string &filter);
+// The question before files go where their named streams cannot follow; true to go on.
+bool AskToLeaveStreams();
+// A prefix a file name may begin with: without "/" or a NUL byte, and neither "." nor "..".
+bool IsValidNamePrefix(const std::string &prefix);
 // The operations that put a prefix before the names they make.
 bool OperationAllowsPrefix(const std::string &operation);
 
@@ -187,8 +197,24 @@ private:
     bool FiltersInUse() const;
     bool PrefixApplies(const std::string &source) const;
     static std::string RealOf(const std::string &path);
-    // Asks the overwrite question; "&Abort" stops the run.
+    // Asks the overwrite question; "&Abort" stops the run. A destination this run made is asked
+    // about again whatever was answered before.
     bool Confirm(const std::string &source, const std::string &destination, bool &existed, bool &overwrite);
+    // What the performing pass made: files and links by device and inode, by name and by name
+    // without regard to case (a case-blind file system reaches one file by several names), and
+    // the directories it created or moved in whole (everything inside them is its own).
+    std::set<std::pair<std::uint64_t, std::uint64_t>> madeFiles;
+    std::unordered_set<std::string> madeNames, madeFoldedNames, madeDirectories;
+    void ForgetMade();
+    void RecordMade(const std::string &destination);
+    void RecordMadeDirectory(const std::string &directory);
+    bool InsideMadeDirectory(const std::string &path) const;
+    bool MadeByThisRun(const std::string &destination, const Platform::TEntryStatus &status) const;
+    // The destination names the source itself (the same device and inode; a directory's
+    // destination is followed through links, a file's taken as it is).
+    static bool SameAsSource(const std::string &source, const std::string &destination);
+    // The first item whose destination is the item itself; false when none.
+    bool FindItemOntoItself(std::string &source, std::string &destination) const;
     // The destination with its links resolved, and how deep ProcessDir is in the tree.
     std::string realDestination;
     int depth = 0;

@@ -136,14 +136,17 @@ bool TOverwriteForm::Dialog(const std::string &source,
                             bool &sourceNewer,
                             bool &destinationInfo,
                             bool &overwrite,
-                            bool &abort)
+                            bool &abort,
+                            bool askAgain)
 {
     sourceNewer = true;
     destinationInfo = false;
     overwrite = false;
     abort = false;
     if (overwriteChoice == ocAbort) return false;
-    if (overwriteChoice == ocOverwriteAll) {
+    const int remembered = overwriteChoice;
+    const bool forced = askAgain && (remembered == ocOverwriteAll || remembered == ocOverwriteAllOlder);
+    if (overwriteChoice == ocOverwriteAll && !forced) {
         overwrite = true;
         return true;
     }
@@ -172,7 +175,7 @@ bool TOverwriteForm::Dialog(const std::string &source,
             sourceNewer = newer;
             return;
         }
-        if (overwriteChoice == ocOverwriteAllOlder) {
+        if (overwriteChoice == ocOverwriteAllOlder && !forced) {
             sourceNewer = newer;
             overwrite = newer;
             proceed = newer;
@@ -184,7 +187,10 @@ bool TOverwriteForm::Dialog(const std::string &source,
         QTimer::singleShot(0, OverThisButton, [this] { OverThisButton->setFocus(); });
         overwriteChoice = ocSkipThis;
         exec();
-        switch (overwriteChoice) {
+        const int answered = overwriteChoice;
+        // "Ski&p this" and "Over&write this" decide this file only.
+        if (forced && (answered == ocSkipThis || answered == ocOverwriteThis)) overwriteChoice = remembered;
+        switch (answered) {
         case ocAbort:
             abort = true;
             break;

@@ -46,12 +46,16 @@ public:
     // it open; true to proceed (overwrite tells whether something is replaced). sourceNewer
     // and destinationInfo report what was found; abort is set by "&Abort".
     // Shown: "Failed to confirm overwrite." when either file cannot be read.
+    // askAgain asks even when the remembered choice ("O&verwrite all", "Overwrite all &older")
+    // would replace the destination without a question: for a destination the operation made
+    // itself. An answer for this file only keeps the remembered choice for the others.
     bool Dialog(const std::string &source,
                 const std::string &destination,
                 bool &sourceNewer,
                 bool &destinationInfo,
                 bool &overwrite,
-                bool &abort);
+                bool &abort,
+                bool askAgain = false);
 
     QGroupBox *SourceGroupBox;
     QGroupBox *DestinationGroupBox;

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -378,4 +379,108 @@ TEST_F(CopyAsDialogTest, AFailedHardLinkLeavesTheOldDestination)
     EXPECT_TRUE(MemoHas("* System error code: " + std::to_string(EXDEV))) << LastMemo();
     EXPECT_EQ(Root.ReadFile("dst/b.txt"), "bravo");
     EXPECT_EQ(NamesIn(Root / "dst"), std::vector<std::string>{"b.txt"});
+}
+
+TEST_F(CopyAsDialogTest, ADirectoryOntoItselfIsRefusedAndKeepsItsEmptyDirectories)
+{
+    // "Move as" (or "Copy as") keeping the proposed name, directly or through a link to the
+    // same folder: the caller would merge the directory with itself.
+    fs::create_directories(Root / "d/empty");
+    fs::create_directory_symlink(Root.Path(), Root / "lnk");
+    for (const std::string &directory : {Root.Path(), Root / "lnk"})
+        for (bool move : {true, false}) {
+            SCOPED_TRACE(directory + (move ? " move" : " copy"));
+            Window.Memos.clear();
+            TOptions options;
+            options.Move = move;
+            const TRun run = CopyAs(Root / "d", directory, "d", options);
+            EXPECT_FALSE(run.Result);
+            EXPECT_TRUE(run.StayedOpen);
+            EXPECT_TRUE(MemoHas("Source and destination are the same.")) << LastMemo();
+            EXPECT_TRUE(fs::is_directory(Root / "d/empty"));
+        }
+    // Another name is the caller's to copy or move.
+    TOptions options;
+    options.Move = true;
+    EXPECT_TRUE(CopyAs(Root / "d", Root.Path(), "e", options).Result);
+    EXPECT_TRUE(fs::is_directory(Root / "d/empty"));
+}
+
+namespace {
+
+// A ramfs of its own: a file system without user extended attributes.
+struct TRamDisk
+{
+    explicit TRamDisk(const std::string &path) : Path(path)
+    {
+        fs::create_directories(path);
+        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, nullptr) == 0;
+    }
+    ~TRamDisk()
+    {
+        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+    }
+    std::string Path;
+    bool Mounted = false;
+};
+
+const char *const LeaveStreamsQuestion =
+    "There are file streams in the source files, but the destination partition\n"
+    "doesn't support file streams. Therefore streams will not be in the\n"
+    "destination files.\n\nClick \"Okay\" to CONTINUE.";
+
+} // namespace
+
+TEST_F(CopyAsDialogTest, StreamsThatCannotFollowAreAskedAboutFirst)
+{
+    TRamDisk ram(Root / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "this machine cannot mount a ramfs";
+    ASSERT_EQ(setxattr(Source.c_str(), "user.Description", "kept", 4, 0), 0);
+    struct TCase
+    {
+        bool Move;
+        int Answer;
+        bool Done;
+    };
+    // "No" touches nothing; after "Okay" the file goes without its streams, or, where the
+    // copy refuses to leave them, stays where it is: never both gone.
+    const TCase cases[] = {{true, MessageBoxAnswer::No, false},
+                           {false, MessageBoxAnswer::No, false},
+                           {false, MessageBoxAnswer::Yes, true},
+                           {true, MessageBoxAnswer::Yes, true}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(std::string(c.Move ? "move" : "copy") + (c.Done ? " yes" : " no"));
+        Boxes.Shown.clear();
+        Boxes.Answer = c.Answer;
+        TOptions options;
+        options.Move = c.Move;
+        const TRun run = CopyAs(Source, ram.Path, "b.txt", options);
+        ASSERT_GE(Boxes.Shown.size(), 1u);
+        EXPECT_EQ(Boxes.Shown[0].Text, LeaveStreamsQuestion);
+        const bool arrived = fs::exists(ram.Path + "/b.txt");
+        EXPECT_EQ(run.Result, arrived);
+        if (!c.Done) {
+            EXPECT_FALSE(arrived);
+        }
+        if (arrived) {
+            EXPECT_EQ(Root.ReadFile("ram/b.txt"), "alpha");
+        }
+        if (!arrived || !c.Move) {
+            EXPECT_EQ(Root.ReadFile("a.txt"), "alpha");
+            EXPECT_EQ(XattrOf(Source, "user.Description"), "kept");
+        }
+        if (arrived && c.Move) {
+            EXPECT_FALSE(fs::exists(Source));
+        }
+        fs::remove(ram.Path + "/b.txt");
+    }
+    // A move within one mount is a rename that keeps the streams: nothing to ask.
+    Root.WriteFile("c.txt", "charlie");
+    ASSERT_EQ(setxattr((Root / "c.txt").c_str(), "user.Description", "mine", 4, 0), 0);
+    Boxes.Shown.clear();
+    TOptions options;
+    options.Move = true;
+    EXPECT_TRUE(CopyAs(Root / "c.txt", Root / "dst", "c.txt", options).Result);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_EQ(XattrOf(Root / "dst/c.txt", "user.Description"), "mine");
 }

@@ -23,6 +23,7 @@
 #include <limits>
 #include <memory>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -291,11 +292,11 @@ TEST_F(FileDialogTest, PrefixesAreAddedOrReplaced)
         Form->OnOkay(c.Kind);
         EXPECT_TRUE(fs::exists(Root / (std::string("dst/") + c.Expected))) << c.Expected;
     }
-    // An empty prefix cannot be added; a prefix with a wildcard is refused.
+    // An empty prefix cannot be added; a prefix with a delimiter is refused.
     ASSERT_TRUE(Prepare("Copy", {Root / "src/a.txt"}, Root / "dst/"));
     Form->PrefixComboBox->setEditText(QString());
     Form->OnOkay(okAddPrefix);
-    Form->PrefixComboBox->setEditText(QStringLiteral("x*"));
+    Form->PrefixComboBox->setEditText(QStringLiteral("x/"));
     Form->OnOkay(okReplacePrefix);
     ASSERT_EQ(Boxes.Shown.size(), 2u);
     EXPECT_EQ(Boxes.Shown[0].Text, "Empty file name prefix.");
@@ -542,4 +543,265 @@ TEST_F(FileDialogTest, DialogOnAColumnCopiesTheSelectionAndDeselectsEachItem)
     EXPECT_EQ(column.SelectedCount, 0);
     EXPECT_EQ(Form->windowTitle().toStdString(), "Copy");
     SetProgramDirectoryOverride("");
+}
+
+// ---- What a run made, and items onto themselves -----------------------------------------------
+
+TEST(FileDialogPrefixTest, OnlyDelimitersNulAndDotNamesAreRefusedInAPrefix)
+{
+    struct TCase
+    {
+        std::string Prefix;
+        bool Valid;
+    };
+    const TCase cases[] = {
+        {"", true},          {"2008_", true},        {"10:30_", true},  {"what?_", true},
+        {"a<b>c|d\"*_", true}, {"back\\slash_", true}, {"...", true},     {".hidden_", true},
+        {"x/", false},       {"/", false},           {std::string("a\0b", 3), false},
+        {".", false},        {"..", false},
+    };
+    for (const TCase &c : cases) EXPECT_EQ(IsValidNamePrefix(c.Prefix), c.Valid) << c.Prefix;
+}
+
+TEST_F(FileDialogTest, APrefixWithCharactersValidInLinuxNamesIsUsed)
+{
+    ASSERT_TRUE(Prepare("Copy", {Root / "src/a.txt"}, Root / "dst/"));
+    Form->PrefixComboBox->setEditText(QStringLiteral("10:30 what?_"));
+    Form->OnOkay(okAddPrefix);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_EQ(Root.ReadFile("dst/10:30 what?_a.txt"), "alpha");
+}
+
+namespace {
+
+// Answers every overwrite question with one button and counts the questions.
+struct TOverwriteAnswerer
+{
+    explicit TOverwriteAnswerer(QPushButton *TOverwriteForm::*answer)
+    {
+        QObject::connect(&Timer, &QTimer::timeout, [this, answer] {
+            if (QApplication::activeModalWidget() != OverwriteForm) return;
+            ++Questions;
+            QTest::mouseClick(OverwriteForm->*answer, Qt::LeftButton);
+        });
+        Timer.start(5);
+    }
+    QTimer Timer;
+    int Questions = 0;
+};
+
+} // namespace
+
+TEST_F(FileDialogTest, WhatTheRunMovedInIsNeverReplacedWithoutAQuestion)
+{
+    // Two items of one name from different places (a container, search results), or names a
+    // replaced prefix makes equal, moved into one folder after an "overwrite all" answer.
+    struct TCase
+    {
+        const char *Name;
+        std::vector<std::string> Items;
+        TOkayKind Kind;
+        int Remembered;
+        QPushButton *TOverwriteForm::*Answer;
+        std::string Shared;  // the destination both items want
+        std::string Arrived; // what it holds afterwards
+        std::string Left;    // the item that stays where it was ("" when none)
+        int Errors;
+    };
+    const std::vector<TCase> cases = {
+        {"same name, overwrite all, skip", {"x/same.txt", "y/same.txt"}, okOkay, ocOverwriteAll,
+         &TOverwriteForm::SkipThisButton, "dst/same.txt", "first", "y/same.txt", 0},
+        {"same name, overwrite all older, skip", {"x/same.txt", "y/same.txt"}, okOkay, ocOverwriteAllOlder,
+         &TOverwriteForm::SkipThisButton, "dst/same.txt", "first", "y/same.txt", 0},
+        {"same name, overwrite this", {"x/same.txt", "y/same.txt"}, okOkay, ocOverwriteAll,
+         &TOverwriteForm::OverThisButton, "dst/same.txt", "second", "", 0},
+        // The first directory moves in one step; the second is merged into it and stays,
+        // holding the skipped file (its removal is the one error).
+        {"directories merged", {"x/sub", "y/sub"}, okOkay, ocOverwriteAll, &TOverwriteForm::SkipThisButton,
+         "dst/sub/same.txt", "first", "y/sub/same.txt", 1},
+        {"replaced prefix", {"x/old_same.txt", "x/new_same.txt"}, okReplacePrefix, ocOverwriteAll,
+         &TOverwriteForm::SkipThisButton, "dst/same.txt", "first", "x/new_same.txt", 0},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (const char *directory : {"x", "y", "dst"}) fs::remove_all(Root / directory);
+        for (const char *directory : {"x/sub", "y/sub", "dst"}) fs::create_directories(Root / directory);
+        for (const char *name : {"x/same.txt", "x/sub/same.txt", "x/old_same.txt"}) {
+            Root.WriteFile(name, "first");
+            SetModified(Root / name, 1000);
+        }
+        for (const char *name : {"y/same.txt", "y/sub/same.txt", "x/new_same.txt"}) {
+            Root.WriteFile(name, "second");
+            SetModified(Root / name, 2000); // newer: "older" answers would replace
+        }
+        // An ordinary conflict with what was there before still follows the answer.
+        Root.WriteFile("dst/older.txt", "old");
+        SetModified(Root / "dst/older.txt", 500);
+        Root.WriteFile("x/older.txt", "new");
+        std::vector<TFileOperationItem> items;
+        for (const std::string &item : c.Items) items.push_back({Root / item, fs::is_directory(Root / item), -1});
+        items.push_back({Root / "x/older.txt", false, -1});
+        ASSERT_TRUE(Form->Prepare(true, "Move", false, false, "", Root / "dst/", Root / "x/", items, true));
+        Overwrite->overwriteChoice = c.Remembered;
+        Form->PrefixComboBox->setEditText(QString());
+        Window.Result = TErrorWindowResult::Okay;
+        TOverwriteAnswerer answerer(c.Answer);
+        Form->OnOkay(c.Kind);
+        EXPECT_EQ(answerer.Questions, 1);
+        EXPECT_EQ(Root.ReadFile(c.Shared), c.Arrived);
+        if (!c.Left.empty()) {
+            EXPECT_EQ(Root.ReadFile(c.Left), "second");
+        }
+        EXPECT_EQ(Root.ReadFile("dst/older.txt"), "new");
+        EXPECT_EQ(Form->errors, c.Errors);
+        EXPECT_EQ(Overwrite->overwriteChoice, c.Remembered) << "an answer for one file keeps the remembered one";
+    }
+}
+
+namespace {
+
+// A small exFAT image mounted through FUSE: a file system that takes "a.txt" and "A.txt" as
+// one name. Mounted is false where the machine has no loop devices, FUSE or exFAT tools.
+struct TCaseBlindDisk
+{
+    explicit TCaseBlindDisk(const std::string &path) : Path(path), Image(path + ".img")
+    {
+        fs::create_directories(path);
+        const std::string setUp = "truncate -s 8M '" + Image + "' && mkfs.exfat '" + Image + "' >/dev/null 2>&1";
+        if (std::system(setUp.c_str()) != 0) return;
+        FILE *pipe = ::popen(("losetup -f --show '" + Image + "' 2>/dev/null").c_str(), "r");
+        if (!pipe) return;
+        char line[256] = {};
+        if (std::fgets(line, sizeof line, pipe)) Device = line;
+        ::pclose(pipe);
+        while (!Device.empty() && (Device.back() == '\n' || Device.back() == ' ')) Device.pop_back();
+        if (Device.empty()) return;
+        Mounted = std::system(("mount.exfat-fuse '" + Device + "' '" + path + "' >/dev/null 2>&1").c_str()) == 0;
+    }
+    ~TCaseBlindDisk()
+    {
+        if (Mounted) std::system(("umount '" + Path + "' >/dev/null 2>&1").c_str());
+        if (!Device.empty()) std::system(("losetup -d '" + Device + "' >/dev/null 2>&1").c_str());
+    }
+    std::string Path, Image, Device;
+    bool Mounted = false;
+};
+
+} // namespace
+
+TEST_F(FileDialogTest, OnACaseBlindFileSystemTwoSpellingsOfANameAreAskedAbout)
+{
+    TCaseBlindDisk disk(Root / "stick");
+    if (!disk.Mounted)
+        GTEST_SKIP() << "this machine cannot mount an exFAT image (needs loop devices, FUSE, exfat-fuse and "
+                        "exfatprogs)";
+    fs::create_directories(Root / "x");
+    fs::create_directories(Root / "y");
+    Root.WriteFile("x/a.txt", "first");
+    Root.WriteFile("y/A.txt", "second");
+    ASSERT_TRUE(Form->Prepare(true, "Move", false, false, "", Root / "stick/", Root / "x/",
+                              {{Root / "x/a.txt", false, -1}, {Root / "y/A.txt", false, -1}}, true));
+    Overwrite->overwriteChoice = ocOverwriteAll;
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    TOverwriteAnswerer answerer(&TOverwriteForm::SkipThisButton);
+    Form->OnOkay(okOkay);
+    EXPECT_EQ(answerer.Questions, 1);
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(Root / "stick")) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(Root.ReadFile("stick/a.txt"), "first");
+    EXPECT_EQ(Root.ReadFile("y/A.txt"), "second");
+    EXPECT_FALSE(fs::exists(Root / "x/a.txt"));
+}
+
+TEST_F(FileDialogTest, AnItemOntoItselfIsRefusedBeforeAnythingIsTouched)
+{
+    // A directory moved into its own parent (a container's item), through a link to the same
+    // folder, or under its own name ("Move as" keeping the proposed name); copies the same.
+    fs::create_directories(Root / "src/sub/empty");
+    fs::create_directories(Root / "src/hollow");
+    fs::create_directory_symlink(Root / "src", Root / "lnk");
+    struct TCase
+    {
+        const char *Operation;
+        std::string Item, Destination, TopName;
+    };
+    const TCase cases[] = {
+        {"Move", "src/sub", "src/", ""},          {"Move", "src/hollow", "src/", ""},
+        {"Move", "src/sub", "lnk/", ""},          {"Move", "src/sub", "src/", "sub"},
+        {"Copy", "src/sub", "src/", ""},          {"Copy", "src/sub", "lnk/", ""},
+        {"Move", "src/a.txt", "lnk/", ""},        {"Copy", "src/a.txt", "src/", ""},
+    };
+    const auto before = TreeOf(Root / "src");
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(std::string(c.Operation) + " " + c.Item + " to " + c.Destination);
+        Window.Memos.clear();
+        Overwrite->overwriteChoice = ocOverwriteAll;
+        Form->topSource = c.TopName.empty() ? std::string() : Root / c.Item;
+        Form->topName = c.TopName;
+        ASSERT_TRUE(Form->Prepare(true, c.Operation, false, false, "", Root / c.Destination, Root / "src/",
+                                  {{Root / c.Item, fs::is_directory(Root / c.Item), -1}}, false));
+        Overwrite->overwriteChoice = ocOverwriteAll;
+        Form->OnOkay(okOkay);
+        Form->topSource.clear();
+        Form->topName.clear();
+        EXPECT_EQ(TreeOf(Root / "src"), before);
+        EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to " + std::string(c.Operation) + "."});
+        EXPECT_NE(Window.Memo.find("Source and destination are the same."), std::string::npos) << Window.Memo;
+    }
+    EXPECT_EQ(XattrOf(Root / "src/a.txt", "user.Description"), "first");
+}
+
+namespace {
+
+// A ramfs of its own: a file system without user extended attributes.
+struct TRamDisk
+{
+    explicit TRamDisk(const std::string &path) : Path(path)
+    {
+        fs::create_directories(path);
+        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, nullptr) == 0;
+    }
+    ~TRamDisk()
+    {
+        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+    }
+    std::string Path;
+    bool Mounted = false;
+};
+
+} // namespace
+
+TEST_F(FileDialogTest, AMoveWhoseStreamsCannotFollowAsksAndNeverLosesThemSilently)
+{
+    TRamDisk ram(Root / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "this machine cannot mount a ramfs";
+    const std::string question = "There are file streams in the source files, but the destination partition\n"
+                                 "doesn't support file streams. Therefore streams will not be in the\n"
+                                 "destination files.\n\nClick \"Okay\" to CONTINUE.";
+    for (int answer : {MessageBoxAnswer::No, MessageBoxAnswer::Yes}) {
+        SCOPED_TRACE(answer == MessageBoxAnswer::No ? "no" : "yes");
+        Boxes.Shown.clear();
+        // Any other question (the free space of a ramfs is not known) is answered "Yes".
+        Boxes.OnShow = [&](const std::string &text) {
+            Boxes.Answer = text == question ? answer : MessageBoxAnswer::Yes;
+        };
+        Run("Move", {Root / "src/a.txt"}, Root / "ram/", okNoErrors);
+        bool asked = false;
+        for (const auto &shown : Boxes.Shown) asked |= shown.Text == question;
+        EXPECT_TRUE(asked);
+        const bool arrived = fs::exists(Root / "ram/a.txt");
+        if (answer == MessageBoxAnswer::No) {
+            EXPECT_FALSE(arrived);
+        }
+        // Without the file's streams at the destination the source stays whole, unless the
+        // user agreed to leave them.
+        if (!arrived) {
+            EXPECT_EQ(Root.ReadFile("src/a.txt"), "alpha");
+            EXPECT_EQ(XattrOf(Root / "src/a.txt", "user.Description"), "first");
+        } else {
+            EXPECT_EQ(Root.ReadFile("ram/a.txt"), "alpha");
+        }
+    }
+    Boxes.OnShow = nullptr;
 }

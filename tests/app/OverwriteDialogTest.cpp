@@ -13,6 +13,7 @@
 #include <QtTest/QTest>
 
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <sys/stat.h>
 
@@ -53,7 +54,7 @@ protected:
     // Asks about src.txt over dst.txt. When the dialog comes up, react runs on it once the
     // dialog's own start-up work is done; without react a shown dialog is answered with
     // "&Abort" (and Shown tells that it appeared).
-    TAnswer Ask(const std::function<void(TOverwriteForm &)> &react = {})
+    TAnswer Ask(const std::function<void(TOverwriteForm &)> &react = {}, bool askAgain = false)
     {
         TAnswer answer;
         QTimer responder;
@@ -84,7 +85,8 @@ protected:
                                      answer.SourceNewer,
                                      answer.DestinationInfo,
                                      answer.Overwrite,
-                                     answer.Abort);
+                                     answer.Abort,
+                                     askAgain);
         return answer;
     }
     static std::function<void(TOverwriteForm &)> Click(QPushButton *TOverwriteForm::*button)
@@ -272,4 +274,35 @@ TEST_F(OverwriteDialogTest, AnUnreadableSourceIsShownAndDeclined)
     EXPECT_FALSE(answer.DestinationInfo);
     EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to confirm overwrite."});
     EXPECT_EQ(Root.ReadFile("dst.txt"), "old");
+}
+
+TEST_F(OverwriteDialogTest, AskingAgainShowsTheDialogDespiteARememberedOverwrite)
+{
+    struct TCase
+    {
+        int Remembered;
+        QPushButton *TOverwriteForm::*Button;
+        bool Proceed;
+        int RememberedAfter;
+    };
+    const TCase cases[] = {
+        {ocOverwriteAll, &TOverwriteForm::SkipThisButton, false, ocOverwriteAll},
+        {ocOverwriteAll, &TOverwriteForm::OverThisButton, true, ocOverwriteAll},
+        {ocOverwriteAllOlder, &TOverwriteForm::SkipThisButton, false, ocOverwriteAllOlder},
+        {ocOverwriteAllOlder, &TOverwriteForm::SkipAllButton, false, ocSkipAll},
+        {ocOverwriteAll, &TOverwriteForm::OverAllButton, true, ocOverwriteAll},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Remembered * 10 + c.RememberedAfter);
+        Form.overwriteChoice = c.Remembered;
+        const TAnswer answer = Ask(Click(c.Button), true);
+        EXPECT_TRUE(answer.Shown);
+        EXPECT_EQ(answer.Proceed, c.Proceed);
+        EXPECT_EQ(answer.Overwrite, c.Proceed);
+        EXPECT_EQ(Form.overwriteChoice, c.RememberedAfter);
+    }
+    // Without a destination there is nothing to ask about.
+    std::filesystem::remove(Root / "dst.txt");
+    Form.overwriteChoice = ocOverwriteAll;
+    EXPECT_FALSE(Ask({}, true).Shown);
 }
