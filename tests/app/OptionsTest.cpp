@@ -207,6 +207,32 @@ TEST_F(OptionsTest, DialogColumnsBoardsAndHistoriesComeBackAtTheNextStart)
     EXPECT_EQ(FilesHistory.Entry(0).title, Home.Path() + "/b.txt");
 }
 
+TEST_F(OptionsTest, OkayKeepsTheValuesOfListsThatShowNoSelection)
+{
+    fs::create_directories(Home / "Options");
+    WriteBytes(Options("Velmordian.ini"),
+               "[Main]\r\nVisibleBoards=11\r\nHintLines=4\r\n[Viewer]\r\nFontSize=33\r\n");
+    Start();
+    ASSERT_EQ(ProgramOptions.VisibleBoards, 11);
+    ASSERT_EQ(ViewerOptions.FontSize, 33);
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        EXPECT_EQ(dialog.ComboBoxOf("Main", "VisibleBoards")->currentIndex(), -1);
+        EXPECT_EQ(dialog.ComboBoxOf("Viewer", "FontSize")->currentIndex(), -1);
+        EXPECT_EQ(dialog.ComboBoxOf("Main", "HintLines")->currentText(), QStringLiteral("4"));
+    }));
+    EXPECT_EQ(ProgramOptions.VisibleBoards, 11);
+    EXPECT_EQ(ViewerOptions.FontSize, 33);
+    EXPECT_EQ(ProgramOptions.HintLines, 4);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_TRUE(ShownErrors().empty());
+    // A value chosen in such a list is taken.
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        dialog.ComboBoxOf("Viewer", "FontSize")->setCurrentText(QStringLiteral("35"));
+    }));
+    EXPECT_EQ(ViewerOptions.FontSize, 35);
+    EXPECT_EQ(ProgramOptions.VisibleBoards, 11);
+}
+
 TEST_F(OptionsTest, StoredValuesThatBreakTheirRuleAreReplacedAsTheReadersSay)
 {
     struct TCase
