@@ -233,6 +233,33 @@ TEST_F(OptionsTest, OkayKeepsTheValuesOfListsThatShowNoSelection)
     EXPECT_EQ(ProgramOptions.VisibleBoards, 11);
 }
 
+TEST_F(OptionsTest, APluginThatDoesNotLoadIsNamedAndTheStartGoesOn)
+{
+    fs::create_directories(Home / "Options");
+    fs::create_directories(Home / "Plugins");
+    WriteBytes(Home / "Plugins/Text.so", "not a library\n");
+    WriteBytes(
+        Options("Velmordian.ini"),
+        "[Main]\r\nFirstRun=FALSE\r\nActivatePlugins=TRUE\r\n[ViewerPlugins]\r\nActivate0=TRUE\r\n"
+        "Name0=Text.so\r\nActivate1=TRUE\r\nName1=../Plugins/Text.so\r\n");
+    Start();
+    EXPECT_TRUE(ShownErrors().empty());
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"Text.so\""), std::string::npos);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"../Plugins/Text.so\""), std::string::npos);
+    EXPECT_EQ(Form->focusWidget(), Form->ActiveColumn().FileList);
+
+    // Once the window is shown, the options' Okay focuses the column again.
+    Form->show();
+    Form->ActiveColumn().FileList->clearFocus();
+    ASSERT_NE(Form->focusWidget(), Form->ActiveColumn().FileList);
+    Boxes.Shown.clear();
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &) {}));
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Form->focusWidget(), Form->ActiveColumn().FileList);
+}
+
 TEST_F(OptionsTest, StoredValuesThatBreakTheirRuleAreReplacedAsTheReadersSay)
 {
     struct TCase
