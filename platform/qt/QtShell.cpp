@@ -69,8 +69,8 @@ bool OpenWithDefaultApplication(const std::string &pathOrAddress, std::string &f
     const QUrl url = UrlOf(pathOrAddress);
     if (FindInPath(DesktopOpener).empty()) {
         failure = std::string("The desktop's opener \"") + DesktopOpener +
-                  "\" is missing, so files cannot be opened with their applications (it comes "
-                  "with the package xdg-utils).";
+                  "\" is missing, so files and addresses cannot be opened with their applications "
+                  "(it comes with the package xdg-utils).";
         return false;
     }
     if (url.isLocalFile()) {
