@@ -366,13 +366,18 @@ void RunFile(const std::string &file,
         if (!address && file.find('/') == std::string::npos) program = Platform::FindInPath(file);
         const std::string workingDirectory = directory.empty() ? ProgramWorkingPath() : directory;
         bool started = false;
+        std::string failure; // why the desktop did not open it
         if (!address && !program.empty() && IsDirectlyExecutable(program))
             started = Platform::StartDetached(program, arguments, workingDirectory);
         else if (!address && !PathExists(program.empty() ? file : program))
             errno = ENOENT;
         else
-            started = Platform::OpenWithDefaultApplication(program.empty() ? file : program);
-        if (!started) Fun.RaiseLastError("Failed to run file.", file);
+            started = Platform::OpenWithDefaultApplication(program.empty() ? file : program, failure);
+        if (started) return;
+        if (failure.empty())
+            Fun.RaiseLastError("Failed to run file.", file);
+        else
+            Fun.Raise("Failed to run file.", file, failure);
     });
 }
 
@@ -422,7 +427,8 @@ void OpenSite(const std::string &address, const std::string &failMessage)
 {
     TFunScope Fun(ThisUnit, "OpenSite");
     Fun.Run([&] {
-        if (!Platform::OpenWithDefaultApplication(address)) Fun.RaiseLastError("Failed to run file.", address);
+        std::string failure;
+        if (!Platform::OpenWithDefaultApplication(address, failure)) Fun.Raise("Failed to run file.", address, failure);
     });
     Fun.ShowIfFailed(failMessage);
 }

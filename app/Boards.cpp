@@ -306,7 +306,7 @@ void TBoards::IniPaths()
              GetSystemDirectoryPath(sfStartMenuPrograms),
              false,
              true},
-            {"OS", "", 2, false, false, "/usr/", "/usr/bin/", "", true, false},
+            {"OS", "", 2, false, false, GetOperatorPath(), GetSystemPath(), "", true, false},
             // The program's folder without its delimiter: the column shows its parent.
             {"This",
              "",

@@ -1091,6 +1091,9 @@ void TOptionsForm::TakeOptionsFromDialog(bool &showTreeNavigator)
         } else if (row.Control == ocEdit) {
             *row.Text = static_cast<QLineEdit *>(control)->text().toStdString();
         } else if (row.Int) {
+            // A list that shows no selection keeps the option as it was.
+            if (row.Control == ocList && static_cast<QComboBox *>(control)->currentIndex() < 0)
+                continue;
             *row.Int = GetIntFromComboBox(
                 control, row.DialogMinimum, row.DialogMaximum, row.DialogDefault);
             // The warning was shown; the default stands in the box and is taken.

@@ -47,6 +47,12 @@ void TViewerPlugins::UnloadViewerPlugin(int slot)
     entry = TSlot();
 }
 
+bool IsPlainPluginName(const std::string &name)
+{
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
 void TViewerPlugins::LoadViewerPlugins(bool activatePlugins,
                                        const bool slotActive[SlotCount],
                                        const std::string slotName[SlotCount],
@@ -55,19 +61,34 @@ void TViewerPlugins::LoadViewerPlugins(bool activatePlugins,
     TFunScope Fun(ThisUnit, "TViewerPlugins::LoadViewerPlugins");
     Fun.Run([&] {
         ActivatePlugins = activatePlugins;
+        // One line per slot that stays empty; the other slots load all the same.
+        std::string refused;
         for (int slot = 0; slot < SlotCount; ++slot) {
             Active[slot] = slotActive[slot];
             UnloadViewerPlugin(slot);
             if (!activatePlugins || !slotActive[slot]) continue;
 
-            const std::string path = pluginsDirectory + slotName[slot];
+            const std::string &name = slotName[slot];
+            if (name.empty()) {
+                refused += "Plugin slot " + std::to_string(slot + 1) + " names no plugin file.\n";
+                continue;
+            }
+            // Only a file of the plug-in folder is loaded, never one a path leads to.
+            if (!IsPlainPluginName(name)) {
+                refused += "The plugin \"" + name +
+                           "\" was not loaded: a plugin is named by its file name in the "
+                           "plugin folder " +
+                           pluginsDirectory + ".\n";
+                continue;
+            }
+            const std::string path = pluginsDirectory + name;
             // A failed symbol look-up leaves its text behind; start this load without it.
             Platform::LibraryErrorText();
             void *module = Platform::LoadLibrary(path);
             if (!module) {
-                // The first failure is the outcome; the other slots load all the same.
                 const std::string reason = Platform::LibraryErrorText();
-                if (!Fun.Failed()) Fun.Raise("Failed to load plugin.", path, reason);
+                refused += "The plugin \"" + name +
+                           "\" was not loaded: " + (reason.empty() ? path : reason) + "\n";
                 continue;
             }
 
@@ -84,6 +105,10 @@ void TViewerPlugins::LoadViewerPlugins(bool activatePlugins,
                 const char *list = entry.LoadFileExtensions();
                 entry.Extensions = UpperAscii(list ? std::string(list) : std::string()) + ".";
             }
+        }
+        if (!refused.empty()) {
+            refused.pop_back();
+            ShowWarningMessage(refused);
         }
     });
 }

@@ -47,6 +47,10 @@ typedef void (*TLoadFileToBitmapFunction)(const char *fileName,
                                           TViewerPluginBitmapInfo *info);
 }
 
+// True for a name that can only be a file of the plug-in folder: not empty, no "/", not "." or
+// "..".
+bool IsPlainPluginName(const std::string &name);
+
 // The loaded viewer plug-ins, one per slot, and safe calls of their entry points.
 class TViewerPlugins
 {
@@ -62,8 +66,9 @@ public:
     // Frees the slot's library and clears its entry points and extension list.
     void UnloadViewerPlugin(int slot);
     // Reloads every slot from pluginsDirectory (ending with "/") + the slot's file name when
-    // plug-ins and the slot are active; raises "Failed to load plugin." (path, loader text) for
-    // a library that does not load and goes on with the other slots.
+    // plug-ins and the slot are active. A slot whose name is not a plain file name, or whose
+    // library does not load, stays empty and is named in one warning; the other slots load all
+    // the same and the load does not fail.
     void LoadViewerPlugins(bool activatePlugins,
                            const bool slotActive[SlotCount],
                            const std::string slotName[SlotCount],

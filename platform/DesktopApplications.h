@@ -50,6 +50,11 @@ std::vector<std::string> MimeAppsListFiles();
 std::vector<TDesktopApplication>
 ApplicationsForMimeTypes(const std::vector<std::string> &mimeTypes);
 
+// True when any installed application opens a file of the MIME types (its own type first,
+// then the types it inherits from), counting the terminal programs and the entries that ask not
+// to be displayed: what the desktop's opener can find for the file.
+bool HasApplicationForMimeTypes(const std::vector<std::string> &mimeTypes);
+
 // The applications that open every one of several files, given by the MIME types of each, in
 // the order of the first file's list.
 std::vector<TDesktopApplication>

@@ -13,6 +13,12 @@
 #include <unistd.h>
 
 namespace Platform {
+
+// ReadDesktopApplication, taking terminal programs too when asked.
+bool ReadApplicationEntry(const std::string &file,
+                          TDesktopApplication &application,
+                          bool terminalProgramsToo);
+
 namespace {
 
 // Entries and lists beyond this size are not desktop files.
@@ -345,7 +351,8 @@ std::vector<std::pair<std::string, std::string>> EntriesOfFolder(const std::stri
 class TCatalog
 {
 public:
-    TCatalog()
+    // Terminal programs are left out unless asked for.
+    explicit TCatalog(bool terminalProgramsToo = false)
     {
         std::set<std::string> seen;
         for (const std::string &folder : ApplicationDirectories()) {
@@ -354,7 +361,7 @@ public:
                 // or hidden one.
                 if (!seen.insert(id).second) continue;
                 TDesktopApplication application;
-                if (!ReadDesktopApplication(path, application)) continue;
+                if (!ReadApplicationEntry(path, application, terminalProgramsToo)) continue;
                 application.Id = id;
                 Order.push_back(id);
                 Installed.emplace(id, std::move(application));
@@ -366,7 +373,10 @@ public:
         }
     }
 
-    std::vector<TDesktopApplication> ForTypes(const std::vector<std::string> &mimeTypes) const
+    // Applications that ask not to be displayed are left out, unless the user chose them or
+    // undisplayedToo is set.
+    std::vector<TDesktopApplication> ForTypes(const std::vector<std::string> &mimeTypes,
+                                              bool undisplayedToo = false) const
     {
         std::vector<std::string> types;
         for (const std::string &type : mimeTypes)
@@ -385,7 +395,7 @@ public:
         for (const std::string &id : ids) {
             const TDesktopApplication &application = Installed.at(id);
             if (!listed.insert(id).second) continue;
-            if (application.NoDisplay && chosen.count(id) == 0) continue;
+            if (application.NoDisplay && chosen.count(id) == 0 && !undisplayedToo) continue;
             applications.push_back(application);
         }
         return applications;
@@ -453,6 +463,13 @@ private:
 
 bool ReadDesktopApplication(const std::string &file, TDesktopApplication &application)
 {
+    return ReadApplicationEntry(file, application, false);
+}
+
+bool ReadApplicationEntry(const std::string &file,
+                          TDesktopApplication &application,
+                          bool terminalProgramsToo)
+{
     application = TDesktopApplication();
     std::string text;
     if (!ReadTextFile(file, text)) return false;
@@ -462,7 +479,7 @@ bool ReadDesktopApplication(const std::string &file, TDesktopApplication &applic
     if (entry == groups.end()) return false;
     const TGroup &main = entry->second;
     if (Value(main, "Type") != "Application" || TrueValue(main, "Hidden") ||
-        TrueValue(main, "Terminal"))
+        (TrueValue(main, "Terminal") && !terminalProgramsToo))
         return false;
     std::vector<std::string> arguments;
     application.Exec = Value(main, "Exec");
@@ -538,6 +555,11 @@ std::vector<std::string> MimeAppsListFiles()
 std::vector<TDesktopApplication> ApplicationsForMimeTypes(const std::vector<std::string> &mimeTypes)
 {
     return TCatalog().ForTypes(mimeTypes);
+}
+
+bool HasApplicationForMimeTypes(const std::vector<std::string> &mimeTypes)
+{
+    return !TCatalog(true).ForTypes(mimeTypes, true).empty();
 }
 
 std::vector<TDesktopApplication>

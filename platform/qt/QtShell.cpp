@@ -1,9 +1,13 @@
 // Starting programs and handing files and addresses to the desktop, through Qt.
 #include "platform/Shell.h"
 
+#include "platform/DesktopApplications.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QMimeDatabase>
+#include <QMimeType>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -14,6 +18,9 @@
 
 namespace Platform {
 namespace {
+
+// The freedesktop program that opens a file or an address with the user's application.
+constexpr const char *DesktopOpener = "xdg-open";
 
 QUrl UrlOf(const std::string &pathOrAddress)
 {
@@ -56,11 +63,29 @@ bool StartDetached(const std::string &program,
     return started;
 }
 
-bool OpenWithDefaultApplication(const std::string &pathOrAddress)
+bool OpenWithDefaultApplication(const std::string &pathOrAddress, std::string &failure)
 {
-    const bool opened = QDesktopServices::openUrl(UrlOf(pathOrAddress));
-    if (!opened) errno = ENOENT;
-    return opened;
+    failure.clear();
+    const QUrl url = UrlOf(pathOrAddress);
+    if (FindInPath(DesktopOpener).empty()) {
+        failure = std::string("The desktop's opener \"") + DesktopOpener +
+                  "\" is missing, so files and addresses cannot be opened with their applications "
+                  "(it comes with the package xdg-utils).";
+        return false;
+    }
+    if (url.isLocalFile()) {
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(url.toLocalFile());
+        std::vector<std::string> types{type.name().toStdString()};
+        for (const QString &ancestor : type.allAncestors())
+            types.push_back(ancestor.toStdString());
+        if (!HasApplicationForMimeTypes(types)) {
+            failure = "No application is registered for this type of file (" + types.front() + ").";
+            return false;
+        }
+    }
+    if (QDesktopServices::openUrl(url)) return true;
+    failure = std::string("The desktop's opener \"") + DesktopOpener + "\" could not be started.";
+    return false;
 }
 
 bool OpenWithChooser(const std::string &path)

@@ -2,6 +2,7 @@
 #include "app/Boards.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/File.h"
 #include "Libraries/MemoryStorage.h"
 #include "Libraries/Program.h"
 #include "app/BoardPropertiesDialog.h"
@@ -29,7 +30,6 @@ TEST_F(BoardsTest, PresetsNamesShortcutsAndDisplayNames)
     EXPECT_EQ(boards.Items[14].ColumnCount, 1);
     EXPECT_TRUE(boards.Items[14].ShowTreeNavigator);
     EXPECT_TRUE(boards.Items[7].ShowPlayList);
-    EXPECT_EQ(boards.Items[17].ActiveTitle[0], "/usr/");
     EXPECT_EQ(boards.Items[19].DisplayName(), "20");
     EXPECT_EQ(boards.FindBoardByShortcut('0'), 9);
     EXPECT_EQ(boards.FindBoardByShortcut('x'), -1);
@@ -221,4 +221,17 @@ TEST_F(BoardsWindowTest, TheButtonsBarShowsTheVisibleBoardsInRows)
     EXPECT_EQ(Form->Boards.Buttons[0]->y(), Form->Boards.Buttons[7]->y());
     EXPECT_GT(Form->Boards.Buttons[8]->y(), Form->Boards.Buttons[0]->y());
     EXPECT_EQ(Form->Boards.Buttons[0]->Caption(), "Main");
+}
+
+TEST_F(BoardsTest, TheOsBoardShowsTheOperatingSystemAndSystemFolders)
+{
+    TBoards boards;
+    const TBoardData &os = boards.Items[17];
+    EXPECT_EQ(os.Name, "OS");
+    EXPECT_EQ(os.ActiveTitle[0], "/etc/");
+    EXPECT_EQ(os.DefaultTitle[0], GetOperatorPath());
+    EXPECT_EQ(os.ActiveTitle[1], "/usr/bin/");
+    EXPECT_EQ(os.DefaultTitle[1], GetSystemPath());
+    EXPECT_TRUE(os.Fixed[1]);
+    EXPECT_FALSE(os.Fixed[2]);
 }

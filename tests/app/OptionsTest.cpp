@@ -207,6 +207,59 @@ TEST_F(OptionsTest, DialogColumnsBoardsAndHistoriesComeBackAtTheNextStart)
     EXPECT_EQ(FilesHistory.Entry(0).title, Home.Path() + "/b.txt");
 }
 
+TEST_F(OptionsTest, OkayKeepsTheValuesOfListsThatShowNoSelection)
+{
+    fs::create_directories(Home / "Options");
+    WriteBytes(Options("Velmordian.ini"),
+               "[Main]\r\nVisibleBoards=11\r\nHintLines=4\r\n[Viewer]\r\nFontSize=33\r\n");
+    Start();
+    ASSERT_EQ(ProgramOptions.VisibleBoards, 11);
+    ASSERT_EQ(ViewerOptions.FontSize, 33);
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        EXPECT_EQ(dialog.ComboBoxOf("Main", "VisibleBoards")->currentIndex(), -1);
+        EXPECT_EQ(dialog.ComboBoxOf("Viewer", "FontSize")->currentIndex(), -1);
+        EXPECT_EQ(dialog.ComboBoxOf("Main", "HintLines")->currentText(), QStringLiteral("4"));
+    }));
+    EXPECT_EQ(ProgramOptions.VisibleBoards, 11);
+    EXPECT_EQ(ViewerOptions.FontSize, 33);
+    EXPECT_EQ(ProgramOptions.HintLines, 4);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    EXPECT_TRUE(ShownErrors().empty());
+    // A value chosen in such a list is taken.
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        dialog.ComboBoxOf("Viewer", "FontSize")->setCurrentText(QStringLiteral("35"));
+    }));
+    EXPECT_EQ(ViewerOptions.FontSize, 35);
+    EXPECT_EQ(ProgramOptions.VisibleBoards, 11);
+}
+
+TEST_F(OptionsTest, APluginThatDoesNotLoadIsNamedAndTheStartGoesOn)
+{
+    fs::create_directories(Home / "Options");
+    fs::create_directories(Home / "Plugins");
+    WriteBytes(Home / "Plugins/Text.so", "not a library\n");
+    WriteBytes(
+        Options("Velmordian.ini"),
+        "[Main]\r\nFirstRun=FALSE\r\nActivatePlugins=TRUE\r\n[ViewerPlugins]\r\nActivate0=TRUE\r\n"
+        "Name0=Text.so\r\nActivate1=TRUE\r\nName1=../Plugins/Text.so\r\n");
+    Start();
+    EXPECT_TRUE(ShownErrors().empty());
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"Text.so\""), std::string::npos);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"../Plugins/Text.so\""), std::string::npos);
+    EXPECT_EQ(Form->focusWidget(), Form->ActiveColumn().FileList);
+
+    // Once the window is shown, the options' Okay focuses the column again.
+    Form->show();
+    Form->ActiveColumn().FileList->clearFocus();
+    ASSERT_NE(Form->focusWidget(), Form->ActiveColumn().FileList);
+    Boxes.Shown.clear();
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &) {}));
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Form->focusWidget(), Form->ActiveColumn().FileList);
+}
+
 TEST_F(OptionsTest, StoredValuesThatBreakTheirRuleAreReplacedAsTheReadersSay)
 {
     struct TCase

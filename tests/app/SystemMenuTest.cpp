@@ -2,6 +2,7 @@
 // lines, the menu's items and commands, and the main window's System menu.
 #include "app/SystemMenu.h"
 
+#include "Libraries/File.h"
 #include "Libraries/Program.h"
 #include "app/MainDialog.h"
 #include "platform/DesktopApplications.h"
@@ -531,4 +532,66 @@ TEST_F(MainSystemMenuTest, DragFormOverAContainerIsRefused)
     EXPECT_EQ(Boxes.Shown[0].Caption, "Warning");
     EXPECT_EQ(Boxes.Shown[0].Text, "The destination can't be a container.");
     Form->Columns[0]->ContainerIndex = -1;
+}
+
+TEST_F(SystemMenuTest, RunningAFileTheDesktopCannotOpenSaysWhy)
+{
+    const std::string blob = Root / "docs/blob.qqq";
+    Root.WriteFile("docs/blob.qqq", std::string("\x01\x02\x00\xff\xfe", 5));
+    // A stand-in opener that would leave a mark; it must not be reached for either file.
+    std::filesystem::create_directories(Root / "bin");
+    std::filesystem::create_directories(Root / "nothing");
+    Root.WriteFile("bin/xdg-open", "#!/bin/sh\necho opened \"$@\" >> " + Marker() + "\n");
+    std::filesystem::permissions(Root / "bin/xdg-open", std::filesystem::perms::owner_all);
+    const struct
+    {
+        std::string path, file, reason;
+    } cases[] = {
+        {Root / "bin",
+         blob,
+         "No application is registered for this type of file (application/octet-stream)."},
+        {Root / "nothing", Root / "docs/note.txt", "The desktop's opener \"xdg-open\" is missing"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        TScopedEnvironment path;
+        path.Set("PATH", c.path);
+        FunStatContext.Reset(fsPerfect);
+        RunFile(c.file, {}, Root / "docs", false, false);
+        EXPECT_TRUE(FunStatContext.IsError());
+        EXPECT_EQ(FunStatContext.description, "Failed to run file.");
+        EXPECT_EQ(FunStatContext.parameter1, c.file);
+        EXPECT_EQ(FunStatContext.parameter2.rfind(c.reason, 0), 0u) << FunStatContext.parameter2;
+        EXPECT_EQ(FunStatContext.systemErrorCode, 0) << "no system call failed";
+    }
+    EXPECT_FALSE(std::filesystem::exists(Marker()));
+}
+
+TEST_F(SystemMenuTest, AnyRegisteredApplicationCountsForTheDesktopsOpener)
+{
+    const struct
+    {
+        const char *name;
+        std::string entry; // a desktop entry for image/png, or none
+        bool found;
+    } cases[] = {
+        {"no entry", "", false},
+        {"a plain entry", EntryText("Png", "png %f", "MimeType=image/png;\n"), true},
+        {"a terminal program",
+         EntryText("Png", "png %f", "Terminal=true\nMimeType=image/png;\n"),
+         true},
+        {"an entry not displayed",
+         EntryText("Png", "png %f", "NoDisplay=true\nMimeType=image/png;\n"),
+         true},
+        {"a hidden entry", EntryText("Png", "png %f", "Hidden=true\nMimeType=image/png;\n"), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(Root / "data/applications/png.desktop");
+        if (!c.entry.empty()) Root.WriteFile("data/applications/png.desktop", c.entry);
+        EXPECT_EQ(Platform::HasApplicationForMimeTypes({"image/png"}), c.found);
+        EXPECT_EQ(Platform::ApplicationsForMimeTypes({"image/png"}).size(),
+                  c.found && c.entry.find("=true") == std::string::npos ? 1u : 0u);
+    }
+    EXPECT_TRUE(Platform::HasApplicationForMimeTypes({"application/x-none", "text/plain"}));
 }

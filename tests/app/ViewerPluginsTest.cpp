@@ -2,11 +2,13 @@
 #include "app/ViewerPlugins.h"
 
 #include "Libraries/Error.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,11 +20,12 @@ const std::string FullPlugin = "TestPlugin.so";
 const std::string SizeOnlyPlugin = "SizeOnlyPlugin.so";
 
 // A fresh plug-in folder holding copies of the two test plug-ins, removed afterwards.
-class ViewerPluginsTest : public ::testing::Test
+class ViewerPluginsTest : public TStatusTest
 {
 protected:
     void SetUp() override
     {
+        TStatusTest::SetUp();
         std::string pattern = (fs::temp_directory_path() / "velmordian-plugins-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         Directory = pattern + "/";
@@ -36,6 +39,7 @@ protected:
             Plugins.UnloadViewerPlugin(slot);
         std::error_code ignored;
         fs::remove_all(Directory, ignored);
+        TStatusTest::TearDown();
     }
 
     void Load(bool activate, const bool (&active)[3], const std::string (&names)[3])
@@ -118,22 +122,68 @@ TEST_F(ViewerPluginsTest, PluginWithoutExtensionListMatchesNothingAndSizesDefaul
     EXPECT_EQ(Plugins.PluginInfo(0), "");
 }
 
-TEST_F(ViewerPluginsTest, MissingLibraryFailsButOtherSlotsLoad)
+TEST_F(ViewerPluginsTest, ASlotThatDoesNotLoadIsNamedInAWarningAndTheOthersLoad)
 {
-    const std::string missing = Directory + "Missing.so";
-    Load(true, {true, true, true}, {"Missing.so", FullPlugin, SizeOnlyPlugin});
-    EXPECT_EQ(FunStatContext.status, fsError);
-    EXPECT_EQ(FunStatContext.description, "Failed to load plugin.");
-    EXPECT_EQ(FunStatContext.parameter1, missing);
-    EXPECT_FALSE(FunStatContext.parameter2.empty());
-    EXPECT_FALSE(Plugins.IsLoaded(0));
-    EXPECT_TRUE(Plugins.IsLoaded(1));
-    EXPECT_TRUE(Plugins.IsLoaded(2));
-    EXPECT_EQ(Plugins.FindViewerPluginSlot(".tga"), 1);
+    // A real plug-in beside the folder and below it: a path must not reach either.
+    const std::string outside =
+        Directory + "../" + fs::path(Directory).parent_path().filename().string() + "-Outside.so";
+    fs::copy_file(Directory + FullPlugin, outside);
+    fs::create_directories(Directory + "sub");
+    fs::copy_file(Directory + FullPlugin, Directory + "sub/" + FullPlugin);
+    std::ofstream(Directory + "Text.so") << "not a library\n";
 
-    // A clean reload leaves no error behind.
+    const struct
+    {
+        std::string name;
+        const char *said; // a part of the warning
+    } cases[] = {
+        {"Missing.so", "No such file"},
+        {"Text.so", "Text.so"},
+        {"../" + fs::path(outside).filename().string(), "file name in the plugin folder"},
+        {"sub/" + FullPlugin, "file name in the plugin folder"},
+        {Directory + FullPlugin, "file name in the plugin folder"},
+        {"..", "file name in the plugin folder"},
+        {"", "names no plugin file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Boxes.Shown.clear();
+        Load(true, {true, true, true}, {c.name, FullPlugin, SizeOnlyPlugin});
+        EXPECT_EQ(FunStatContext.status, fsPerfect);
+        EXPECT_TRUE(ShownErrors().empty());
+        EXPECT_FALSE(Plugins.IsLoaded(0));
+        EXPECT_TRUE(Plugins.IsLoaded(1));
+        EXPECT_TRUE(Plugins.IsLoaded(2));
+        EXPECT_EQ(Plugins.FindViewerPluginSlot(".tga"), 1);
+        ASSERT_EQ(Boxes.Shown.size(), 1u);
+        EXPECT_EQ(Boxes.Shown[0].Caption, "Warning");
+        if (!c.name.empty()) {
+            EXPECT_NE(Boxes.Shown[0].Text.find("\"" + c.name + "\""), std::string::npos)
+                << Boxes.Shown[0].Text;
+        }
+        EXPECT_NE(Boxes.Shown[0].Text.find(c.said), std::string::npos) << Boxes.Shown[0].Text;
+    }
+
+    // Two slots that fail share one warning; a clean reload shows none.
+    Boxes.Shown.clear();
+    Load(true, {true, true, false}, {"Missing.so", "Text.so", ""});
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"Missing.so\""), std::string::npos);
+    EXPECT_NE(Boxes.Shown[0].Text.find("\"Text.so\""), std::string::npos);
+    Boxes.Shown.clear();
     Load(true, {false, true, true}, {"Missing.so", FullPlugin, SizeOnlyPlugin});
     EXPECT_EQ(FunStatContext.status, fsPerfect);
+    EXPECT_TRUE(Boxes.Shown.empty());
+    fs::remove(outside);
+}
+
+TEST(ViewerPluginNames, OnlyPlainFileNamesArePluginNames)
+{
+    for (const char *name : {"VD_PVP.so", "a b.so", ".hidden.so", "..so"})
+        EXPECT_TRUE(IsPlainPluginName(name)) << name;
+    for (const char *name : {"", ".", "..", "../x.so", "a/b.so", "/usr/lib/x.so", "x.so/"})
+        EXPECT_FALSE(IsPlainPluginName(name)) << name;
+    EXPECT_FALSE(IsPlainPluginName(std::string("a\0/b.so", 7)));
 }
 
 TEST_F(ViewerPluginsTest, CallsEntriesAndUnloadClearsSlot)
