@@ -1154,8 +1154,11 @@ void TOptionsForm::PictureViewerPluginInfoButtonClick(int slot)
     TFunScope Fun(ThisUnit, "TOptionsForm::PictureViewerPluginInfoButtonClick");
     Fun.Run([&] {
         bool informative = false;
-        const std::string text =
-            PluginInformation(PluginPath(PluginNameEdit[slot]->text().toStdString()), informative);
+        const std::string name = PluginNameEdit[slot]->text().toStdString();
+        // Only a plain file name in the plug-in folder is ever loaded, never a path out of it.
+        const std::string text = IsPlainPluginName(name)
+                                     ? PluginInformation(PluginPath(name), informative)
+                                     : std::string("Invalid plugin file.");
         if (Fun.CalleeFailed()) return;
         if (informative)
             ShowInfoMessage(text);

@@ -260,6 +260,23 @@ TEST_F(OptionsTest, APluginThatDoesNotLoadIsNamedAndTheStartGoesOn)
     EXPECT_EQ(Form->focusWidget(), Form->ActiveColumn().FileList);
 }
 
+TEST_F(OptionsTest, PluginInfoLoadsNothingFromOutsideThePluginFolder)
+{
+    fs::create_directories(Home / "Options");
+    fs::create_directories(Home / "Plugins");
+    fs::copy_file(VELMORDIAN_TEST_PLUGIN, Home / "Elsewhere.so");
+    WriteBytes(Options("Velmordian.ini"), "[Main]\r\nFirstRun=FALSE\r\n");
+    Start();
+    Boxes.Shown.clear();
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        dialog.PluginNameEdit[0]->setText(QStringLiteral("../Elsewhere.so"));
+        dialog.PluginInfoButton[0]->click();
+        dialog.PluginNameEdit[0]->clear();
+    }));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Text, "Invalid plugin file.");
+}
+
 TEST_F(OptionsTest, StoredValuesThatBreakTheirRuleAreReplacedAsTheReadersSay)
 {
     struct TCase
