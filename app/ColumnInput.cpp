@@ -603,7 +603,9 @@ void TColumn::HeaderButtonMouseDown(QMouseEvent *event)
         *operation, ShiftStateOf(event->modifiers()), event->position().toPoint().x());
 }
 
-void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation, TShiftState shift, int x)
+void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation,
+                                               TShiftState shift,
+                                               int x)
 {
     TFunScope Fun(ThisUnit, "TColumn::ChooseHeaderButtonMouseOperation");
     Fun.Run([&] {

@@ -639,10 +639,12 @@ void ItemsWithMnemonics(const QMenu *menu, const std::string &path, std::vector<
     for (const QAction *action : menu->actions()) {
         if (action->isSeparator()) continue;
         const QString text = action->text();
-        const std::string whole = QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+        const std::string whole =
+            QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
         if (!QKeySequence::mnemonic(text).isEmpty() || VisibleText(text) != whole)
             found.push_back(path + VisibleText(text));
-        if (action->menu()) ItemsWithMnemonics(action->menu(), path + VisibleText(text) + " / ", found);
+        if (action->menu())
+            ItemsWithMnemonics(action->menu(), path + VisibleText(text) + " / ", found);
     }
 }
 } // namespace

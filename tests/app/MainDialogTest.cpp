@@ -303,7 +303,8 @@ public:
     std::vector<int> Keys;
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) Keys.push_back(static_cast<QKeyEvent *>(event)->key());
+        if (event->type() == QEvent::KeyPress)
+            Keys.push_back(static_cast<QKeyEvent *>(event)->key());
         return false;
     }
 };
