@@ -90,7 +90,8 @@ enum TOperationAction
     oaProperties,
     oaFileDragMenu,
     oaInterBoardMenu,
-    oaSystemDragMenu
+    oaSystemDragMenu,
+    oaSystemMenu
 };
 
 struct TOperationRow
@@ -124,7 +125,7 @@ const TOperationRow OperationRows[] = {
     {"Enter this directory", oaMenu, "FileDragMenu_EnterThisDir"},
     // The File-drag menus, the System menus and the drag commands come with their menus.
     {"Inter-board file-drag menu", oaInterBoardMenu, nullptr},
-    {"System menu", oaNothing, nullptr},
+    {"System menu", oaSystemMenu, nullptr},
     {"System-drag menu", oaSystemDragMenu, nullptr},
     {"File-drag menu", oaFileDragMenu, nullptr},
     {"Copy", oaMenu, "FileDragMenu_Copy"},
@@ -150,7 +151,8 @@ enum THeaderAction
 {
     haNothing,
     haMenu,
-    haParent
+    haParent,
+    haParentSystemMenu
 };
 
 struct THeaderRow
@@ -164,7 +166,7 @@ const THeaderRow HeaderRows[] = {
     {"None", haNothing, nullptr},
     {"Directory tree navigator dialog", haMenu, "TreeNavigatorMenu"},
     {"Enter parent directory", haParent, nullptr},
-    {"Parent System menu", haNothing, nullptr},
+    {"Parent System menu", haParentSystemMenu, nullptr},
     {"Toggle fixed attribute", haMenu, "FixedAttrMenu"},
     {"Toggle thumbnails attribute", haMenu, "ThumbAttrMenu"},
 };
@@ -651,6 +653,9 @@ void TColumn::ChooseMouseOperation(const std::string &operation, TShiftState shi
         case oaFileMenu:
             Form.ShowFileMenu(x, y, modifiers);
             return;
+        case oaSystemMenu:
+            Form.ShowContextMenu(Form.DragSourceItem, x, false, modifiers, y);
+            return;
         case oaProperties:
             Form.ClickMenuItem(ShiftHas(shift, ssCtrl) ? "ReferencePropertiesMenu"
                                                        : "FilePropertiesMenu");
@@ -682,7 +687,9 @@ void TColumn::HeaderButtonMouseDown(QMouseEvent *event)
         *operation, ShiftStateOf(event->modifiers()), event->position().toPoint().x());
 }
 
-void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation, TShiftState shift, int)
+void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation,
+                                               TShiftState shift,
+                                               int x)
 {
     TFunScope Fun(ThisUnit, "TColumn::ChooseHeaderButtonMouseOperation");
     Fun.Run([&] {
@@ -703,6 +710,16 @@ void TColumn::ChooseHeaderButtonMouseOperation(const std::string &operation, TSh
         case haParent:
             EnterParentDirectory(shift);
             return;
+        case haParentSystemMenu: {
+            // The System menu of the column's directory, below the header at the mouse's x.
+            Form.DragSourcePosition = Index;
+            Form.DragSourceItem = -1;
+            Form.DragFocusIndex = FileList->FocusIndex;
+            Form.DragActiveTitle = ActiveTitle;
+            const QPoint below = HeaderButton->mapToGlobal(QPoint(x, HeaderButton->height()));
+            Form.ShowContextMenu(-1, below.x(), false, Qt::ShiftModifier, below.y());
+            return;
+        }
         }
     });
 }

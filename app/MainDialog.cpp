@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 TMainForm *MainForm = nullptr;
 
@@ -551,6 +552,10 @@ void TMainForm::MainTimerTimer()
     TFunScope Fun(ThisUnit, "TMainForm::MainTimerTimer");
     Fun.Run([&] {
         if (IsBusy() || !isActiveWindow()) return;
+        if (!DirCheckWatch.isValid() || DirCheckWatch.elapsed() >= 1000) {
+            DirCheckWatch.start();
+            CheckDirMonitor(false);
+        }
         if (!CaptionWatch.isValid() || CaptionWatch.elapsed() >= 5000) {
             UpdateCaption();
             CaptionWatch.start();
@@ -559,11 +564,93 @@ void TMainForm::MainTimerTimer()
     Fun.ShowIfFailed("Failed to run the main timer.");
 }
 
+void TMainForm::CheckDirMonitor(bool reload)
+{
+    TFunScope Fun(ThisUnit, "TMainForm::CheckDirMonitor");
+    Fun.Run([&] {
+        const bool listFocused = ActiveColumn().FileList->hasFocus();
+        if (!reload && !ReloadOnNextCheck && (!listFocused || IsBusy())) return;
+        BeginBusy();
+        reload = reload || ReloadOnNextCheck;
+        ReloadOnNextCheck = false;
+        bool any = false;
+        for (int i = 0; i < VisibleColumnCount; ++i) {
+            TColumn &column = *Columns[i];
+            if (column.ContainerIndex >= 0 || IsDrivePath(column.ActiveTitle)) continue;
+            TFunScope Check(ThisUnit, "TMainForm::CheckDirMonitor");
+            Check.Run([&] {
+                const bool changed = std::exchange(column.DirMonitor.Changed, false);
+                if (!changed && !(reload && column.HeaderButton->StrikeOut)) return;
+                any = true;
+                column.HeaderButton->StrikeOut = true;
+                column.HeaderButton->update();
+                if (!reload) return;
+                const std::string shown = ExtractDirectory(column.ActiveTitle);
+                column.RecordFocus();
+                column.LoadDirectory(false);
+                // A directory that went away is left for its nearest parent: no failure.
+                if (ExtractDirectory(column.ActiveTitle) != shown) FunStatContext.Reset(fsPerfect);
+                if (Check.CalleeFailed()) return;
+                CheckRestDirMonitor(i, i + 1);
+            });
+            Check.ShowIfFailed("Failed to reload directory.");
+        }
+        EndBusy();
+        if (any) FocusColumn(-1, false);
+    });
+    Fun.ShowIfFailed("Failed to check directories.");
+}
+
+void TMainForm::CheckRestDirMonitor(int source, int first)
+{
+    TColumn &from = *Columns[source];
+    const std::string directory = ExtractDirectory(from.ActiveTitle);
+    for (int k = first; k < VisibleColumnCount; ++k) {
+        TColumn &column = *Columns[k];
+        if (k == source || column.ContainerIndex >= 0 || IsDrivePath(column.ActiveTitle) ||
+            ExtractDirectory(column.ActiveTitle) != directory)
+            continue;
+        TFunScope Fun(ThisUnit, "TMainForm::CheckRestDirMonitor");
+        Fun.Run([&] {
+            column.RecordFocus();
+            // The list is shared only in the same order; another sort reads the directory.
+            if (column.SortMode == from.SortMode)
+                column.SetWithColumnContent(from, false, false, false, true);
+            else
+                column.LoadDirectory(false);
+            column.DirMonitor.Changed = false;
+            column.HeaderButton->StrikeOut = false;
+            Fun.CalleeFailed();
+        });
+        Fun.ShowIfFailed("Failed to reload directory.");
+    }
+}
+
+void TMainForm::EndBusyAndReload()
+{
+    EndBusy();
+    CheckDirMonitor(true);
+}
+
+void TMainForm::MarkChangedEntry(const std::string &entry)
+{
+    const std::string directory = ExtractDirectory(entry);
+    const std::string inside = IncludeTrailingBackslash(entry);
+    for (int i = 0; i < VisibleColumnCount; ++i) {
+        TColumn &column = *Columns[i];
+        if (column.ContainerIndex >= 0 || IsDrivePath(column.ActiveTitle)) continue;
+        const std::string shown = ExtractDirectory(column.ActiveTitle);
+        if (shown == directory || shown.rfind(inside, 0) == 0) column.DirMonitor.Changed = true;
+    }
+}
+
 void TMainForm::ApplicationEventsActivate()
 {
     TFunScope Fun(ThisUnit, "TMainForm::ApplicationEventsActivate");
     Fun.Run([&] {
         LastActivationTime.start();
+        // What other programs did meanwhile is read at the next directory check.
+        ReloadOnNextCheck = true;
         if (!FirstActivation) return;
         FirstActivation = false;
         if (ProgramOptions.FirstRun) {

@@ -250,6 +250,18 @@ public:
     bool FormKeyDown(QKeyEvent *event);
     void FormCloseQuery();
     void MainTimerTimer();
+    // The directory check of the visible directory columns: a column whose directory changed
+    // gets the header mark; on a reload (also when ReloadOnNextCheck asks for one) the marked
+    // columns are read again, each read shared with the columns showing the same directory.
+    void CheckDirMonitor(bool reload);
+    // Copies column source's list into the columns from first on that show its directory.
+    void CheckRestDirMonitor(int source, int first);
+    // Ends the busy state of one of the program's own file operations and reloads the columns
+    // it changed.
+    void EndBusyAndReload();
+    // Marks the visible directory columns showing the entry's directory, or lying inside the
+    // entry, as changed.
+    void MarkChangedEntry(const std::string &entry);
     void ApplicationEventsActivate();
     void ApplicationEventsDeactivate();
 
@@ -476,7 +488,7 @@ private:
     void EnableFileMenuItem(const char *name, bool rule);
     // The File menu item whose key label is the key, or null.
     QAction *FileMenuItemOfKey(const QKeyEvent *event) const;
-    // The File menu's items by object name, and those that have a command.
+    // The File menu's items by object name; the menu items (of every menu) that have a command.
     std::map<std::string, QAction *> FileMenuItems;
     std::set<const QAction *> WiredFileMenuItems;
     void ToggleOption(bool &option);

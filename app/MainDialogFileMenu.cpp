@@ -417,7 +417,7 @@ void TMainForm::CreateFileMenu()
     for (const TFileMenuRow &row : FileMenuRows) {
         parents.resize(static_cast<std::size_t>(row.Depth) + 1);
         QMenu *parent = parents.back();
-        const QString caption = QString::fromUtf8(row.Caption);
+        const QString caption = MenuText(row.Caption);
         QAction *action = nullptr;
         if (row.Kind == rkSubmenu || row.Kind == rkFilled) {
             QMenu *submenu = parent->addMenu(caption);
@@ -445,7 +445,7 @@ void TMainForm::CreateFileMenu()
             const std::string caption = values.Captions ? values.Captions[value]
                                         : value == 0    ? std::string("Fill")
                                                         : std::to_string(value);
-            QAction *action = menu->addAction(QString::fromStdString(caption));
+            QAction *action = menu->addAction(MenuText(caption));
             action->setCheckable(true);
             action->setData(value);
             const auto command = values.Command;
@@ -523,7 +523,7 @@ void TMainForm::EnableFileMenuItems()
         EnableFileMenuItem("IBCopyFileMenu", ib.Copy);
         EnableFileMenuItem("IBConvertPictureMenu", ib.Convert);
         EnableFileMenuItem("IBMoveFileMenu", ib.Move);
-        FileMenuItems.at("IBTitleMenu")->setText(QString::fromStdString(InterBoardTitle()));
+        FileMenuItems.at("IBTitleMenu")->setText(MenuText(InterBoardTitle()));
 
         const bool audio = AudioFileExtensions.Has(f.Ext), video = VideoFileExtensions.Has(f.Ext);
         const bool text = TextFileExtensions.Has(f.Ext);
@@ -550,7 +550,7 @@ void TMainForm::SetFileMenuChecks()
     checkValue("SubcolumnsAttrMenu", a.Subcolumns);
     checkValue("ThumbHeightMenu", std::max(a.ThumbHeight, 0));
     for (QAction *action : FileMenuItems.at("SortModeMenu")->menu()->actions())
-        action->setChecked(action->text().toStdString() == a.SortMode);
+        action->setChecked(action->text() == MenuText(a.SortMode));
     FileMenuItems.at("FixedAttrMenu")->setChecked(a.Fixed);
     FileMenuItems.at("ThumbAttrMenu")->setChecked(a.Thumb);
     FileMenuItems.at("ShowPathsInContainerMenu")->setChecked(a.ShowContainerPaths);
@@ -653,9 +653,12 @@ void TMainForm::ShowContextMenu(int index, int x, bool drag, Qt::KeyboardModifie
         ShowSystemMenu(caption, title, exclusion, y, x, ExtractDirectory(title));
         Fun.CalleeFailed();
     });
+    // The menu's commands work on the files themselves: the check that follows at once reads
+    // again the columns they changed.
     ReloadOnNextCheck = true;
     EndBusy();
     Fun.ShowIfFailed("Failed to show \"System\" menu.");
+    CheckDirMonitor(false);
 }
 
 void TMainForm::ShowSystemMenu(const std::string &caption,
@@ -671,6 +674,7 @@ void TMainForm::ShowSystemMenu(const std::string &caption,
         const std::string folder = directory.empty() ? ExtractDirectory(file) : directory;
         const TColumn &a = ActiveColumn();
         bool renameChosen = false;
+        std::vector<std::string> removed;
         if (a.SelectedCount > 0 && !a.FileList->Empty) {
             std::vector<std::string> names;
             a.SelectedTitles(names, true);
@@ -680,11 +684,14 @@ void TMainForm::ShowSystemMenu(const std::string &caption,
                                    QPoint(x, y),
                                    exclusion,
                                    caption,
-                                   renameChosen);
-            Fun.CalleeFailed();
-            return;
+                                   renameChosen,
+                                   &removed);
+        } else {
+            DisplayContextMenu(
+                file, this, QPoint(x, y), exclusion, folder, caption, renameChosen, &removed);
         }
-        DisplayContextMenu(file, this, QPoint(x, y), exclusion, folder, caption, renameChosen);
+        for (const std::string &entry : removed)
+            MarkChangedEntry(entry);
         if (Fun.CalleeFailed()) return;
         if (renameChosen) ClickMenuItem("RenameFileMenu");
     });

@@ -4,11 +4,13 @@
 #include "Libraries/Error.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
+#include "app/SystemMenu.h"
 #include "app/WizardDialog.h"
 #include "platform/FileHandle.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QKeyEvent>
@@ -22,6 +24,7 @@ namespace {
 
 constexpr const char *ThisUnit = "MainDialog";
 constexpr const char *OnlineHelpAddress = "https://velmordian.org/help/";
+constexpr int MainWindowHelpContext = 100;
 
 const TMenuRow WorkMenuRows[] = {
     {"Tools", nullptr, nullptr},
@@ -73,7 +76,10 @@ struct TKeyRow
     const char *Caption;
 };
 
-// The window's keys: each clicks the menu item of its caption.
+// The window's keys: each clicks the menu item of its caption. A key whose item has no command
+// yet goes on to the controls. Space, Alt+F1 and the context-menu key are handled on their own;
+// the media keys ("-", "=", "[", "]" and the media and volume keys) come with the media player
+// and until then go on to the controls too.
 const TKeyRow KeyRows[] = {
     {Qt::Key_Escape, kmNone, "Hide"},
     {Qt::Key_Escape, kmAnyOther, "Hide viewer"},
@@ -116,6 +122,18 @@ bool ModifiersMatch(TKeyModifiers rule, Qt::KeyboardModifiers held)
     return false;
 }
 
+// The help context of the control under the point, or of the nearest control around it that has
+// one.
+int HelpContextAt(QPoint global)
+{
+    for (const QWidget *widget = QApplication::widgetAt(global); widget;
+         widget = widget->parentWidget()) {
+        const QVariant context = widget->property("HelpContext");
+        if (context.isValid()) return context.toInt();
+    }
+    return MainWindowHelpContext;
+}
+
 } // namespace
 
 void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
@@ -124,7 +142,7 @@ void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
         const TMenuRow &row = rows[i];
         QMenu *target = menu;
         if (row.Submenu[0] != '\0') {
-            const QString title = QString::fromUtf8(row.Submenu);
+            const QString title = MenuText(row.Submenu);
             target = nullptr;
             for (QAction *action : menu->actions())
                 if (action->menu() && action->text() == title) target = action->menu();
@@ -134,18 +152,20 @@ void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
                 continue;
             }
         }
-        QAction *action = target->addAction(QString::fromUtf8(row.Caption));
+        QAction *action = target->addAction(MenuText(row.Caption));
         action->setEnabled(row.Command != nullptr);
         if (row.Command) {
             const auto command = row.Command;
             connect(action, &QAction::triggered, this, [this, command] { (this->*command)(); });
         }
+        if (row.Command) WiredFileMenuItems.insert(action);
         Actions.push_back(action);
     }
 }
 
 void TMainForm::CreateMenus()
 {
+    setProperty("HelpContext", MainWindowHelpContext);
     WorkPopupMenu = new QMenu(this);
     BuildMenu(WorkPopupMenu, WorkMenuRows, std::size(WorkMenuRows));
     HelpPopupMenu = new QMenu(this);
@@ -178,7 +198,7 @@ QAction *TMainForm::MenuItem(const std::string &caption) const
 {
     const auto named = FileMenuItems.find(caption);
     if (named != FileMenuItems.end()) return named->second;
-    const QString text = QString::fromStdString(caption);
+    const QString text = MenuText(caption);
     for (QAction *action : Actions)
         if (action->text() == text) return action;
     return nullptr;
@@ -227,12 +247,29 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
             handled = true;
             return;
         }
+        // Clicks the item of the caption; an item without a command leaves the key alone.
+        const auto clickFromKey = [this, &handled](const char *caption) {
+            const QAction *item = MenuItem(caption);
+            if (!item || WiredFileMenuItems.count(item) == 0) return;
+            ClickFromKey = true;
+            ClickMenuItem(caption);
+            ClickFromKey = false;
+            handled = true;
+        };
+        if (key == Qt::Key_Space) {
+            // Away from the list, Space goes to the tree navigator's selected directory, which
+            // comes with the tree navigator.
+            if (ActiveColumn().FileList->hasFocus()) clickFromKey("Navigate to directory");
+            return;
+        }
+        if (key == Qt::Key_F1 && held == Qt::AltModifier) {
+            OpenHelp(HelpContextAt(QCursor::pos()));
+            handled = true;
+            return;
+        }
         for (const TKeyRow &row : KeyRows) {
             if (row.Key == key && ModifiersMatch(row.Modifiers, event->modifiers())) {
-                ClickFromKey = true;
-                ClickMenuItem(row.Caption);
-                ClickFromKey = false;
-                handled = true;
+                clickFromKey(row.Caption);
                 return;
             }
         }

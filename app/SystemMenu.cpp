@@ -89,7 +89,8 @@ void DeleteEntry(const std::string &path)
 void RunCommand(const TSystemMenuItem &item,
                 const std::vector<std::string> &paths,
                 const std::string &directory,
-                bool &renameChosen)
+                bool &renameChosen,
+                std::vector<std::string> *removed)
 {
     TFunScope Fun(ThisUnit, "RunCommand");
     Fun.Run([&] {
@@ -107,12 +108,15 @@ void RunCommand(const TSystemMenuItem &item,
             for (const std::string &path : paths) {
                 RecycleFile(path);
                 if (Fun.CalleeFailed()) return;
+                if (removed) removed->push_back(path);
             }
             break;
         case scDelete:
             if (!AskYesNo(DeleteQuestion(paths))) return;
             for (const std::string &path : paths) {
                 DeleteEntry(path);
+                // A directory that failed half-way has lost part of its content all the same.
+                if (removed) removed->push_back(path);
                 if (Fun.CalleeFailed()) return;
             }
             break;
@@ -125,12 +129,6 @@ void RunCommand(const TSystemMenuItem &item,
         }
         Fun.CalleeFailed();
     });
-}
-
-// A caption as a menu shows it: an ampersand is a character, not a mnemonic mark.
-QString MenuText(const std::string &caption)
-{
-    return QString::fromStdString(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 // Builds the menu, lets the person choose and returns the chosen item, or null.
@@ -172,7 +170,8 @@ bool DisplayForPaths(const std::vector<std::string> &requested,
                      QRect exclusion,
                      const std::string &directory,
                      const std::string &caption,
-                     bool &renameChosen)
+                     bool &renameChosen,
+                     std::vector<std::string> *removed)
 {
     std::vector<std::string> paths;
     std::vector<TSystemMenuItem> items;
@@ -186,11 +185,16 @@ bool DisplayForPaths(const std::vector<std::string> &requested,
         items = SystemMenuItems(paths);
     }
     if (const TSystemMenuItem *chosen = ChooseItem(items, owner, point, exclusion, caption))
-        RunCommand(*chosen, paths, directory, renameChosen);
+        RunCommand(*chosen, paths, directory, renameChosen, removed);
     return true;
 }
 
 } // namespace
+
+QString MenuText(const std::string &caption)
+{
+    return QString::fromStdString(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
 std::vector<std::string> MimeTypesOfPath(const std::string &path)
 {
@@ -276,13 +280,15 @@ bool DisplayContextMenu(const std::string &path,
                         QRect exclusion,
                         const std::string &directory,
                         const std::string &caption,
-                        bool &renameChosen)
+                        bool &renameChosen,
+                        std::vector<std::string> *removed)
 {
     renameChosen = false;
     bool shown = false;
     TFunScope Fun(ThisUnit, "DisplayContextMenu");
     Fun.Run([&] {
-        shown = DisplayForPaths({path}, owner, point, exclusion, directory, caption, renameChosen);
+        shown = DisplayForPaths(
+            {path}, owner, point, exclusion, directory, caption, renameChosen, removed);
         Fun.CalleeFailed();
     });
     return shown;
@@ -294,7 +300,8 @@ bool DisplayContextMenuList(const std::string &directory,
                             QPoint point,
                             QRect exclusion,
                             const std::string &caption,
-                            bool &renameChosen)
+                            bool &renameChosen,
+                            std::vector<std::string> *removed)
 {
     renameChosen = false;
     bool shown = false;
@@ -307,7 +314,8 @@ bool DisplayContextMenuList(const std::string &directory,
                                 ? name
                                 : IncludeTrailingBackslash(directory) + name);
         }
-        shown = DisplayForPaths(paths, owner, point, exclusion, directory, caption, renameChosen);
+        shown = DisplayForPaths(
+            paths, owner, point, exclusion, directory, caption, renameChosen, removed);
         Fun.CalleeFailed();
     });
     return shown;

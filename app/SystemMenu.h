@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <functional>
 #include <string>
@@ -36,6 +37,9 @@ struct TSystemMenuItem
     bool Separated = false;
 };
 
+// A caption as a menu item shows it: an ampersand is a character, not a mnemonic mark.
+QString MenuText(const std::string &caption);
+
 // The MIME type of an entry followed by the types it inherits from.
 std::vector<std::string> MimeTypesOfPath(const std::string &path);
 
@@ -61,7 +65,8 @@ extern TMenuChooser ChooseFromSystemMenu;
 
 // Shows the System menu of the path, owned by the window, at the point without covering the
 // exclusion rectangle, with the caption as its bold first item; a chosen command runs with the
-// directory as working directory, and "Rename" only sets renameChosen. False when no entry
+// directory as working directory, and "Rename" only sets renameChosen. The entries that
+// "Move to Trash" or "Delete" took away are added to removed, when given. False when no entry
 // was left to show the menu for.
 // Errors: "Failed to run file." (program, errno); those of OpenWith, RecycleFile, MyDeleteFile,
 // DeleteDirectoryNoErrors and RunVerb.
@@ -71,7 +76,8 @@ bool DisplayContextMenu(const std::string &path,
                         QRect exclusion,
                         const std::string &directory,
                         const std::string &caption,
-                        bool &renameChosen);
+                        bool &renameChosen,
+                        std::vector<std::string> *removed = nullptr);
 // The same for several names of one directory at once.
 bool DisplayContextMenuList(const std::string &directory,
                             const std::vector<std::string> &names,
@@ -79,4 +85,5 @@ bool DisplayContextMenuList(const std::string &directory,
                             QPoint point,
                             QRect exclusion,
                             const std::string &caption,
-                            bool &renameChosen);
+                            bool &renameChosen,
+                            std::vector<std::string> *removed = nullptr);

@@ -26,6 +26,20 @@
 
 namespace {
 
+// The text a menu item shows: a single "&" marks the next character as the mnemonic and is not
+// shown, "&&" shows one "&".
+std::string VisibleText(const QString &text)
+{
+    std::string shown;
+    const std::string raw = text.toStdString();
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '&' && i + 1 < raw.size()) ++i;
+        else if (raw[i] == '&') continue;
+        shown += raw[i];
+    }
+    return shown;
+}
+
 // Each named item, indented by its depth, with its key label in brackets; the items of value
 // submenus have no name and are checked on their own.
 void WalkMenu(const QMenu *menu, int depth, std::vector<std::string> &lines)
@@ -33,7 +47,7 @@ void WalkMenu(const QMenu *menu, int depth, std::vector<std::string> &lines)
     for (const QAction *action : menu->actions()) {
         if (action->isSeparator() || action->objectName().isEmpty()) continue;
         std::string line =
-            std::string(static_cast<std::size_t>(2 * depth), ' ') + action->text().toStdString();
+            std::string(static_cast<std::size_t>(2 * depth), ' ') + VisibleText(action->text());
         const QString keys = action->shortcut().toString(QKeySequence::PortableText);
         if (!keys.isEmpty()) line += " [" + keys.toStdString() + "]";
         lines.push_back(line);
@@ -45,7 +59,7 @@ std::vector<std::string> Captions(const QMenu *menu)
 {
     std::vector<std::string> captions;
     for (const QAction *action : menu->actions())
-        captions.push_back(action->text().toStdString());
+        captions.push_back(VisibleText(action->text()));
     return captions;
 }
 
@@ -297,7 +311,7 @@ TEST_F(FileMenuTest, LayoutCaptionsAndKeyLabels)
         SCOPED_TRACE(c.Name);
         ASSERT_NE(Form->MenuItem(c.Name), nullptr);
         EXPECT_EQ(Form->MenuItem(c.Name)->objectName().toStdString(), c.Name);
-        EXPECT_EQ(Form->MenuItem(c.Name)->text().toStdString(), c.Caption);
+        EXPECT_EQ(VisibleText(Form->MenuItem(c.Name)->text()), c.Caption);
     }
     EXPECT_EQ(Form->MenuItem("FileSystemMenuMenu")->statusTip().toStdString(),
               "Show the \"System\" menu. You can also display this menu using the \"Mouse\" menu, "
@@ -616,4 +630,41 @@ TEST_F(FileMenuBadInputTest, ColumnWhoseDirectoryVanished)
     Show(0, Root / "gone/lost.txt");
     EXPECT_TRUE(Press(Qt::Key_F2, Qt::ShiftModifier));
     EXPECT_EQ(ExtractDirectory(Clipboard()), Root.Path() + "/");
+}
+
+namespace {
+// Every item of the menu and its submenus whose text would lose a character to a mnemonic.
+void ItemsWithMnemonics(const QMenu *menu, const std::string &path, std::vector<std::string> &found)
+{
+    for (const QAction *action : menu->actions()) {
+        if (action->isSeparator()) continue;
+        const QString text = action->text();
+        const std::string whole =
+            QString(text).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+        if (!QKeySequence::mnemonic(text).isEmpty() || VisibleText(text) != whole)
+            found.push_back(path + VisibleText(text));
+        if (action->menu())
+            ItemsWithMnemonics(action->menu(), path + VisibleText(text) + " / ", found);
+    }
+}
+} // namespace
+
+TEST_F(FileMenuTest, EveryMenuItemShowsItsCaptionWhole)
+{
+    // A marked inter-board column whose directory's name holds an ampersand.
+    std::filesystem::create_directories(Root / "R&D");
+    Root.WriteFile("R&D/plan.txt", "plan");
+    Show(0, Root / "R&D/plan.txt");
+    Form->ClickMenuItem("Mark source column");
+    Form->EnableFileMenuItems();
+    EXPECT_EQ(VisibleText(Form->MenuItem("IBTitleMenu")->text()), "Directory \"R&D\"");
+    EXPECT_EQ(VisibleText(Form->MenuItem("ViewMenu")->text()), "View & Edit");
+    ASSERT_NE(Form->MenuItem("View & Edit"), nullptr) << "found by its caption";
+    EXPECT_EQ(Form->MenuItem("View & Edit"), Form->MenuItem("ViewMenu"));
+
+    std::vector<std::string> found;
+    for (const QMenu *menu : {Form->FileMenu, Form->WorkPopupMenu, Form->HelpPopupMenu,
+                              Form->FileDragMenu})
+        ItemsWithMnemonics(menu, "", found);
+    EXPECT_EQ(found, std::vector<std::string>{});
 }

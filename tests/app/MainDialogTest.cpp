@@ -321,3 +321,83 @@ TEST_F(MainDialogTest, TheHintBarBreaksALongHintIntoItsLines)
     EXPECT_TRUE(inked[1]) << "the hint goes on in the second line";
     EXPECT_EQ(bar->Caption(), hint);
 }
+
+// The window's key table driven by real key events.
+#include <QDesktopServices>
+#include <QTextBrowser>
+#include <QtTest/QTest>
+
+namespace {
+// Records the keys that reach the object it watches.
+class TKeyRecorder : public QObject
+{
+public:
+    std::vector<int> Keys;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            Keys.push_back(static_cast<QKeyEvent *>(event)->key());
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(MainDialogTest, WindowKeysActOrGoOnToTheControls)
+{
+    ProgramOptions.FirstRun = false;
+    Form->show();
+    Form->activateWindow();
+    Form->FocusColumn(0, true);
+    QCoreApplication::processEvents();
+    if (!Form->isActiveWindow()) GTEST_SKIP() << "the platform activates no window";
+    MyTPanel *list = Form->ActiveColumn().FileList;
+    TKeyRecorder recorder;
+    list->installEventFilter(&recorder);
+    std::filesystem::create_directories(Home / "Help");
+    Home.WriteFile("Help/help.html", "<html><body><a name=\"ctx100\">Main</a></body></html>");
+    QTextBrowser opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "setSource");
+
+    struct TCase
+    {
+        const char *Name;
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+        bool Taken;
+    };
+    const TCase cases[] = {
+        // Keys whose items have no command yet go on to the list.
+        {"H", Qt::Key_H, Qt::NoModifier, false},
+        {"R", Qt::Key_R, Qt::NoModifier, false},
+        {"Z", Qt::Key_Z, Qt::NoModifier, false},
+        {"Ctrl+Z", Qt::Key_Z, Qt::ControlModifier, false},
+        {"Shift+Esc", Qt::Key_Escape, Qt::ShiftModifier, false},
+        {"Ctrl+F7", Qt::Key_F7, Qt::ControlModifier, false},
+        {"F9", Qt::Key_F9, Qt::NoModifier, false},
+        {"Space", Qt::Key_Space, Qt::NoModifier, false},
+        {"Shift+Space", Qt::Key_Space, Qt::ShiftModifier, false},
+        {"-", Qt::Key_Minus, Qt::NoModifier, false},
+        {"=", Qt::Key_Equal, Qt::NoModifier, false},
+        {"[", Qt::Key_BracketLeft, Qt::NoModifier, false},
+        {"]", Qt::Key_BracketRight, Qt::NoModifier, false},
+        // Keys whose items exist act and are taken.
+        {"Alt+F1", Qt::Key_F1, Qt::AltModifier, true},
+        {"F8", Qt::Key_F8, Qt::NoModifier, true},
+        {"Ctrl+B", Qt::Key_B, Qt::ControlModifier, true},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        recorder.Keys.clear();
+        QTest::keyClick(list, static_cast<Qt::Key>(c.Key), c.Modifiers);
+        EXPECT_EQ(recorder.Keys, c.Taken ? std::vector<int>{} : std::vector<int>{c.Key});
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    list->removeEventFilter(&recorder);
+
+    // Alt+F1 opened the main window's help page; F8 hid the hint bar; Ctrl+B marked the column.
+    EXPECT_EQ(opened.source().fileName().toStdString(), "help.html");
+    EXPECT_EQ(opened.source().fragment().toStdString(), "ctx100");
+    EXPECT_FALSE(ProgramOptions.ShowHintBar);
+    EXPECT_TRUE(Form->InterBoard.Marked);
+    EXPECT_TRUE(ShownErrors().empty());
+}
