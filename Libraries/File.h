@@ -143,11 +143,19 @@ int GetPartitionType(const std::string &path);
 // " (Removable)", " (Fixed: "label")", " (Remote: "source")", " (CD)" or " (RAM)" for a
 // partition title; empty for other paths.
 std::string GetPartitionSuffix(const std::string &path);
-// Error: "Failed to get size." (path)
+// Byte counts of the path's file system. A file system that reports no size at all (ramfs)
+// has an unknown space, never a full one: the result is then -1 with the Error. A caller that
+// checks for enough space skips the check for a negative result.
+// Error: "Failed to get size." (path, errno; 0 for a file system without a size)
 std::int64_t GetPartitionTotalSize(const std::string &path);
 std::int64_t GetPartitionFreeSize(const std::string &path);
-// The path's partition is mounted.
+// The path's partition is mounted: for a partition title its mount point; for a path, the
+// longest mount point over it among those seen in this run (false once that one is unmounted,
+// even though the directory that held the mount is still there).
 bool PartitionExists(const std::string &path);
+// The partition title of that recorded mount point (what a title falls back to when its
+// partition is gone); a partition title itself.
+std::string RecordedPartitionTitleOf(const std::string &path);
 
 struct TPartitionInfo
 {
@@ -235,18 +243,33 @@ std::string HostsFilePath();
 
 // Error: "Failed to delete file." (path, errno)
 void MyDeleteFile(const std::string &path);
-// Copies content, mode, times and user extended attributes; the destination gets its name only
-// when complete. Error: "Failed to copy file." (source, destination, errno)
+// Copies content, named streams (user extended attributes), mode and times; the destination
+// gets its name only when complete, and a destination that is replaced is flushed to the disk
+// before it is. Error: "Failed to copy file." (source, destination, errno).
+// A named stream that the destination refuses fails the copy with the Error "Failed to write
+// data." (source, destination, errno: ENOTSUP where its file system keeps no streams), and
+// nothing is left at the destination. With dropUnsupportedStreams (for a caller that has asked
+// whether the streams may be left behind) a destination without streams takes the content
+// alone; other refusals still fail.
 void MyCopyFile(const std::string &source,
                 const std::string &destination,
                 bool overwrite,
-                bool allowDecryptedDestination = false);
+                bool allowDecryptedDestination = false,
+                bool dropUnsupportedStreams = false);
 // Copies a symbolic link as a link (its target and times), never what it points to.
 // Error: "Failed to copy file." (source, destination, errno)
 void CopyLinkItself(const std::string &source, const std::string &destination, bool overwrite);
-// One rename on the same mount; across mounts a copy, then the source is deleted.
-// Error: "Failed to move file." (source, destination, errno)
-void MyMoveFile(const std::string &source, const std::string &destination, bool overwrite);
+// One rename on the same mount; across mounts a copy as MyCopyFile makes it, flushed with its
+// directory, then the source is deleted. Error: "Failed to move file." (source, destination,
+// errno); named streams refused by the destination: as MyCopyFile ("Failed to write data."),
+// the source then stays.
+void MyMoveFile(const std::string &source,
+                const std::string &destination,
+                bool overwrite,
+                bool dropUnsupportedStreams = false);
+// Renames without replacing an existing destination unless overwrite is set; a destination
+// that is the same entry (another name of the same file, or the name in another letter case)
+// is renamed onto without being deleted. A symbolic link and its target are different entries.
 // Error: "Failed to rename." (source, destination, errno)
 void MyRenameFile(const std::string &source, const std::string &destination, bool overwrite);
 // With overwrite, deletes an existing destination that is not the source itself.

@@ -35,6 +35,12 @@ bool TooLong(const std::string &path)
     return path.size() > MaximumPathLength;
 }
 
+// A named stream that the destination refuses fails with the words of a stream's write.
+const char *CopyFailureWords(Platform::TCopyStep failed, const char *words)
+{
+    return failed == Platform::TCopyStep::Attributes ? "Failed to write data." : words;
+}
+
 // ---- Trash ---------------------------------------------------------------------------------
 
 std::string PercentEncoded(const std::string &path)
@@ -141,7 +147,8 @@ void MyDeleteFile(const std::string &path)
 void MyCopyFile(const std::string &source,
                 const std::string &destination,
                 bool overwrite,
-                bool allowDecryptedDestination)
+                bool allowDecryptedDestination,
+                bool dropUnsupportedStreams)
 {
     (void)allowDecryptedDestination; // encrypted folders decrypt on reading anyway
     TFunScope Fun(ThisUnit, "MyCopyFile");
@@ -150,8 +157,10 @@ void MyCopyFile(const std::string &source,
             Fun.Raise("Failed to copy file.", source, destination, ENAMETOOLONG);
             return;
         }
-        if (!Platform::CopyRegularFile(source, destination, overwrite, CopyProgress))
-            Fun.RaiseLastError("Failed to copy file.", source, destination);
+        Platform::TCopyStep failed = Platform::TCopyStep::Content;
+        if (!Platform::CopyRegularFile(
+                source, destination, overwrite, CopyProgress, {dropUnsupportedStreams, false}, &failed))
+            Fun.RaiseLastError(CopyFailureWords(failed, "Failed to copy file."), source, destination);
     });
 }
 
@@ -164,7 +173,10 @@ void CopyLinkItself(const std::string &source, const std::string &destination, b
     });
 }
 
-void MyMoveFile(const std::string &source, const std::string &destination, bool overwrite)
+void MyMoveFile(const std::string &source,
+                const std::string &destination,
+                bool overwrite,
+                bool dropUnsupportedStreams)
 {
     TFunScope Fun(ThisUnit, "MyMoveFile");
     Fun.Run([&] {
@@ -185,7 +197,8 @@ void MyMoveFile(const std::string &source, const std::string &destination, bool 
             return;
         }
         if (status.IsSymbolicLink) {
-            if (!Platform::CopySymbolicLink(source, destination, overwrite) || !Platform::RemoveFile(source))
+            if (!Platform::CopySymbolicLink(source, destination, overwrite) ||
+                !Platform::SyncDirectory(ExtractDirectory(destination)) || !Platform::RemoveFile(source))
                 Fun.RaiseLastError("Failed to move file.", source, destination);
             return;
         }
@@ -193,9 +206,11 @@ void MyMoveFile(const std::string &source, const std::string &destination, bool 
             Fun.Raise("Failed to move file.", source, destination, EXDEV);
             return;
         }
-        if (!Platform::CopyRegularFile(source, destination, overwrite, CopyProgress) ||
-            !Platform::SyncFile(destination)) {
-            Fun.RaiseLastError("Failed to move file.", source, destination);
+        // The copy and its name are on the disk before the source goes.
+        Platform::TCopyStep failed = Platform::TCopyStep::Content;
+        if (!Platform::CopyRegularFile(
+                source, destination, overwrite, CopyProgress, {dropUnsupportedStreams, true}, &failed)) {
+            Fun.RaiseLastError(CopyFailureWords(failed, "Failed to move file."), source, destination);
             return;
         }
         if (!Platform::RemoveFile(source)) Fun.RaiseLastError("Failed to move file.", source, destination);
@@ -217,8 +232,9 @@ void MyRenameFile(const std::string &source, const std::string &destination, boo
             return;
         }
         // Renaming onto the same file (only the letter case or another hard link) never
-        // deletes it first.
-        const bool sameFile = Platform::SameFile(source, destination);
+        // deletes it first. The entries themselves are compared: a symbolic link and the file
+        // it points to are two files, and renaming one onto the other is an overwrite.
+        const bool sameFile = Platform::SameEntry(source, destination);
         if (!Platform::RenamePath(source, destination, overwrite && !sameFile) &&
             !(sameFile && Platform::RenamePath(source, destination, true)))
             Fun.RaiseLastError("Failed to rename.", source, destination);

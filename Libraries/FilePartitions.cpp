@@ -18,6 +18,14 @@ namespace {
 
 constexpr const char *ThisUnit = "File";
 
+// Every mount point seen in this run: a path below one that is no longer mounted has lost its
+// partition, although the directory that held the mount may still be there.
+std::set<std::string> &SeenMountPoints()
+{
+    static std::set<std::string> points;
+    return points;
+}
+
 // mountinfo writes space, tab, newline and backslash as \040, \011, \012 and \134.
 std::string DecodeMountText(const std::string &text)
 {
@@ -193,7 +201,9 @@ std::vector<TMountEntry> CurrentPartitions()
 {
     std::string text;
     Platform::ReadMountInfo(text);
-    return SelectPartitions(ParseMountInfo(text));
+    std::vector<TMountEntry> partitions = SelectPartitions(ParseMountInfo(text));
+    for (const TMountEntry &mount : partitions) SeenMountPoints().insert(mount.MountPoint);
+    return partitions;
 }
 
 std::string PartitionTitleOf(const std::string &path)
@@ -278,14 +288,22 @@ std::int64_t PartitionSize(const std::string &path, bool total, const char *func
         const std::string target = IsDrivePath(path) ? path.substr(1) : path;
         std::uint64_t all = 0, available = 0;
         std::uint32_t nameLength = 0, id = 0;
-        if (!Platform::FileSystemSpace(target, all, available, nameLength, id) || (total && all == 0)) {
-            Fun.Raise("Failed to get size.", path, {}, Platform::LastErrorCode());
+        if (!Platform::FileSystemSpace(target, all, available, nameLength, id)) {
+            Fun.RaiseLastError("Failed to get size.", path);
+            return;
+        }
+        // A file system without a size (ramfs, some pseudo and network file systems) reports
+        // 0 free bytes of 0: its space is unknown, not used up.
+        if (all == 0) {
+            size = -1;
+            Fun.Raise("Failed to get size.", path, {}, 0);
             return;
         }
         size = static_cast<std::int64_t>(total ? all : available);
     });
     return size;
 }
+
 } // namespace
 
 std::int64_t GetPartitionTotalSize(const std::string &path)
@@ -298,12 +316,31 @@ std::int64_t GetPartitionFreeSize(const std::string &path)
     return PartitionSize(path, false, "GetPartitionFreeSize");
 }
 
+namespace {
+// The longest mount point over the path among those seen so far.
+std::string RecordedMountPointOf(const std::string &path)
+{
+    const std::string *recorded = nullptr;
+    for (const std::string &point : SeenMountPoints())
+        if (IsPathInside(point, path) && (!recorded || point.size() > recorded->size())) recorded = &point;
+    return recorded ? *recorded : std::string("/");
+}
+} // namespace
+
+std::string RecordedPartitionTitleOf(const std::string &path)
+{
+    if (IsDrivePath(path)) return path;
+    CurrentPartitions(); // records what is mounted now
+    return ":" + RecordedMountPointOf(path);
+}
+
 bool PartitionExists(const std::string &path)
 {
-    if (!IsDrivePath(path)) return Platform::DirectoryExists("/");
-    const std::string point = path.substr(1);
     const std::vector<TMountEntry> partitions = CurrentPartitions();
-    return std::any_of(partitions.begin(), partitions.end(), [&](const TMountEntry &m) { return m.MountPoint == point; });
+    const std::string point = IsDrivePath(path) ? path.substr(1) : RecordedMountPointOf(path);
+    return std::any_of(partitions.begin(), partitions.end(), [&](const TMountEntry &m) {
+        return m.MountPoint == point;
+    });
 }
 
 void TPartitionInfo::Clear()

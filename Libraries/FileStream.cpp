@@ -165,7 +165,9 @@ bool ReadStream(TFunScope &Fun,
     return true;
 }
 
-// Replaces the content of an existing file in place, so that its inode and named streams stay.
+// Replaces the content of an existing file through a temporary file renamed over it, which
+// keeps its mode, owner and named streams: a full disk or a failing write leaves the old
+// content whole.
 bool WriteContent(TFunScope &Fun,
                   const std::string &file,
                   const std::string &value,
@@ -176,14 +178,13 @@ bool WriteContent(TFunScope &Fun,
         Fun.RaiseLastError(OpenFailed, names.First, names.Second);
         return false;
     }
-    THandleCloser output(Platform::OpenReadWriteCreate(file));
-    if (output.Get() < 0) {
-        Fun.RaiseLastError(OpenFailed, names.First, names.Second);
-        return false;
-    }
-    if (!Platform::TruncateHandle(output.Get(), 0) ||
-        !Platform::WriteAtEnd(output.Get(), value.data(), value.size()) || !output.Close()) {
-        Fun.RaiseLastError(WriteFailed, names.First, names.Second);
+    // Failures before the writing begins are the file's; the others are the writing's.
+    bool writing = false;
+    if (!Platform::ReplaceFileContent(file, [&](int handle) {
+            writing = true;
+            return Platform::WriteAtEnd(handle, value.data(), value.size());
+        })) {
+        Fun.RaiseLastError(writing ? WriteFailed : OpenFailed, names.First, names.Second);
         return false;
     }
     return true;
@@ -234,39 +235,36 @@ bool CopyContent(TFunScope &Fun,
         Fun.RaiseLastError(OpenFailed, names.First, names.Second);
         return false;
     }
-    // Cutting the destination would destroy the source it is read from.
+    // A file's content is never copied over itself.
     if (Platform::SameFile(source, destination)) {
         Fun.Raise(OpenFailed, names.First, names.Second, EBUSY);
         return false;
     }
-    THandleCloser output(Platform::OpenReadWriteCreate(destination));
-    if (output.Get() < 0) {
-        Fun.RaiseLastError(OpenFailed, names.First, names.Second);
-        return false;
-    }
-    if (!Platform::TruncateHandle(output.Get(), 0)) {
-        Fun.RaiseLastError(WriteFailed, names.First, names.Second);
-        return false;
-    }
-    std::string buffer(CopyBufferSize, '\0');
-    std::uint64_t copied = 0;
-    for (;;) {
-        const std::int64_t got = Platform::ReadFully(input.Get(), buffer.data(), buffer.size());
-        if (got < 0) {
-            Fun.RaiseLastError(ReadFailed, names.First, names.Second);
-            return false;
+    // The destination is written whole beside itself and renamed over, so that a failure in
+    // the middle leaves its old content.
+    bool writing = false, readFailed = false;
+    const bool replaced = Platform::ReplaceFileContent(destination, [&](int output) {
+        writing = true;
+        std::string buffer(CopyBufferSize, '\0');
+        std::uint64_t copied = 0;
+        for (;;) {
+            const std::int64_t got = Platform::ReadFully(input.Get(), buffer.data(), buffer.size());
+            if (got < 0) {
+                readFailed = true;
+                return false;
+            }
+            if (!Platform::WriteAtEnd(output, buffer.data(), static_cast<std::size_t>(got)))
+                return false;
+            copied += CopyBufferSize;
+            if (static_cast<std::uint64_t>(got) < CopyBufferSize ||
+                copied >= static_cast<std::uint64_t>(size))
+                return true;
         }
-        if (!Platform::WriteAtEnd(output.Get(), buffer.data(), static_cast<std::size_t>(got))) {
-            Fun.RaiseLastError(WriteFailed, names.First, names.Second);
-            return false;
-        }
-        copied += CopyBufferSize;
-        if (static_cast<std::uint64_t>(got) < CopyBufferSize ||
-            copied >= static_cast<std::uint64_t>(size))
-            break;
-    }
-    if (!output.Close()) {
-        Fun.RaiseLastError(WriteFailed, names.First, names.Second);
+    });
+    if (!replaced) {
+        Fun.RaiseLastError(readFailed ? ReadFailed : (writing ? WriteFailed : OpenFailed),
+                           names.First,
+                           names.Second);
         return false;
     }
     return true;

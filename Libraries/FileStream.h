@@ -57,7 +57,11 @@ std::string GetTextFromFileStream(const std::string &fileName,
 // "Description". Warning and errors: as ReadFileStream, for "Description".
 std::string GetFileDescription(const std::string &fileName, std::int64_t byteLimit);
 // Replaces the content of an existing stream with byteCount bytes of data (byteCount < 0: the
-// data is a zero-terminated text); a refused named stream keeps its old content.
+// data is a zero-terminated text); a refused named stream keeps its old content. The main
+// stream is written to a new file beside the old one (its folder must be writable), which
+// takes the old one's mode, owner where permitted and named streams and is renamed over it, so
+// a full disk or a failing write leaves the old content whole; another hard link of the file
+// keeps the old content.
 // Errors: "Failed to open file." (also for a missing named stream), "Failed to write data."
 void WriteFileStream(const std::string &fileName,
                      const std::string &streamName,
@@ -66,9 +70,9 @@ void WriteFileStream(const std::string &fileName,
 void WriteFileStream(const std::string &fileName,
                      const std::string &streamName,
                      const std::string &data);
-// Replaces the content of an existing destination stream with the source stream's content.
-// Errors: "Failed to open file.", "Failed to get source file size.", "Failed to read data.",
-// "Failed to write data."
+// Replaces the content of an existing destination stream with the source stream's content (a
+// main stream as WriteFileStream replaces it). Errors: "Failed to open file.", "Failed to get
+// source file size.", "Failed to read data.", "Failed to write data."
 void CopyFileStream(const std::string &sourceFile,
                     const std::string &sourceStream,
                     const std::string &destinationFile,

@@ -1,5 +1,7 @@
-// velmordian-bench engine-copy SRC DSTDIR [--no-progress]: the file operation dialog's "Copy"
-// of a file or a tree, run without a person: counting pass, overwrite checks, progress and all.
+// velmordian-bench engine-copy SRC DSTDIR [--no-progress] [--overwrite]: the file operation
+// dialog's "Copy" of a file or a tree, run without a person: counting pass, overwrite checks,
+// progress and all. Existing destinations are kept, or with --overwrite all replaced (each
+// replaced file is flushed to the disk before it takes the old one's name).
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
 #include "app/FileDialog.h"
@@ -17,9 +19,14 @@
 
 int EngineCopyBench(int argc, char **argv)
 {
-    const bool noProgress = argc == 5 && std::strcmp(argv[4], "--no-progress") == 0;
-    if (argc != 4 && !noProgress) {
-        std::fprintf(stderr, "usage: velmordian-bench engine-copy SRC DSTDIR [--no-progress]\n");
+    bool noProgress = false, replace = false, known = argc >= 4 && argc <= 6;
+    for (int i = 4; known && i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-progress") == 0) noProgress = true;
+        else if (std::strcmp(argv[i], "--overwrite") == 0) replace = true;
+        else known = false;
+    }
+    if (!known) {
+        std::fprintf(stderr, "usage: velmordian-bench engine-copy SRC DSTDIR [--no-progress] [--overwrite]\n");
         return 2;
     }
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -43,8 +50,7 @@ int EngineCopyBench(int argc, char **argv)
         std::fprintf(stderr, "nothing to copy\n");
         return 1;
     }
-    // Destinations that exist are kept: the benchmark never replaces a file.
-    overwrite.overwriteChoice = ocSkipAll;
+    overwrite.overwriteChoice = replace ? ocOverwriteAll : ocSkipAll;
     form.OnOkay(okOkay);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     FileUnitLoader.OnCopyProgress = nullptr;

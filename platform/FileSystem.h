@@ -37,6 +37,9 @@ struct TEntryStatus
 bool EntryStatus(const std::string &path, TEntryStatus &status, bool followLinks = false);
 // True when both paths name the same file (device and inode).
 bool SameFile(const std::string &a, const std::string &b);
+// True when both paths are the same directory entry's file, links not followed: a symbolic link
+// and its target are two entries, two hard links of one file are the same.
+bool SameEntry(const std::string &a, const std::string &b);
 bool FileSize(const std::string &path, std::uint64_t &size);
 
 // One entry of a directory listing, "." and ".." left out.
@@ -51,25 +54,54 @@ bool ReadDirectory(const std::string &path, const std::function<bool(const TDire
 
 bool RemoveFile(const std::string &path);
 bool RemoveDirectory(const std::string &path);
-// Renames; with replace false an existing destination fails with EEXIST.
+// Renames; with replace false an existing destination fails with EEXIST. Where the file system
+// has no no-replace rename, the destination name is first reserved by an exclusive create (a
+// directory for a directory) and the rename then takes the reserved name.
 bool RenamePath(const std::string &source, const std::string &destination, bool replace);
+// Test seam: makes RenamePath take its path for file systems without a no-replace rename.
+void ForceRenameReservation(bool force);
 bool MakeHardLink(const std::string &source, const std::string &destination);
 bool MakeSymbolicLink(const std::string &target, const std::string &linkPath);
 // Gives the owner write permission.
 bool AddOwnerWrite(const std::string &path);
 bool SetMode(const std::string &path, std::uint32_t mode);
 
-// Copies a regular file's bytes, mode, times and user extended attributes to a temporary
-// file beside the destination, then renames it to the destination (replacing it only when
-// replace is true). progress gets the bytes done and the total between chunks and returns
-// false to cancel (ECANCELED). Nothing is left at the destination name unless it is complete.
+// What a copy does besides the bytes.
+struct TCopyOptions
+{
+    // User extended attributes that the destination's file system does not keep at all
+    // (ENOTSUP) are left out; otherwise their refusal fails the copy.
+    bool DropUnsupportedAttributes = false;
+    // The copy is flushed before it takes its name, and its directory after (a move's copy,
+    // whose source goes next). A copy that replaces a file is always flushed before the rename.
+    bool Durable = false;
+};
+// The step of a copy that failed.
+enum class TCopyStep
+{
+    Content,   // opening, reading, writing, naming
+    Attributes // a user extended attribute was refused by the destination
+};
+
+// Copies a regular file's bytes, user extended attributes, mode and times (in that order, so
+// that a read-only mode never refuses the attributes) to a temporary file beside the
+// destination, then renames it to the destination (replacing it only when replace is true).
+// progress gets the bytes done and the total between chunks and returns false to cancel
+// (ECANCELED). Nothing is left at the destination name unless it is complete. On failure
+// failedStep (when given) tells which step failed.
 bool CopyRegularFile(const std::string &source,
                      const std::string &destination,
                      bool replace,
-                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress);
+                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress,
+                     const TCopyOptions &options = {},
+                     TCopyStep *failedStep = nullptr);
 
-// Gives the destination directory the source directory's mode and user extended attributes.
-bool CopyDirectoryAttributes(const std::string &source, const std::string &destination);
+// Gives the destination directory the source directory's user extended attributes and mode;
+// attributes the destination's file system does not keep fail (ENOTSUP) unless
+// dropUnsupportedAttributes is set.
+bool CopyDirectoryAttributes(const std::string &source,
+                             const std::string &destination,
+                             bool dropUnsupportedAttributes = false);
 // Gives the destination the source's access and modification times (links not followed).
 bool CopyTimes(const std::string &source, const std::string &destination);
 // Makes the destination a symbolic link with the source link's target and times, through a
@@ -90,6 +122,12 @@ int OpenForReading(const std::string &path);
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size);
 // Creates or replaces the file through a temporary file beside it.
 bool WriteWholeFile(const std::string &path, const void *data, std::size_t size);
+// Replaces the content of an existing file that the user may write: write fills a temporary
+// file beside it (through its handle; false stops with errno), which gets the old file's mode,
+// owner and group (where permitted) and user extended attributes, is flushed and renamed over
+// it. A symbolic link keeps pointing to the replaced file. On failure the old file stays whole.
+// Another hard link of the file keeps the old content.
+bool ReplaceFileContent(const std::string &path, const std::function<bool(int handle)> &write);
 // The path with "." and ".." resolved and every symbolic link followed.
 bool RealPath(const std::string &path, std::string &resolved);
 
@@ -99,6 +137,8 @@ namespace Platform {
 
 // Flushes a file's content to its device.
 bool SyncFile(const std::string &path);
+// Flushes a directory's entries (a name just made or removed) to its device.
+bool SyncDirectory(const std::string &path);
 // Creates a file that must not exist yet, with the content; false (EEXIST) when it does.
 bool CreateNewFile(const std::string &path, const std::string &content);
 // An entry of that name exists (links not followed).

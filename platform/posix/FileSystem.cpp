@@ -62,7 +62,10 @@ std::string DirectoryOf(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-bool CopyUserAttributes(int from, int to)
+// Copies the user extended attributes of one open file to another. A source whose file system
+// keeps none has none to copy; a destination that keeps none refuses them (ENOTSUP) unless
+// dropUnsupported is set.
+bool CopyUserAttributes(int from, int to, bool dropUnsupported)
 {
     // One set of buffers for every file of a long copy.
     thread_local std::vector<char> names(4096);
@@ -84,13 +87,27 @@ bool CopyUserAttributes(int from, int to)
         value.resize(static_cast<std::size_t>(size));
         const ssize_t got = size == 0 ? 0 : ::fgetxattr(from, name, value.data(), value.size());
         if (got < 0) return false;
-        if (::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) {
-            // A destination without user attributes takes the content alone.
-            if (errno == ENOTSUP) return true;
-            return false;
-        }
+        if (::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0)
+            return dropUnsupported && errno == ENOTSUP;
     }
     return true;
+}
+
+bool SyncDirectoryOf(const std::string &path)
+{
+    THandle directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return directory.Get() >= 0 && ::fsync(directory.Get()) == 0;
+}
+
+// Test seam: the path of file systems without a no-replace rename.
+bool RenameReservationForced = false;
+
+// Takes a name that must not exist yet, as a placeholder that a rename then replaces.
+bool ReserveName(const std::string &path, bool directory)
+{
+    if (directory) return ::mkdir(path.c_str(), 0700) == 0;
+    THandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    return file.Get() >= 0 && file.Close();
 }
 
 bool CopyBytes(int from,
@@ -206,6 +223,13 @@ bool SameFile(const std::string &a, const std::string &b)
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+bool SameEntry(const std::string &a, const std::string &b)
+{
+    struct stat first{}, second{};
+    return ::lstat(a.c_str(), &first) == 0 && ::lstat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool FileSize(const std::string &path, std::uint64_t &size)
 {
     struct stat info{};
@@ -258,21 +282,28 @@ bool RemoveDirectory(const std::string &path)
 bool RenamePath(const std::string &source, const std::string &destination, bool replace)
 {
     if (replace) return ::rename(source.c_str(), destination.c_str()) == 0;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS) return false;
-    // A file system without the no-replace flag: a hard link fails on an existing name.
+    if (!RenameReservationForced) {
+        if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS) return false;
+    }
+    // A file system without the no-replace flag: an exclusive create of the destination fails
+    // on an existing name, and whoever comes later finds the name taken. The rename then
+    // replaces only the placeholder (a directory replaces an empty directory).
     struct stat info{};
     if (::lstat(source.c_str(), &info) != 0) return false;
-    if (S_ISDIR(info.st_mode)) {
-        if (::lstat(destination.c_str(), &info) == 0) {
-            errno = EEXIST;
-            return false;
-        }
-        return ::rename(source.c_str(), destination.c_str()) == 0;
-    }
-    if (::link(source.c_str(), destination.c_str()) != 0) return false;
-    return ::unlink(source.c_str()) == 0;
+    const bool directory = S_ISDIR(info.st_mode);
+    if (!ReserveName(destination, directory)) return false;
+    if (::rename(source.c_str(), destination.c_str()) == 0) return true;
+    TErrnoKeeper keep;
+    if (directory) ::rmdir(destination.c_str());
+    else ::unlink(destination.c_str());
+    return false;
+}
+
+void ForceRenameReservation(bool force)
+{
+    RenameReservationForced = force;
 }
 
 bool MakeHardLink(const std::string &source, const std::string &destination)
@@ -301,8 +332,11 @@ bool SetMode(const std::string &path, std::uint32_t mode)
 bool CopyRegularFile(const std::string &source,
                      const std::string &destination,
                      bool replace,
-                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress)
+                     const std::function<bool(std::uint64_t done, std::uint64_t total)> &progress,
+                     const TCopyOptions &options,
+                     TCopyStep *failedStep)
 {
+    if (failedStep) *failedStep = TCopyStep::Content;
     // Without blocking: a named pipe with no writer would hold the program forever.
     THandle from(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (from.Get() < 0) return false;
@@ -321,8 +355,8 @@ bool CopyRegularFile(const std::string &source,
     // Without replace an existing destination makes the final rename fail; with it, a file is
     // never copied onto itself.
     struct stat existing{};
-    if (replace && ::lstat(destination.c_str(), &existing) == 0 && existing.st_dev == info.st_dev &&
-        existing.st_ino == info.st_ino) {
+    const bool replacing = replace && ::lstat(destination.c_str(), &existing) == 0;
+    if (replacing && existing.st_dev == info.st_dev && existing.st_ino == info.st_ino) {
         errno = EINVAL;
         return false;
     }
@@ -330,31 +364,37 @@ bool CopyRegularFile(const std::string &source,
     std::string temporary = directory + "/.velmordian-copy-XXXXXX";
     THandle to(::mkostemp(temporary.data(), O_CLOEXEC));
     if (to.Get() < 0) return false;
-    const auto discard = [&] {
+    const auto fail = [&](TCopyStep step) {
         TErrnoKeeper keep;
+        if (failedStep) *failedStep = step;
         to.Close();
         ::unlink(temporary.c_str());
+        return false;
     };
     if (info.st_size >= (1 << 20)) ::posix_fadvise(from.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    if (!CopyBytes(from.Get(), to.Get(), static_cast<std::uint64_t>(info.st_size), progress) ||
-        ::fchmod(to.Get(), info.st_mode & 07777) != 0 || !CopyUserAttributes(from.Get(), to.Get())) {
-        discard();
-        return false;
-    }
+    if (!CopyBytes(from.Get(), to.Get(), static_cast<std::uint64_t>(info.st_size), progress))
+        return fail(TCopyStep::Content);
+    // The attributes go before the mode (a read-only mode refuses them to a normal user) and the
+    // times last (writing attributes does not touch them, but nothing may come after them).
+    if (!CopyUserAttributes(from.Get(), to.Get(), options.DropUnsupportedAttributes))
+        return fail(TCopyStep::Attributes);
+    if (::fchmod(to.Get(), info.st_mode & 07777) != 0) return fail(TCopyStep::Content);
+    // A rename that replaces a file must never name content that is not on the disk yet: after
+    // a crash neither the old nor the new content could be left.
+    if ((replacing || options.Durable) && ::fsync(to.Get()) != 0) return fail(TCopyStep::Content);
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(to.Get(), times) != 0 || !to.Close()) {
-        discard();
-        return false;
-    }
+    if (::futimens(to.Get(), times) != 0 || !to.Close()) return fail(TCopyStep::Content);
     if (!RenamePath(temporary, destination, replace)) {
         TErrnoKeeper keep;
         ::unlink(temporary.c_str());
         return false;
     }
-    return true;
+    return !options.Durable || SyncDirectoryOf(destination);
 }
 
-bool CopyDirectoryAttributes(const std::string &source, const std::string &destination)
+bool CopyDirectoryAttributes(const std::string &source,
+                             const std::string &destination,
+                             bool dropUnsupportedAttributes)
 {
     THandle from(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (from.Get() < 0) return false;
@@ -362,7 +402,8 @@ bool CopyDirectoryAttributes(const std::string &source, const std::string &desti
     if (to.Get() < 0) return false;
     struct stat info{};
     if (::fstat(from.Get(), &info) != 0) return false;
-    return CopyUserAttributes(from.Get(), to.Get()) && ::fchmod(to.Get(), info.st_mode & 07777) == 0;
+    return CopyUserAttributes(from.Get(), to.Get(), dropUnsupportedAttributes) &&
+           ::fchmod(to.Get(), info.st_mode & 07777) == 0;
 }
 
 bool CopyTimes(const std::string &source, const std::string &destination)
@@ -530,6 +571,52 @@ bool SyncFile(const std::string &path)
 {
     THandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     return file.Get() >= 0 && ::fsync(file.Get()) == 0;
+}
+
+bool SyncDirectory(const std::string &path)
+{
+    THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return directory.Get() >= 0 && ::fsync(directory.Get()) == 0;
+}
+
+bool ReplaceFileContent(const std::string &path, const std::function<bool(int handle)> &write)
+{
+    // The file itself is replaced, never a symbolic link on the way to it.
+    std::string target;
+    if (!RealPath(path, target)) return false;
+    // Opening for writing, without cutting, keeps the rule of a write in place: a file the
+    // user may not write is refused.
+    THandle old(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (old.Get() < 0) return false;
+    struct stat info{};
+    if (::fstat(old.Get(), &info) != 0) return false;
+    if (!S_ISREG(info.st_mode)) {
+        errno = EOPNOTSUPP;
+        return false;
+    }
+    std::string temporary = DirectoryOf(target) + "/.velmordian-save-XXXXXX";
+    THandle file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0) return false;
+    const auto fail = [&] {
+        TErrnoKeeper keep;
+        file.Close();
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    if (!write(file.Get()) || !CopyUserAttributes(old.Get(), file.Get(), false)) return fail();
+    // Only a privileged user may give a file away; the others keep it as their own.
+    if (::fchown(file.Get(), info.st_uid, info.st_gid) != 0 && errno != EPERM) return fail();
+    // The mode after the owner: a change of owner clears the set-user and set-group bits.
+    if (::fchmod(file.Get(), info.st_mode & 07777) != 0 || ::fsync(file.Get()) != 0 || !file.Close())
+        return fail();
+    old.Close();
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        TErrnoKeeper keep;
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    SyncDirectoryOf(target); // the content is safe either way: the old or the new file is named
+    return true;
 }
 
 bool CreateNewFile(const std::string &path, const std::string &content)

@@ -544,4 +544,56 @@ TEST_F(FileStreamTest, OddNamesAndValuesDoNotCrash)
     EXPECT_EQ(dir.ReadFile("f"), "content");
 }
 
+
+TEST_F(FileStreamTest, WritingTheMainStreamOnAFullDiskKeepsTheOldFile)
+{
+    TTempDir dir;
+    TSmallDisk small(dir / "small", "128k");
+    if (!small.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    const std::string file = dir / "small/notes.txt";
+    const std::string old = Pattern(40000);
+    dir.WriteFile("small/notes.txt", old);
+    SetStream(file, "Description", "kept");
+    ::chmod(file.c_str(), 0640);
+    dir.WriteFile("attached.bin", std::string(60000, 'n'));
+    small.FillUp();
+    struct TCase
+    {
+        const char *Label;
+        std::function<void()> Call;
+    };
+    const TCase cases[] = {
+        {"write", [&] { WriteFileStream(file, "", std::string(60000, 'w')); }},
+        {"copy", [&] { CopyFileStream(dir / "attached.bin", "", file, ""); }},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Label);
+        FunStatContext.Reset(fsPerfect);
+        c.Call();
+        EXPECT_EQ(FunStatContext.description, "Failed to write data.");
+        EXPECT_EQ(FunStatContext.systemErrorCode, ENOSPC);
+        EXPECT_EQ(dir.ReadFile("small/notes.txt"), old) << "the old content stays whole";
+        EXPECT_EQ(StreamOf(file, "Description"), "kept");
+    }
+    for (const auto &entry : std::filesystem::directory_iterator(dir / "small"))
+        EXPECT_NE(entry.path().filename().string().rfind(".velmordian", 0), 0u) << entry.path();
+
+    // With room the new content takes the file's place with its mode and streams; a symbolic
+    // link to the file stays a link to it.
+    std::filesystem::remove(dir / "small/filler");
+    std::filesystem::create_symlink("small/notes.txt", dir / "link");
+    WriteFileStream(dir / "link", "", "new content");
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link"));
+    EXPECT_EQ(dir.ReadFile("small/notes.txt"), "new content");
+    EXPECT_EQ(StreamOf(file, "Description"), "kept");
+    struct stat info{};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    CopyFileStream(dir / "attached.bin", "", dir / "link", "");
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    EXPECT_EQ(dir.ReadFile("small/notes.txt"), std::string(60000, 'n'));
+    EXPECT_EQ(StreamOf(file, "Description"), "kept");
+}
+
 } // namespace

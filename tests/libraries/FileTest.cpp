@@ -6,8 +6,11 @@
 #include "platform/Xattr.h"
 #include "tests/support/TestSupport.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -412,4 +415,256 @@ TEST_F(FileTest, WellKnownFolders)
     EXPECT_EQ(SystemDrive(), ":/");
     EXPECT_EQ(HostsFilePath(), "/etc/hosts");
     setenv("HOME", savedHome.c_str(), 1);
+}
+
+namespace {
+
+// A ramfs of its own: no size and no user extended attributes. Mounted is false where the
+// machine cannot mount one.
+class TRamDisk
+{
+public:
+    explicit TRamDisk(const std::string &path) : Path(path)
+    {
+        fs::create_directories(path);
+        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, "mode=0777") == 0;
+    }
+    ~TRamDisk()
+    {
+        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+    }
+    TRamDisk(const TRamDisk &) = delete;
+    TRamDisk &operator=(const TRamDisk &) = delete;
+    std::string Path;
+    bool Mounted = false;
+};
+
+bool NoTemporaryLeft(const std::string &directory)
+{
+    for (const auto &entry : fs::directory_iterator(directory))
+        if (entry.path().filename().string().rfind(".velmordian", 0) == 0) return false;
+    return true;
+}
+
+std::string AttributeOf(const std::string &path, const std::string &name)
+{
+    std::string value;
+    return Platform::ReadUserAttribute(path, name, value) ? value : "<missing>";
+}
+
+} // namespace
+
+TEST_F(FileTest, RenamingALinkOntoItsTargetIsAnOverwrite)
+{
+    TTempDir dir;
+    dir.WriteFile("target.txt", "content");
+    fs::create_symlink("target.txt", dir / "link");
+    MyRenameFile(dir / "link", dir / "target.txt", false);
+    EXPECT_EQ(FunStatContext.description, "Failed to rename.");
+    EXPECT_EQ(FunStatContext.systemErrorCode, EEXIST) << "the caller asks before overwriting";
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_FALSE(fs::is_symlink(dir / "target.txt"));
+    EXPECT_EQ(dir.ReadFile("target.txt"), "content");
+
+    // Two names of one file stay the same file: the rename takes the other name.
+    fs::create_hard_link(dir / "target.txt", dir / "second.txt");
+    MyRenameFile(dir / "second.txt", dir / "target.txt", false);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+    EXPECT_EQ(dir.ReadFile("target.txt"), "content");
+
+    // Asked and answered: the link replaces the file it pointed to.
+    MyRenameFile(dir / "link", dir / "target.txt", true);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+    EXPECT_TRUE(fs::is_symlink(dir / "target.txt"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "link")));
+}
+
+TEST_F(FileTest, StreamsTheDestinationRefusesFailTheCopyUnlessDropped)
+{
+    TTempDir dir;
+    TRamDisk ram(dir / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "cannot mount a ramfs here (needs root)";
+    dir.WriteFile("ram/probe", "");
+    if (Platform::WriteUserAttribute(dir / "ram/probe", "Probe", "1"))
+        GTEST_SKIP() << "ramfs keeps user attributes on this kernel";
+    dir.WriteFile("source.txt", "content");
+    ASSERT_TRUE(Platform::WriteUserAttribute(dir / "source.txt", "Description", "words"));
+    dir.WriteFile("plain.txt", "plain");
+    fs::create_directory(dir / "folder");
+    ASSERT_TRUE(Platform::WriteUserAttribute(dir / "folder", "Description", "folder words"));
+    fs::create_directory(dir / "ram/folder");
+
+    struct TCase
+    {
+        const char *Label;
+        std::function<void()> Call;
+        std::string Destination;
+    };
+    const TCase refused[] = {
+        {"copy", [&] { MyCopyFile(dir / "source.txt", dir / "ram/copy.txt", false); }, dir / "ram/copy.txt"},
+        {"move", [&] { MyMoveFile(dir / "source.txt", dir / "ram/moved.txt", false); }, dir / "ram/moved.txt"},
+    };
+    for (const TCase &c : refused) {
+        SCOPED_TRACE(c.Label);
+        FunStatContext.Reset(fsPerfect);
+        c.Call();
+        EXPECT_EQ(FunStatContext.description, "Failed to write data.");
+        EXPECT_EQ(FunStatContext.systemErrorCode, ENOTSUP);
+        EXPECT_EQ(FunStatContext.parameter1, dir / "source.txt");
+        EXPECT_EQ(FunStatContext.parameter2, c.Destination);
+        EXPECT_FALSE(fs::exists(c.Destination));
+        EXPECT_TRUE(NoTemporaryLeft(dir / "ram"));
+        EXPECT_EQ(AttributeOf(dir / "source.txt", "Description"), "words") << "the source stays whole";
+    }
+    EXPECT_FALSE(Platform::CopyDirectoryAttributes(dir / "folder", dir / "ram/folder"));
+    EXPECT_EQ(errno, ENOTSUP);
+
+    // A file without streams needs no question; after one, the content goes alone.
+    MyCopyFile(dir / "plain.txt", dir / "ram/plain.txt", false);
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    MyCopyFile(dir / "source.txt", dir / "ram/copy.txt", false, false, true);
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    EXPECT_EQ(dir.ReadFile("ram/copy.txt"), "content");
+    MyMoveFile(dir / "source.txt", dir / "ram/moved.txt", false, true);
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    EXPECT_EQ(dir.ReadFile("ram/moved.txt"), "content");
+    EXPECT_FALSE(fs::exists(dir / "source.txt"));
+    EXPECT_TRUE(Platform::CopyDirectoryAttributes(dir / "folder", dir / "ram/folder", true));
+}
+
+TEST_F(FileTest, ReadOnlyFilesWithStreamsCopyAndMoveAsAnUnprivilegedUser)
+{
+    TTempDir dir;
+    TSmallDisk other(dir / "other", "1m");
+    if (!other.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    ::chmod(dir.Path().c_str(), 0777);
+    ::chmod(other.Path.c_str(), 0777);
+    dir.WriteFile("locked.txt", "content");
+    ASSERT_TRUE(Platform::WriteUserAttribute(dir / "locked.txt", "Description", "words"));
+    const timespec times[2] = {{1000000000, 0}, {1200000000, 0}};
+    ::utimensat(AT_FDCWD, (dir / "locked.txt").c_str(), times, 0);
+    ::chmod((dir / "locked.txt").c_str(), 0444);
+    const int code = RunAsNobody([&] {
+        if (getuid() == 0) return 100;
+        MyCopyFile(dir / "locked.txt", dir / "copy.txt", false);
+        if (FunStatContext.status != fsPerfect) return 1;
+        MyMoveFile(dir / "copy.txt", dir / "other/moved.txt", false);
+        if (FunStatContext.status != fsPerfect) return 2;
+        return 0;
+    });
+    if (code < 0 || code == 100) GTEST_SKIP() << "cannot switch to the user nobody on this machine";
+    ASSERT_EQ(code, 0) << "step " << code << " failed";
+    EXPECT_FALSE(fs::exists(dir / "copy.txt"));
+    const std::string moved = dir / "other/moved.txt";
+    EXPECT_EQ(dir.ReadFile("other/moved.txt"), "content");
+    EXPECT_EQ(AttributeOf(moved, "Description"), "words");
+    struct stat info{};
+    ASSERT_EQ(::stat(moved.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1200000000) << "the times are set last";
+}
+
+TEST_F(FileTest, AFailedOverwriteKeepsTheOldFileWhole)
+{
+    TTempDir dir;
+    TSmallDisk small(dir / "small", "256k");
+    if (!small.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    dir.WriteFile("small/old.bin", std::string(100000, 'o'));
+    ASSERT_TRUE(Platform::WriteUserAttribute(dir / "small/old.bin", "Description", "old"));
+    dir.WriteFile("large.bin", std::string(200000, 'n'));
+    MyCopyFile(dir / "large.bin", dir / "small/old.bin", true);
+    EXPECT_EQ(FunStatContext.description, "Failed to copy file.");
+    EXPECT_EQ(FunStatContext.systemErrorCode, ENOSPC);
+    EXPECT_EQ(dir.ReadFile("small/old.bin"), std::string(100000, 'o'));
+    EXPECT_EQ(AttributeOf(dir / "small/old.bin", "Description"), "old");
+    EXPECT_TRUE(NoTemporaryLeft(dir / "small"));
+    // With room the overwrite goes through.
+    dir.WriteFile("fits.bin", std::string(50000, 'f'));
+    MyCopyFile(dir / "fits.bin", dir / "small/old.bin", true);
+    EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+    EXPECT_EQ(dir.ReadFile("small/old.bin"), std::string(50000, 'f'));
+}
+
+TEST_F(FileTest, RenameWithoutTheNoReplaceFlagReservesTheName)
+{
+    TTempDir dir;
+    Platform::ForceRenameReservation(true);
+    dir.WriteFile("a.txt", "a");
+    dir.WriteFile("taken.txt", "taken");
+    fs::create_directories(dir / "folder/sub");
+    fs::create_directory(dir / "taken-folder");
+    dir.WriteFile("source.txt", "source");
+    fs::create_symlink("source.txt", dir / "link");
+    struct TCase
+    {
+        const char *Label;
+        std::function<void()> Call;
+        int Code; // 0: succeeds
+    };
+    const TCase cases[] = {
+        {"file onto a free name", [&] { MyRenameFile(dir / "a.txt", dir / "b.txt", false); }, 0},
+        {"file onto a file", [&] { MyRenameFile(dir / "b.txt", dir / "taken.txt", false); }, EEXIST},
+        {"file onto a folder", [&] { MyRenameFile(dir / "b.txt", dir / "taken-folder", false); }, EEXIST},
+        {"folder onto a free name", [&] { MyRenameFile(dir / "folder", dir / "renamed", false); }, 0},
+        {"folder onto a folder", [&] { MyRenameFile(dir / "renamed", dir / "taken-folder", false); }, EEXIST},
+        {"folder onto a file", [&] { MyRenameFile(dir / "renamed", dir / "taken.txt", false); }, EEXIST},
+        {"folder into itself", [&] { MyRenameFile(dir / "renamed", dir / "renamed/sub/in", false); }, EINVAL},
+        {"copy onto a free name", [&] { MyCopyFile(dir / "source.txt", dir / "copy.txt", false); }, 0},
+        {"copy onto a file", [&] { MyCopyFile(dir / "source.txt", dir / "taken.txt", false); }, EEXIST},
+        {"link copy", [&] { CopyLinkItself(dir / "link", dir / "link-copy", false); }, 0},
+        {"move", [&] { MyMoveFile(dir / "copy.txt", dir / "moved.txt", false); }, 0},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Label);
+        FunStatContext.Reset(fsPerfect);
+        c.Call();
+        if (c.Code == 0) EXPECT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
+        else EXPECT_EQ(FunStatContext.systemErrorCode, c.Code) << FunStatContext.description;
+    }
+    Platform::ForceRenameReservation(false);
+    EXPECT_EQ(dir.ReadFile("b.txt"), "a");
+    EXPECT_EQ(dir.ReadFile("taken.txt"), "taken");
+    EXPECT_TRUE(fs::is_empty(dir / "taken-folder"));
+    EXPECT_TRUE(fs::is_directory(dir / "renamed/sub"));
+    EXPECT_FALSE(fs::exists(dir / "renamed/sub/in")) << "a failed rename leaves no placeholder";
+    EXPECT_EQ(dir.ReadFile("moved.txt"), "source");
+    EXPECT_EQ(fs::read_symlink(dir / "link-copy"), "source.txt");
+    EXPECT_TRUE(NoTemporaryLeft(dir.Path()));
+}
+
+TEST_F(FileTest, AFileSystemWithoutASizeHasAnUnknownSpace)
+{
+    TTempDir dir;
+    TRamDisk ram(dir / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "cannot mount a ramfs here (needs root)";
+    TSmallDisk small(dir / "small", "1m");
+    EXPECT_EQ(GetPartitionFreeSize(dir / "ram"), -1) << "unknown, never 0 bytes free";
+    EXPECT_EQ(FunStatContext.description, "Failed to get size.");
+    EXPECT_EQ(GetPartitionTotalSize(dir / "ram"), -1);
+    EXPECT_EQ(FunStatContext.description, "Failed to get size.");
+    FunStatContext.Reset(fsPerfect);
+    EXPECT_GT(GetPartitionFreeSize(dir / "small"), 0);
+    EXPECT_EQ(GetPartitionTotalSize(dir / "small"), 1 << 20);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+}
+
+TEST_F(FileTest, APartitionIsGoneOnceItsMountIs)
+{
+    TTempDir dir;
+    {
+        TSmallDisk stick(dir / "stick", "1m");
+        if (!stick.Mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+        fs::create_directory(dir / "stick/photos");
+        EXPECT_TRUE(PartitionExists(dir / "stick/photos"));
+        EXPECT_TRUE(PartitionExists(":" + (dir / "stick")));
+    }
+    // The folder that held the mount is there again, on the partition of the folder above.
+    fs::create_directories(dir / "stick/photos");
+    EXPECT_FALSE(PartitionExists(dir / "stick/photos"));
+    EXPECT_FALSE(PartitionExists(dir / "stick"));
+    EXPECT_FALSE(PartitionExists(":" + (dir / "stick")));
+    EXPECT_EQ(RecordedPartitionTitleOf(dir / "stick/photos"), ":" + (dir / "stick"));
+    EXPECT_TRUE(PartitionExists(dir.Path()));
+    EXPECT_TRUE(PartitionExists(dir / "stickers"));
+    EXPECT_TRUE(PartitionExists("/"));
 }
