@@ -70,6 +70,8 @@ public:
     bool ScalesWhileDecoding() const;
     // The Qt format name of the content ("jpeg", "png").
     std::string Format() const;
+    // The number of frames (1 for a still picture).
+    int FrameCount() const;
     // Decodes the picture, scaled to the upright size when one is given (smooth or fast), else
     // whole; null on a failure or when the whole picture would exceed
     // MaximumDecodedPictureBytes.

@@ -65,13 +65,15 @@ std::vector<TPictureCodec> CodecsOf(const QList<QByteArray> &formats, bool write
 
 std::string LowerAscii(std::string text)
 {
-    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char &c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
 
 std::string UpperAscii(std::string text)
 {
-    for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char &c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -105,8 +107,7 @@ void RaiseAllocationLimit()
 bool IsTransparentKind(const std::string &fileName)
 {
     const std::string extension = UpperAscii(ExtractExtension(fileName));
-    return extension == ".CUR" || extension == ".GIF" || extension == ".ICO" ||
-           extension == ".PNG";
+    return extension == ".CUR" || extension == ".GIF" || extension == ".ICO" || extension == ".PNG";
 }
 
 bool IsIconKind(const std::string &fileName)
@@ -143,7 +144,8 @@ void LoadPictureConvertFilters(std::vector<std::string> &list)
     TFunScope Fun(ThisUnit, "LoadPictureConvertFilters");
     Fun.Run([&] {
         list.clear();
-        for (const TPictureCodec &codec : PictureEncoders()) list.push_back(codec.Description);
+        for (const TPictureCodec &codec : PictureEncoders())
+            list.push_back(codec.Description);
     });
 }
 
@@ -158,7 +160,8 @@ bool GetPictureConverterID(const std::string &description,
             if (codec.Description != description) continue;
             const std::vector<std::string> patterns = SplitPatterns(codec.Extensions);
             const std::string first = patterns.empty() ? std::string() : patterns.front();
-            extension = LowerAscii(first.empty() || first.front() == '.' ? first : WithoutStar(first));
+            extension =
+                LowerAscii(first.empty() || first.front() == '.' ? first : WithoutStar(first));
             classId = codec.Format;
             found = true;
             return;
@@ -219,7 +222,8 @@ bool TPictureFile::Open(const std::string &fileName)
     State->Reader.setAutoTransform(true);
     if (!State->Reader.canRead()) return false;
     State->StoredSize = State->Reader.size();
-    State->Turned = State->Reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    State->Turned =
+        State->Reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     return true;
 }
 
@@ -240,6 +244,11 @@ bool TPictureFile::ScalesWhileDecoding() const
 std::string TPictureFile::Format() const
 {
     return State ? State->Reader.format().toStdString() : std::string();
+}
+
+int TPictureFile::FrameCount() const
+{
+    return State ? std::max(0, State->Reader.imageCount()) : 0;
 }
 
 QImage TPictureFile::Read(QSize scaledSize, bool smooth)
@@ -420,7 +429,8 @@ QImage PluginPicture(const TPluginLoadFileFunction &load,
     for (int y = 0; y < size.height(); ++y) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         const std::uint8_t *row = pixels.data() + rowBytes * static_cast<std::size_t>(y);
-        for (int x = 0; x < size.width(); ++x, row += 4) line[x] = qRgb(row[2], row[1], row[0]);
+        for (int x = 0; x < size.width(); ++x, row += 4)
+            line[x] = qRgb(row[2], row[1], row[0]);
     }
     return image;
 }
@@ -471,8 +481,14 @@ void ConvertPicture(const std::string &sourceName,
         }
         QImage picture;
         if (usePlugin || source.isValid()) {
-            const QSize target = ConvertedPictureSize(
-                source, fitSmallSize, fitSmall, normalize, normalizeHeight, normalizeWidth, boxHeight, boxWidth);
+            const QSize target = ConvertedPictureSize(source,
+                                                      fitSmallSize,
+                                                      fitSmall,
+                                                      normalize,
+                                                      normalizeHeight,
+                                                      normalizeWidth,
+                                                      boxHeight,
+                                                      boxWidth);
             if (usePlugin)
                 picture = PluginPicture(
                     pluginLoadFileToBitmap, sourceName, target, backgroundColor, foregroundColor);

@@ -21,11 +21,11 @@
 namespace {
 
 // The picture encoded in the Qt format, as file bytes.
-std::string Encoded(const QImage &image,
-                    const char *format,
-                    int quality = -1,
-                    QImageIOHandler::Transformations transformation =
-                        QImageIOHandler::TransformationNone)
+std::string
+Encoded(const QImage &image,
+        const char *format,
+        int quality = -1,
+        QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -61,7 +61,8 @@ std::uint32_t Crc32(const std::string &bytes)
     std::uint32_t crc = 0xFFFFFFFFu;
     for (const unsigned char c : bytes) {
         crc ^= c;
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return crc ^ 0xFFFFFFFFu;
 }
@@ -85,7 +86,8 @@ std::string PngChunk(const std::string &type, const std::string &data)
 std::string PngHeaderClaiming(std::uint32_t width, std::uint32_t height)
 {
     return std::string("\x89PNG\r\n\x1a\n", 8) +
-           PngChunk("IHDR", BigEndian(width) + BigEndian(height) + std::string("\x08\x06\0\0\0", 5)) +
+           PngChunk("IHDR",
+                    BigEndian(width) + BigEndian(height) + std::string("\x08\x06\0\0\0", 5)) +
            PngChunk("IDAT", std::string("\x78\x9c\x63\x60\x00\x00", 6)) + PngChunk("IEND", "");
 }
 
@@ -334,9 +336,13 @@ TEST_F(PictureServicesTest, BadInputIsAnInvalidPictureSize)
     Dir.WriteFile("huge.png", PngHeaderClaiming(100000, 100000));
     Dir.WriteFile("text.png", "just some words, no picture\n");
     std::filesystem::create_directory(Dir / "folder.png");
-    for (const char *name :
-         {"header-only.jpg", "empty.png", "huge.png", "text.png", "folder.png", "vanished.png",
-          "\xff\xfe-vanished.png"}) {
+    for (const char *name : {"header-only.jpg",
+                             "empty.png",
+                             "huge.png",
+                             "text.png",
+                             "folder.png",
+                             "vanished.png",
+                             "\xff\xfe-vanished.png"}) {
         SCOPED_TRACE(name);
         FunStatContext.Reset(fsPerfect);
         const TLoaded loaded = Load(Dir / name, 100, 100);
@@ -413,7 +419,16 @@ TEST_F(PictureServicesTest, ConvertedSizeFollowsNormalizeSize)
         {"both, small not enlarged", {50, 20}, 0, false, true, true, true, 100, 100, {50, 20}},
         {"both, fit small", {50, 20}, 10, true, true, true, true, 100, 100, {100, 40}},
         {"both, side below fit small", {50, 20}, 30, true, true, true, true, 100, 100, {50, 20}},
-        {"no normalize fits the box", {2000, 1000}, 0, true, false, true, true, 100, 100, {100, 50}},
+        {"no normalize fits the box",
+         {2000, 1000},
+         0,
+         true,
+         false,
+         true,
+         true,
+         100,
+         100,
+         {100, 50}},
         {"no normalize never enlarges", {50, 20}, 0, true, false, true, true, 100, 100, {50, 20}},
         {"no box keeps the size", {50, 20}, 0, false, false, false, false, -1, -1, {50, 20}},
     };
@@ -434,8 +449,24 @@ TEST_F(PictureServicesTest, ConvertedSizeFollowsNormalizeSize)
 TEST_F(PictureServicesTest, ConvertWritesTheEncodersFormatAtTheNormalizedSize)
 {
     const std::string source = Make("small.png", TwoHalves(50, 20), "png");
-    ConvertPicture(source, Dir / "out.png", false, 0, 0, nullptr, nullptr, false, 0, false, true,
-                   false, true, 100, 200, 0.9, "jpeg", ".jpg");
+    ConvertPicture(source,
+                   Dir / "out.png",
+                   false,
+                   0,
+                   0,
+                   nullptr,
+                   nullptr,
+                   false,
+                   0,
+                   false,
+                   true,
+                   false,
+                   true,
+                   100,
+                   200,
+                   0.9,
+                   "jpeg",
+                   ".jpg");
     ASSERT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
     EXPECT_FALSE(std::filesystem::exists(Dir / "out.png"));
     QImageReader reader(QString::fromStdString(Dir / "out.jpg"));
@@ -443,15 +474,47 @@ TEST_F(PictureServicesTest, ConvertWritesTheEncodersFormatAtTheNormalizedSize)
     EXPECT_EQ(reader.size(), QSize(200, 80));
 
     // The destination exists and may not be overwritten.
-    ConvertPicture(source, Dir / "out.bmp", false, 0, 0, nullptr, nullptr, false, 0, false, true,
-                   false, true, 100, 200, 0.9, "jpeg", ".jpg");
+    ConvertPicture(source,
+                   Dir / "out.bmp",
+                   false,
+                   0,
+                   0,
+                   nullptr,
+                   nullptr,
+                   false,
+                   0,
+                   false,
+                   true,
+                   false,
+                   true,
+                   100,
+                   200,
+                   0.9,
+                   "jpeg",
+                   ".jpg");
     EXPECT_EQ(FunStatContext.description, "Contradictory overwrite choices.");
     EXPECT_EQ(FunStatContext.parameter1, Dir / "out.jpg");
 
     // An unreadable source leaves no destination behind.
     Dir.WriteFile("broken.png", "no picture");
-    ConvertPicture(Dir / "broken.png", Dir / "broken.png", true, 0, 0, nullptr, nullptr, false,
-                   0, false, false, false, false, -1, -1, 0.9, "png", ".bmp");
+    ConvertPicture(Dir / "broken.png",
+                   Dir / "broken.png",
+                   true,
+                   0,
+                   0,
+                   nullptr,
+                   nullptr,
+                   false,
+                   0,
+                   false,
+                   false,
+                   false,
+                   false,
+                   -1,
+                   -1,
+                   0.9,
+                   "png",
+                   ".bmp");
     EXPECT_EQ(FunStatContext.description, "Failed to convert picture.");
     EXPECT_EQ(FunStatContext.parameter1, Dir / "broken.png");
     EXPECT_EQ(FunStatContext.parameter2, Dir / "broken.bmp");
@@ -467,8 +530,24 @@ TEST_F(PictureServicesTest, QualityCountsForJpegAndWebpOnly)
     const std::string source = Make("noise.png", noise, "png");
     const auto size = [&](const char *format, const char *extension, double quality) {
         const std::string name = std::string("q") + std::to_string(static_cast<int>(quality * 10));
-        ConvertPicture(source, Dir / name, true, 0, 0, nullptr, nullptr, false, 0, false, false,
-                       false, false, -1, -1, quality, format, extension);
+        ConvertPicture(source,
+                       Dir / name,
+                       true,
+                       0,
+                       0,
+                       nullptr,
+                       nullptr,
+                       false,
+                       0,
+                       false,
+                       false,
+                       false,
+                       false,
+                       -1,
+                       -1,
+                       quality,
+                       format,
+                       extension);
         EXPECT_EQ(FunStatContext.status, fsPerfect);
         return std::filesystem::file_size(Dir / (name + extension));
     };
@@ -483,19 +562,39 @@ TEST_F(PictureServicesTest, PluginConversion)
 {
     const std::string source = Dir / "page.vdx";
     Dir.WriteFile("page.vdx", "plug-in content");
-    ConvertPicture(source, Dir / "page", true, 0, 0, nullptr, nullptr, true, 0, false, false,
-                   false, false, -1, -1, 0.9, "png", ".png");
+    ConvertPicture(source,
+                   Dir / "page",
+                   true,
+                   0,
+                   0,
+                   nullptr,
+                   nullptr,
+                   true,
+                   0,
+                   false,
+                   false,
+                   false,
+                   false,
+                   -1,
+                   -1,
+                   0.9,
+                   "png",
+                   ".png");
     EXPECT_EQ(FunStatContext.description, "Invalid plugin function.");
 
     std::string seenExtension;
-    const TPluginPictureSizeFunction noSize = [&](const std::string &, const std::string &ext,
-                                                  int, int, int &width, int &height) {
-        seenExtension = ext;
-        width = 0;
-        height = 0;
-    };
-    const TPluginLoadFileFunction draw = [](const std::string &, const std::string &, int width,
-                                            int height, TColorRef back, TColorRef,
+    const TPluginPictureSizeFunction noSize =
+        [&](const std::string &, const std::string &ext, int, int, int &width, int &height) {
+            seenExtension = ext;
+            width = 0;
+            height = 0;
+        };
+    const TPluginLoadFileFunction draw = [](const std::string &,
+                                            const std::string &,
+                                            int width,
+                                            int height,
+                                            TColorRef back,
+                                            TColorRef,
                                             std::uint8_t *pixels) {
         for (int i = 0; i < width * height; ++i) {
             pixels[i * 4 + 0] = static_cast<std::uint8_t>(back >> 16);
@@ -504,13 +603,399 @@ TEST_F(PictureServicesTest, PluginConversion)
         }
         throw std::runtime_error("the plug-in fails after drawing");
     };
-    ConvertPicture(source, Dir / "page", true, 0, 0x00336699, draw, noSize, true, 0, false,
-                   false, false, false, -1, -1, 0.9, "png", ".png");
+    ConvertPicture(source,
+                   Dir / "page",
+                   true,
+                   0,
+                   0x00336699,
+                   draw,
+                   noSize,
+                   true,
+                   0,
+                   false,
+                   false,
+                   false,
+                   false,
+                   -1,
+                   -1,
+                   0.9,
+                   "png",
+                   ".png");
     ASSERT_EQ(FunStatContext.status, fsPerfect) << FunStatContext.description;
     EXPECT_EQ(seenExtension, ".VDX");
     const QImage written(QString::fromStdString(Dir / "page.png"));
     EXPECT_EQ(written.size(), QSize(100, 100));
     EXPECT_EQ(written.pixel(50, 50), qRgb(0x99, 0x66, 0x33));
+}
+
+} // namespace
+
+namespace {
+
+// ---- Colour work and drawing ----------------------------------------------------------------
+
+QImage Solid(int width, int height, QRgb color, QImage::Format format = QImage::Format_ARGB32)
+{
+    QImage image(width, height, format);
+    image.fill(QColor::fromRgba(color));
+    return image;
+}
+
+struct TAttributes
+{
+    int Translucency = 0;
+    double RedOffset = 0, GreenOffset = 0, BlueOffset = 0;
+    int RedGreen = 0, GreenBlue = 0, BlueRed = 0;
+    int Gamma = 100;
+};
+
+// The picture drawn 1:1 through the attributes onto a canvas of the background.
+QImage DrawnThrough(const QImage &picture, const TAttributes &a, QRgb background)
+{
+    QImage canvas = Solid(picture.width(), picture.height(), background);
+    QPainter painter(&canvas);
+    DrawPictureWithAttributes(picture,
+                              painter,
+                              0,
+                              0,
+                              picture.width(),
+                              picture.height(),
+                              0,
+                              0,
+                              picture.width(),
+                              picture.height(),
+                              a.Translucency,
+                              a.RedOffset,
+                              a.GreenOffset,
+                              a.BlueOffset,
+                              a.RedGreen,
+                              a.GreenBlue,
+                              a.BlueRed,
+                              a.Gamma);
+    painter.end();
+    return canvas;
+}
+
+TEST(PictureColorsTest, ColorMatrixTakesOnlyTheEffectsInRange)
+{
+    double m[5][5];
+    PictureColorMatrix(m, 30, 0.1, 0.2, 0.3, 90, 0, 0);
+    EXPECT_DOUBLE_EQ(m[3][3], 0.7);
+    EXPECT_DOUBLE_EQ(m[4][0], 0.1);
+    EXPECT_DOUBLE_EQ(m[4][1], 0.2);
+    EXPECT_DOUBLE_EQ(m[4][2], 0.3);
+    EXPECT_NEAR(m[0][0], 0, 1e-12);
+    EXPECT_NEAR(m[0][1], 1, 1e-12);
+    EXPECT_NEAR(m[1][0], -1, 1e-12);
+    EXPECT_NEAR(m[2][2], 1, 1e-12);
+    PictureColorMatrix(m, 0, 0, 0, 0, 90, 0, 181);
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            EXPECT_EQ(m[i][j], i == j ? 1 : 0) << i << ", " << j;
+    PictureColorMatrix(m, 101, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(m[3][3], 1);
+    PictureColorMatrix(m, 100, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(m[3][3], 0);
+}
+
+TEST(PictureColorsTest, DrawingAppliesTheMatrixTheGammaAndTheTranslucencyPerPixel)
+{
+    const QRgb white = qRgb(255, 255, 255);
+    const QRgb black = qRgb(0, 0, 0);
+    struct TCase
+    {
+        const char *Name;
+        QRgb Picture;
+        TAttributes Attributes;
+        QRgb Background;
+        int Red, Green, Blue, Alpha;
+    } cases[] = {
+        {"no effect", qRgb(200, 100, 50), {}, white, 200, 100, 50, 255},
+        {"half translucent", qRgb(255, 0, 0), {50}, white, 255, 128, 128, 255},
+        {"fully translucent draws nothing", qRgb(255, 0, 0), {100}, white, 255, 255, 255, 255},
+        {"red offset", black, {0, 0.5}, white, 128, 0, 0, 255},
+        {"red turns green", qRgb(255, 0, 0), {0, 0, 0, 0, 90}, white, 0, 255, 0, 255},
+        {"an angle out of range turns nothing",
+         qRgb(255, 0, 0),
+         {0, 0, 0, 0, 90, 0, 181},
+         white,
+         255,
+         0,
+         0,
+         255},
+        {"gamma 200 darkens",
+         qRgb(128, 128, 128),
+         {0, 0, 0, 0, 0, 0, 0, 200},
+         white,
+         64,
+         64,
+         64,
+         255},
+        {"gamma 50 lightens",
+         qRgb(64, 64, 64),
+         {0, 0, 0, 0, 0, 0, 0, 50},
+         white,
+         128,
+         128,
+         128,
+         255},
+        {"gamma 1001 is none",
+         qRgb(128, 128, 128),
+         {0, 0, 0, 0, 0, 0, 0, 1001},
+         white,
+         128,
+         128,
+         128,
+         255},
+        // Gamma works on the colour, not on colour times alpha: (200 / 255)^2 * 255 = 157.
+        {"gamma on a half transparent pixel",
+         qRgba(200, 0, 0, 128),
+         {0, 0, 0, 0, 0, 0, 0, 200},
+         qRgba(0, 0, 0, 0),
+         157,
+         0,
+         0,
+         128},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QImage drawn = DrawnThrough(Solid(4, 4, c.Picture), c.Attributes, c.Background);
+        EXPECT_EQ(FunStatContext.status, fsPerfect);
+        const QRgb pixel = drawn.pixel(1, 1);
+        EXPECT_NEAR(qRed(pixel), c.Red, 2);
+        EXPECT_NEAR(qGreen(pixel), c.Green, 2);
+        EXPECT_NEAR(qBlue(pixel), c.Blue, 2);
+        EXPECT_NEAR(qAlpha(pixel), c.Alpha, 2);
+    }
+}
+
+TEST(PictureColorsTest, TheSourceRectangleGoesIntoTheDestinationRectangle)
+{
+    QImage picture = Solid(20, 10, qRgb(255, 0, 0));
+    QPainter(&picture).fillRect(10, 0, 10, 10, QColor(0, 0, 255));
+    for (const int gamma : {100, 200}) {
+        SCOPED_TRACE(gamma);
+        QImage canvas = Solid(30, 30, qRgb(255, 255, 255));
+        QPainter painter(&canvas);
+        DrawPictureWithAttributes(
+            picture, painter, 5, 5, 20, 20, 10, 0, 10, 10, 0, 0, 0, 0, 0, 0, 0, gamma);
+        painter.end();
+        EXPECT_EQ(canvas.pixel(4, 4), qRgb(255, 255, 255));
+        EXPECT_EQ(canvas.pixel(5, 5), qRgb(0, 0, 255));
+        EXPECT_EQ(canvas.pixel(24, 24), qRgb(0, 0, 255));
+        EXPECT_EQ(canvas.pixel(25, 25), qRgb(255, 255, 255));
+    }
+}
+
+TEST(PictureColorsTest, PixelFormatNames)
+{
+    struct TCase
+    {
+        QImage::Format Format;
+        const char *Name;
+    } cases[] = {
+        {QImage::Format_Mono, "1 bpp"},
+        {QImage::Format_Indexed8, "8 bpp"},
+        {QImage::Format_Grayscale8, "8 bpp"},
+        {QImage::Format_RGB16, "16 bpp"},
+        {QImage::Format_RGB555, "16 bpp"},
+        {QImage::Format_Grayscale16, "16 bpp"},
+        {QImage::Format_RGB888, "24 bpp"},
+        {QImage::Format_RGB32, "32 bpp"},
+        {QImage::Format_ARGB32, "32 bpp"},
+        {QImage::Format_ARGB32_Premultiplied, "32 bpp"},
+        {QImage::Format_RGBA64, "64 bpp"},
+        {QImage::Format_RGBA64_Premultiplied, "64 bpp"},
+        {QImage::Format_RGB30, ""},
+        {QImage::Format_RGBA32FPx4, ""},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        EXPECT_EQ(GetPicturePixelFormatName(QImage(2, 2, c.Format)), c.Name);
+    }
+    EXPECT_EQ(GetPicturePixelFormatName(QImage()), "");
+}
+
+TEST_F(PictureServicesTest, ColorStatisticsAndTheRotationRecommendation)
+{
+    QImage picture = Solid(10, 10, qRgb(100, 100, 100), QImage::Format_RGB32);
+    int red = -1, green = -1, blue = -1;
+    GetPictureColorStatistics(picture, red, green, blue);
+    EXPECT_EQ(red, 100);
+    EXPECT_EQ(green, 100);
+    EXPECT_EQ(blue, 100);
+    QPainter(&picture).fillRect(0, 0, 5, 10, QColor(0, 51, 255));
+    GetPictureColorStatistics(picture, red, green, blue);
+    EXPECT_EQ(red, 50);
+    EXPECT_EQ(green, 75);
+    EXPECT_EQ(blue, 177);
+    GetPictureColorStatistics(QImage(), red, green, blue);
+    EXPECT_EQ(FunStatContext.description, "Failed to lock bitmap bits");
+
+    const std::string file = Make("grey.png", Solid(8, 8, qRgb(100, 100, 100)), "png");
+    int rg = 7, br = 8, gb = 9;
+    const std::string same = RecommendPictureColorStatistics(file, 0x00646464, rg, br, gb);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+    EXPECT_EQ(rg, 7);
+    EXPECT_EQ(br, 8);
+    EXPECT_EQ(gb, 9);
+    EXPECT_EQ(same,
+              "Overall color -> \"Filling\" color: \n    * Red = 100 -> 100\n    * Green = 100 -> "
+              "100\n    * Blue = 100 -> 100\n\nRecommended color rotation values:\n    * Red - "
+              "Green = 7\n    * Green - Blue = 9\n    * Blue - Red = 8");
+    // Filling red 200: 100 more red gives (100 * 180 / 255) / 2 = 35 degrees.
+    RecommendPictureColorStatistics(file, 0x006464C8, rg, br, gb);
+    EXPECT_EQ(rg, -35);
+    EXPECT_EQ(br, 35);
+    EXPECT_EQ(gb, 9);
+
+    Dir.WriteFile("none.png", "");
+    RecommendPictureColorStatistics(Dir / "none.png", 0, rg, br, gb);
+    EXPECT_EQ(FunStatContext.description, "Failed to load picture.");
+}
+
+TEST(PictureColorsTest, BackPictureStretchesWithinItsSkewTolerance)
+{
+    struct TCase
+    {
+        const char *Name;
+        QSize Picture;
+        bool Tile, Enlarge, Stretch, Crop;
+        double MaximumSkew;
+        int MinimumSize;
+        bool Stretched;
+        QRect Source, Destination;
+        double Skew;
+    } cases[] = {
+        {"no tolerance always stretches",
+         {200, 100},
+         false,
+         false,
+         true,
+         false,
+         0,
+         -1,
+         true,
+         {0, 0, 200, 100},
+         {0, 0, 100, 100},
+         2},
+        {"skew above the tolerance is centred",
+         {200, 100},
+         false,
+         false,
+         true,
+         false,
+         1.5,
+         -1,
+         false,
+         {0, 0, 200, 100},
+         {0, 25, 100, 50},
+         2},
+        {"skew within the tolerance stretches",
+         {200, 100},
+         false,
+         false,
+         true,
+         false,
+         2.5,
+         -1,
+         true,
+         {0, 0, 200, 100},
+         {0, 0, 100, 100},
+         2},
+        {"a tile stays at the corner",
+         {200, 100},
+         true,
+         false,
+         true,
+         false,
+         1.5,
+         -1,
+         false,
+         {0, 0, 200, 100},
+         {0, 0, 100, 50},
+         2},
+        {"a side below the minimum never stretches",
+         {200, 100},
+         false,
+         true,
+         true,
+         false,
+         0,
+         150,
+         false,
+         {0, 0, 200, 100},
+         {0, 25, 100, 50},
+         2},
+        {"small and not enlarged",
+         {40, 20},
+         false,
+         false,
+         false,
+         false,
+         0,
+         -1,
+         false,
+         {0, 0, 40, 20},
+         {30, 40, 40, 20},
+         2},
+        {"crop a wide picture",
+         {200, 100},
+         false,
+         false,
+         false,
+         true,
+         0,
+         -1,
+         true,
+         {50, 0, 100, 100},
+         {0, 0, 100, 100},
+         1},
+        {"crop a tall picture",
+         {100, 400},
+         false,
+         false,
+         false,
+         true,
+         0,
+         -1,
+         true,
+         {0, 150, 100, 100},
+         {0, 0, 100, 100},
+         1},
+        {"no crop below the minimum",
+         {200, 100},
+         false,
+         false,
+         false,
+         true,
+         0,
+         150,
+         false,
+         {0, 0, 200, 100},
+         {0, 25, 100, 50},
+         2},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        QRect source, destination;
+        double skew = 0;
+        EXPECT_EQ(BackPictureRects(c.Picture,
+                                   QSize(100, 100),
+                                   c.Tile,
+                                   c.Enlarge,
+                                   c.Stretch,
+                                   c.Crop,
+                                   c.MaximumSkew,
+                                   c.MinimumSize,
+                                   source,
+                                   destination,
+                                   skew),
+                  c.Stretched);
+        EXPECT_EQ(source, c.Source);
+        EXPECT_EQ(destination, c.Destination);
+        EXPECT_DOUBLE_EQ(skew, c.Skew);
+    }
 }
 
 } // namespace
