@@ -226,6 +226,54 @@ bool BackPictureRects(QSize picture,
                       QRect &destination,
                       double &skew);
 
+// The brightness mean (of max(R, G, B) per pixel), its deviation, the colour deviation and the
+// colour mean, each 0..1; all 0 after a failure.
+// Error: "Failed to lock bitmap bits" (a null picture)
+void GetPictureBright(const QImage &picture,
+                      double &brightnessMean,
+                      double &brightnessDeviation,
+                      double &colorDeviation,
+                      double &colorMean);
+// Changes the pixels toward the target brightness by the method ("Anisotropic dampening",
+// "Balanced scaling", "Mirrored scaling"; another name changes nothing) and returns target /
+// current, both limited to 0.01..1.
+// Error: "Failed to lock bitmap bits" (a null picture)
+double NormalizePictureBrightness(QImage &picture,
+                                  const std::string &method,
+                                  double targetBrightness,
+                                  double brightnessDeviation,
+                                  double currentBrightness);
+// Repeats the top-left tile of the bitmap over the box.
+void TileBitmap(QImage &bitmap, int tileWidth, int tileHeight, int boxHeight, int boxWidth);
+// Called with the painter of the back picture after the picture is drawn.
+using TAfterPaintFunction = std::function<void(QPainter &graphics)>;
+// Makes the back picture: a new box-sized bitmap in the background colour with the picture
+// (brightness normalised when asked) drawn as BackPictureRects places it, with translucency
+// and gamma, tiled when neither stretched nor cropped; the after-paint function then paints
+// over it. Ratio (0 unless normalised) and skew (1 unless fitted) go to the outputs when given.
+// An empty file name does nothing.
+// Error: "Failed to load picture." (file name); "Failed to lock bitmap bits". The bitmap is
+// then null.
+void LoadTilePictureToBitmap(const std::string &fileName,
+                             QImage &bitmap,
+                             TColorRef backgroundColor,
+                             const TAfterPaintFunction &afterPaint,
+                             double *brightnessRatio,
+                             double *skew,
+                             int gammaPercent,
+                             const std::string &brightnessMethod,
+                             double targetBrightness,
+                             bool normalizeBrightness,
+                             int translucency,
+                             bool tile,
+                             bool enlarge,
+                             bool stretch,
+                             bool crop,
+                             double maximumSkew,
+                             int minimumSize,
+                             int boxHeight,
+                             int boxWidth);
+
 // ---- Painting on a canvas -------------------------------------------------------------------
 
 // The alpha of a translucency percentage: round-half-up((1 - min(t, 100) / 100) * 255), a

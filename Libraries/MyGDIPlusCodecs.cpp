@@ -212,6 +212,9 @@ bool TPictureFile::Open(const std::string &fileName)
 {
     RaiseAllocationLimit();
     State = std::make_unique<TState>();
+    // Opening a pipe or a device would wait for a writer or never end.
+    Platform::TEntryStatus status;
+    if (!Platform::EntryStatus(fileName, status, true) || !status.IsRegular) return false;
     const int handle = Platform::OpenForReading(fileName);
     if (handle < 0) return false;
     if (!State->File.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

@@ -999,3 +999,223 @@ TEST(PictureColorsTest, BackPictureStretchesWithinItsSkewTolerance)
 }
 
 } // namespace
+
+namespace {
+
+// ---- Brightness and the back picture --------------------------------------------------------
+
+TEST(PictureBrightnessTest, MeansAndDeviationsOfBrightnessAndColour)
+{
+    QImage picture(2, 1, QImage::Format_RGB32);
+    picture.setPixel(0, 0, qRgb(255, 0, 0));
+    picture.setPixel(1, 0, qRgb(0, 0, 0));
+    double mean = -1, deviation = -1, colorDeviation = -1, colorMean = -1;
+    GetPictureBright(picture, mean, deviation, colorDeviation, colorMean);
+    // Mean v = 255 / 2 = 127, c = (255 / 2) / 3 = 42, all in integers.
+    EXPECT_DOUBLE_EQ(mean, 127 / 255.0);
+    EXPECT_DOUBLE_EQ(colorMean, 42 / 255.0);
+    EXPECT_DOUBLE_EQ(deviation, std::sqrt((128 * 128 + 127 * 127) / 2) / 255.0);
+    const int sum2 = (213 * 213 + 42 * 42 * 2) + 42 * 42 * 3;
+    EXPECT_DOUBLE_EQ(colorDeviation, std::sqrt((sum2 / 2) / 3) / 255.0);
+    GetPictureBright(QImage(), mean, deviation, colorDeviation, colorMean);
+    EXPECT_EQ(FunStatContext.description, "Failed to lock bitmap bits");
+    EXPECT_EQ(mean + deviation + colorDeviation + colorMean, 0);
+}
+
+TEST(PictureBrightnessTest, NormalizingByEachMethod)
+{
+    const auto anisotropic = [](int channel, double target, double current, double deviation) {
+        const double k = (std::abs(target - current) * 0.5 + 1) * (deviation * 0.5 + 1);
+        const double v = channel / 255.0;
+        const double w = std::sqrt(1 - std::abs(1 - target - v));
+        return std::min(255, static_cast<int>(channel * ((target + 0.5) / (w * k * v + 1))));
+    };
+    struct TCase
+    {
+        const char *Method;
+        int Channel;
+        double Target, Current;
+        int Expected;
+        double Ratio;
+    } cases[] = {
+        {"Balanced scaling", 51, 0.5, 0.25, 91, 2},
+        {"Balanced scaling", 255, 0.5, 0.25, 255, 2},
+        {"Balanced scaling", 51, 0.25, 0.5, 25, 0.5},
+        {"Balanced scaling", 10, 1, 0, 255, 100},
+        {"Mirrored scaling", 51, 0.75, 0.5, 153, 1.5},
+        {"Mirrored scaling", 51, 0.25, 0.5, 25, 0.5},
+        {"Anisotropic dampening", 51, 0.6, 0.3, anisotropic(51, 0.6, 0.3, 0.2), 2},
+        {"balanced scaling", 51, 0.5, 0.25, 51, 2},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(std::string(c.Method) + " " + std::to_string(c.Channel));
+        QImage picture = Solid(3, 3, qRgb(c.Channel, c.Channel, c.Channel), QImage::Format_RGB32);
+        EXPECT_DOUBLE_EQ(NormalizePictureBrightness(picture, c.Method, c.Target, 0.2, c.Current),
+                         c.Ratio);
+        EXPECT_EQ(qRed(picture.pixel(1, 1)), c.Expected);
+        EXPECT_EQ(qBlue(picture.pixel(2, 2)), c.Expected);
+    }
+}
+
+class BackPictureTest : public PictureServicesTest
+{
+protected:
+    // 30 x 20, red with a blue top-left pixel.
+    std::string Tile()
+    {
+        QImage picture = Solid(30, 20, qRgb(255, 0, 0), QImage::Format_RGB32);
+        picture.setPixel(0, 0, qRgb(0, 0, 255));
+        return Make("tile.png", picture, "png");
+    }
+
+    QImage Load(const std::string &file,
+                bool tile,
+                int translucency = 0,
+                const TAfterPaintFunction &after = nullptr,
+                double *skew = nullptr)
+    {
+        QImage bitmap;
+        LoadTilePictureToBitmap(file,
+                                bitmap,
+                                0x00FFFFFF,
+                                after,
+                                nullptr,
+                                skew,
+                                100,
+                                "",
+                                0.5,
+                                false,
+                                translucency,
+                                tile,
+                                false,
+                                false,
+                                false,
+                                0,
+                                -1,
+                                50,
+                                100);
+        return bitmap;
+    }
+};
+
+TEST_F(BackPictureTest, ASmallPictureIsTiledOrCentred)
+{
+    const std::string file = Tile();
+    const QImage tiled = Load(file, true);
+    ASSERT_EQ(tiled.size(), QSize(100, 50));
+    for (const QPoint at : {QPoint(0, 0), QPoint(30, 0), QPoint(60, 20), QPoint(90, 40)})
+        EXPECT_EQ(tiled.pixel(at), qRgb(0, 0, 255)) << at.x() << ", " << at.y();
+    EXPECT_EQ(tiled.pixel(99, 49), qRgb(255, 0, 0));
+
+    double skew = 0;
+    const QImage centred = Load(file, false, 0, nullptr, &skew);
+    EXPECT_EQ(centred.pixel(35, 15), qRgb(0, 0, 255));
+    EXPECT_EQ(centred.pixel(34, 15), qRgb(255, 255, 255));
+    EXPECT_EQ(centred.pixel(64, 34), qRgb(255, 0, 0));
+    EXPECT_EQ(centred.pixel(65, 35), qRgb(255, 255, 255));
+    // Aspect 1.5 against the box's 2.
+    EXPECT_DOUBLE_EQ(skew, 2 / 1.5);
+}
+
+TEST_F(BackPictureTest, FadeOverTheBackgroundAndPaintingAfterwards)
+{
+    bool painted = false;
+    const QImage faded = Load(Tile(), true, 50, [&](QPainter &graphics) {
+        painted = true;
+        graphics.fillRect(99, 49, 1, 1, QColor(0, 255, 0));
+    });
+    EXPECT_TRUE(painted);
+    EXPECT_NEAR(qGreen(faded.pixel(10, 10)), 128, 2);
+    EXPECT_EQ(qRed(faded.pixel(10, 10)), 255);
+    EXPECT_EQ(faded.pixel(99, 49), qRgb(0, 255, 0));
+}
+
+TEST_F(BackPictureTest, NoNameDoesNothingAndABrokenFileFreesTheBitmap)
+{
+    QImage bitmap(5, 5, QImage::Format_RGB32);
+    double ratio = -1, skew = -1;
+    LoadTilePictureToBitmap("",
+                            bitmap,
+                            0,
+                            nullptr,
+                            &ratio,
+                            &skew,
+                            100,
+                            "",
+                            0.5,
+                            false,
+                            0,
+                            true,
+                            false,
+                            false,
+                            false,
+                            0,
+                            -1,
+                            50,
+                            100);
+    EXPECT_EQ(bitmap.size(), QSize(5, 5));
+    EXPECT_EQ(ratio, 0);
+    EXPECT_EQ(skew, 1);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+
+    Dir.WriteFile("broken.jpg", "no picture");
+    LoadTilePictureToBitmap(Dir / "broken.jpg",
+                            bitmap,
+                            0,
+                            nullptr,
+                            &ratio,
+                            &skew,
+                            100,
+                            "",
+                            0.5,
+                            false,
+                            0,
+                            true,
+                            false,
+                            false,
+                            false,
+                            0,
+                            -1,
+                            50,
+                            100);
+    EXPECT_TRUE(bitmap.isNull());
+    EXPECT_EQ(FunStatContext.description, "Failed to load picture.");
+    EXPECT_EQ(FunStatContext.parameter1, Dir / "broken.jpg");
+
+    // With normalising, the ratio is target / current.
+    const std::string grey = Make("grey.png", Solid(10, 10, qRgb(51, 51, 51)), "png");
+    LoadTilePictureToBitmap(grey,
+                            bitmap,
+                            0,
+                            nullptr,
+                            &ratio,
+                            &skew,
+                            100,
+                            "Balanced scaling",
+                            0.4,
+                            true,
+                            0,
+                            false,
+                            false,
+                            true,
+                            false,
+                            0,
+                            -1,
+                            50,
+                            100);
+    ASSERT_FALSE(bitmap.isNull());
+    EXPECT_DOUBLE_EQ(ratio, 0.4 / 0.2);
+    EXPECT_DOUBLE_EQ(skew, 2);
+    EXPECT_EQ(qRed(bitmap.pixel(50, 25)), static_cast<int>(51 * ((2 - 1) * (1 - 0.2) + 1)));
+}
+
+TEST_F(PictureServicesTest, PipesAndDevicesAreNotOpened)
+{
+    ASSERT_EQ(mkfifo((Dir / "pipe.png").c_str(), 0600), 0);
+    const TLoaded loaded = Load(Dir / "pipe.png", 100, 100);
+    EXPECT_TRUE(loaded.Bitmap.isNull());
+    EXPECT_EQ(FunStatContext.description, "Invalid picture size.");
+    EXPECT_TRUE(Load("/dev/zero", 100, 100).Bitmap.isNull());
+}
+
+} // namespace
