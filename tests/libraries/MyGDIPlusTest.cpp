@@ -1219,3 +1219,24 @@ TEST_F(PictureServicesTest, PipesAndDevicesAreNotOpened)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PictureServicesTest, OnlyJpegIsScaledWhileDecodingAndFramesAreCounted)
+{
+    const std::string jpeg = Make("a.jpg", TwoHalves(64, 32), "jpeg");
+    const std::string png = Make("a.png", TwoHalves(64, 32), "png");
+    TPictureFile jpegFile, pngFile;
+    ASSERT_TRUE(jpegFile.Open(jpeg));
+    ASSERT_TRUE(pngFile.Open(png));
+    EXPECT_TRUE(jpegFile.ScalesWhileDecoding());
+    EXPECT_FALSE(pngFile.ScalesWhileDecoding());
+    EXPECT_EQ(jpegFile.Format(), "jpeg");
+    EXPECT_EQ(jpegFile.Size(), QSize(64, 32));
+    EXPECT_EQ(jpegFile.Read(QSize(8, 4), false).size(), QSize(8, 4));
+    EXPECT_EQ(GetPictureFrameCount(png), 1);
+    Dir.WriteFile("none.gif", "GIF89a");
+    EXPECT_EQ(GetPictureFrameCount(Dir / "none.gif"), 0);
+}
+
+} // namespace
