@@ -75,7 +75,8 @@ void ApplyColorWork(QImage &image, const double m[5][5], bool matrix, double gam
             std::size_t g = static_cast<std::size_t>(qGreen(pixel));
             std::size_t b = static_cast<std::size_t>(qBlue(pixel));
             if (matrix) {
-                const double fr = r / 255.0, fg = g / 255.0, fb = b / 255.0;
+                const double fr = qRed(pixel) / 255.0, fg = qGreen(pixel) / 255.0,
+                             fb = qBlue(pixel) / 255.0;
                 const double fa = qAlpha(pixel) / 255.0;
                 r = clamp(fr * m[0][0] + fg * m[1][0] + fb * m[2][0] + fa * m[3][0] + m[4][0]);
                 g = clamp(fr * m[0][1] + fg * m[1][1] + fb * m[2][1] + fa * m[3][1] + m[4][1]);
