@@ -201,9 +201,10 @@ bool TCopyAsForm::Do()
         }
         // Streams cannot follow a copy onto a file system without them (a move within one mount
         // is a rename and keeps them): the same question as the file dialog's.
-        if (!hardLinkMode && !sourceIsLink && (!moveMode || !SameRoot(source, destinationDirectory)) &&
-            StreamsWouldStayBehind(source, destinationDirectory) && !AskToLeaveStreams())
-            return;
+        const bool leaveStreams = !hardLinkMode && !sourceIsLink &&
+                                  (!moveMode || !SameRoot(source, destinationDirectory)) &&
+                                  StreamsWouldStayBehind(source, destinationDirectory);
+        if (leaveStreams && !AskToLeaveStreams()) return;
         bool sourceNewer = true, existed = false, overwrite = false, abort = false;
         if (OverwriteForm) {
             OverwriteForm->Reset();
@@ -222,12 +223,12 @@ bool TCopyAsForm::Do()
                 return;
             }
         } else if (moveMode) {
-            MyMoveFile(source, destination, overwrite);
+            MyMoveFile(source, destination, overwrite, leaveStreams);
         } else if (sourceIsLink) {
             // A link is copied as a link, as everywhere else.
             CopyLinkItself(source, destination, overwrite);
         } else {
-            MyCopyFile(source, destination, overwrite);
+            MyCopyFile(source, destination, overwrite, false, leaveStreams);
         }
         if (Fun.CalleeFailed()) return;
         done = true;

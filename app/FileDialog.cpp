@@ -556,6 +556,7 @@ void TFileForm::OnOkay(TOkayKind kind)
             Fun.Raise("Source and destination are the same.", sameSource, sameDestination);
             return;
         }
+        leaveStreams = false;
         if (transfers) streamsFound = SupportsNamedStreams(destinationPath) ? -1 : 0;
         FunStatContext.Reset(fsPerfect);
         if (NeedsCounting()) {
@@ -577,8 +578,10 @@ void TFileForm::OnOkay(TOkayKind kind)
                 !AskYesNo("There is not enough space at destination.\nClick \"Okay\" to CONTINUE."))
                 return;
         }
-        if (transfers && streamsFound > 0 && !SupportsNamedStreams(destinationPath) && !AskToLeaveStreams())
-            return;
+        if (transfers && streamsFound > 0 && !SupportsNamedStreams(destinationPath)) {
+            if (!AskToLeaveStreams()) return;
+            leaveStreams = true;
+        }
         if (IsOneOf(operation, {"Copy", "Move"}) && encryptedFound && !SupportsEncryption(destinationPath) &&
             !IgnoreEncryptionCheckBox->isChecked()) {
             if (!AskYesNo("You are attempting to process encrypted files, but the destination partition\n"
@@ -725,7 +728,7 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
         if (performing && operation == "Move" && !FiltersInUse() && !taken &&
             !(prefixUsed && RecurseSubdirectoriesCheckBox->isChecked()) && SameRoot(source, destinationParent)) {
             FunStatContext.Reset(fsPerfect);
-            MyMoveFile(source, destination, false);
+            MyMoveFile(source, destination, false, leaveStreams);
             if (!Fun.CalleeFailed()) {
                 RecordMadeDirectory(destination);
                 if (sourceColumn) sourceColumn->FollowMovedItem(source, destination);
@@ -787,7 +790,7 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             ++directories;
             return;
         }
-        if (makesCopy && (!Platform::CopyDirectoryAttributes(source, destination) ||
+        if (makesCopy && (!Platform::CopyDirectoryAttributes(source, destination, leaveStreams) ||
                           !Platform::CopyTimes(source, destination))) {
             Fun.RaiseLastError("Failed to " + operation + " directory.", source, destination);
             ++directories;
@@ -886,7 +889,7 @@ void TFileForm::ProcessFile(const std::string &source,
                     Progress(0);
                     if (!stop) {
                         if (isLink) CopyLinkItself(source, destination, overwrite);
-                        else MyCopyFile(source, destination, overwrite, IgnoreEncryptionCheckBox->isChecked());
+                        else MyCopyFile(source, destination, overwrite, IgnoreEncryptionCheckBox->isChecked(), leaveStreams);
                         if (!FunStatContext.IsError()) RecordMade(destination);
                     }
                 }
@@ -895,7 +898,7 @@ void TFileForm::ProcessFile(const std::string &source,
             } else if (operation == "Move") {
                 if (confirm()) {
                     Progress(0);
-                    if (!stop) MyMoveFile(source, destination, overwrite);
+                    if (!stop) MyMoveFile(source, destination, overwrite, leaveStreams);
                     // The container item of a moved file follows it.
                     if (!stop && !FunStatContext.IsError()) {
                         RecordMade(destination);

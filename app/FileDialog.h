@@ -120,6 +120,8 @@ public:
     std::uint64_t processedSize = 0, requiredSize = 0;
     bool encryptedFound = false;
     int streamsFound = 0;
+    // The user agreed that streams the destination cannot keep stay behind.
+    bool leaveStreams = false;
     std::string includeFilter, excludeFilter;
     std::string prefix;
     std::string pictureExtension;
