@@ -70,7 +70,9 @@ public:
     bool SectionExists(const std::string &section) const;
     bool ValueExists(const std::string &section, const std::string &key) const;
     // The content in the file's layout: "[section]" lines, "key=value" lines, an empty line
-    // after each section, every line ended by CR LF.
+    // after each section, every line ended by CR LF. A value's backslashes, carriage returns and
+    // line feeds are written as "\\", "\r" and "\n"; reading turns these three back and keeps
+    // any other backslash as it is.
     std::string Text() const;
 
     // A text, taken when it is not empty (or acceptEmpty) and has at most maximumLength
@@ -80,7 +82,8 @@ public:
                     std::string &target,
                     bool acceptEmpty,
                     std::int32_t maximumLength) const;
-    // Line breaks in the value are stored as a single line (CR dropped, LF as a space).
+    // The value comes back byte for byte: the file holds a backslash, a carriage return and a
+    // line feed as "\\", "\r" and "\n", and keeps the spaces at either end.
     void WriteString(const std::string &section, const std::string &key, const std::string &value);
     // A decimal integer, taken when minimum <= value <= maximum.
     void ReadInteger(const std::string &section,
