@@ -134,7 +134,7 @@ protected:
         SavedOptions = ProgramOptions;
         ProgramOptions.FirstRun = false;
         SetDefaultExtensionLists();
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         OverwriteForm = &Overwrite;
         FileForm = &FileDialog;
         fs::create_directories(Dir / "one");

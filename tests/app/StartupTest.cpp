@@ -52,7 +52,8 @@ const struct
     {"TMPDIR", "tmp"},
 };
 
-// The program's folder below the root: writable, so the options live in its "Options/".
+// The program's folder below the root: writable, so once it holds "Options/" it is a portable
+// copy and the options live there.
 std::string ProgramFolder(const TTempDir &root)
 {
     return root / "program/";
@@ -61,6 +62,12 @@ std::string ProgramFolder(const TTempDir &root)
 std::string OptionsFile(const TTempDir &root, const std::string &name)
 {
     return ProgramFolder(root) + "Options/" + name;
+}
+
+// The options of a copy that is not portable: in the XDG configuration folder.
+std::string ConfigOptionsFile(const TTempDir &root, const std::string &name)
+{
+    return root / ("config/Velmordian/" + name);
 }
 
 void MakeFolders(const TTempDir &root)
@@ -367,8 +374,33 @@ TEST(StartupTest, TheSignalsThatAskToEndCloseTheProgramWhichSavesItsOptions)
         EXPECT_TRUE(WIFEXITED(status));
         EXPECT_EQ(ExitCodeOf(status), 0);
         // A fresh installation: the first run wrote the options text file and the data file.
-        EXPECT_NE(ReadText(OptionsFile(root, "Velmordian.ini")).find("FirstRun=FALSE\r\n"),
+        EXPECT_NE(ReadText(ConfigOptionsFile(root, "Velmordian.ini")).find("FirstRun=FALSE\r\n"),
                   std::string::npos);
-        EXPECT_TRUE(fs::exists(OptionsFile(root, "Velmordian.vdo")));
+        EXPECT_TRUE(fs::exists(ConfigOptionsFile(root, "Velmordian.vdo")));
+    }
+}
+
+TEST(StartupTest, OnlyAWritableFolderThatHoldsOptionsIsAPortableCopy)
+{
+    for (const bool portable : {false, true}) {
+        SCOPED_TRACE(portable ? "with Options/" : "without Options/");
+        TTempDir root;
+        MakeFolders(root);
+        if (portable) fs::create_directories(ProgramFolder(root) + "Options");
+        const pid_t program = StartProgramFile(root);
+        ASSERT_GT(program, 0);
+        ASSERT_TRUE(WaitUntilCaught(program, SIGTERM));
+        ASSERT_EQ(::kill(program, SIGTERM), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(program, &status, 0), program);
+        EXPECT_EQ(ExitCodeOf(status), 0);
+        for (const char *name : {"Velmordian.ini", "Velmordian.vdo"}) {
+            EXPECT_EQ(fs::exists(OptionsFile(root, name)), portable) << name;
+            EXPECT_EQ(fs::exists(ConfigOptionsFile(root, name)), !portable) << name;
+        }
+        EXPECT_EQ(fs::exists(ProgramFolder(root) + "Plugins"), portable);
+        EXPECT_EQ(fs::exists(root / "data/Velmordian/Plugins"), !portable);
+        EXPECT_EQ(fs::exists(ProgramFolder(root) + "Options"), portable)
+            << "a folder that is not portable gets no options";
     }
 }
