@@ -22,18 +22,6 @@ constexpr const char *ThisUnit = "Containers";
 // A container file larger than this is refused rather than read into memory.
 constexpr std::uint64_t LargestContainerFile = 256u << 20;
 
-bool IsUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8() ==
-           QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string TextOfLine(const std::string &line)
-{
-    if (IsUtf8(line)) return line;
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toStdString();
-}
-
 std::string Unescaped(const std::string &line)
 {
     std::string title;
@@ -56,7 +44,8 @@ std::string Unescaped(const std::string &line)
 void AddLine(std::vector<std::string> &titles, const std::string &line)
 {
     if (line.empty() || line.front() != PathDelimiter || line.size() > MaximumPathLength) return;
-    const std::string title = TextOfLine(Unescaped(line));
+    // A title names its file by its bytes, whatever their encoding.
+    const std::string title = Unescaped(line);
     if (title.find('\0') == std::string::npos) titles.push_back(title);
 }
 

@@ -19,8 +19,8 @@ struct TContainerItemData
 
 // The titles of a container file's text: one per line (CR LF, LF or CR), empty lines,
 // partition titles and anything that is not an absolute path left out; "\n", "\r" and "\\"
-// stand for a line feed, a carriage return and a backslash of a name; bytes that are not UTF-8
-// are read as Latin-1.
+// stand for a line feed, a carriage return and a backslash of a name; every other byte is kept
+// as it is, so a name that is not UTF-8 still names its file.
 std::vector<std::string> ParseContainerText(const std::string &text);
 // The file's text for the titles: each escaped as above and ended by CR LF.
 std::string ContainerFileText(const std::vector<std::string> &titles);

@@ -37,7 +37,7 @@ TEST(ContainerFileTest, LinesAndNames)
         {"a title ending with a colon stays", "/tmp/notes:\r\n", {"/tmp/notes:"}},
         {"relative and oversized lines skipped", "notes.txt\r\n" + big + "\r\n/ok\r\n", {"/ok"}},
         {"escapes", "/a\\nb\r\n/c\\\\d\r\n/e\\x\r\n", {"/a\nb", "/c\\d", "/e\\x"}},
-        {"bytes that are not UTF-8 read as Latin-1", "/caf\xE9\r\n/\xC3\xA9t\xC3\xA9\r\n", {"/caf\xC3\xA9", "/\xC3\xA9t\xC3\xA9"}},
+        {"bytes that are not UTF-8 kept as they are", "/caf\xE9\r\n/\xC3\xA9t\xC3\xA9\r\n", {"/caf\xE9", "/\xC3\xA9t\xC3\xA9"}},
         {"duplicates kept", "/a\r\n/a\r\n/A\r\n", {"/a", "/a", "/A"}},
     };
     for (const TCase &c : cases) EXPECT_EQ(ParseContainerText(c.Text), c.Titles) << c.Label;
@@ -121,6 +121,27 @@ TEST_F(ContainerRenameTest, FilesKeepOrderAndDuplicatesAndAnUnreadableOneTouches
     TContainer nine(8);
     nine.Load(dir.Path());
     EXPECT_EQ(nine.ItemCount(), 5000);
+}
+
+TEST_F(ContainerRenameTest, ANameThatIsNotUtf8StillNamesItsFileAfterAReload)
+{
+    TTempDir dir;
+    fs::create_directory(dir / "data");
+    // Latin-1 "café.txt", "naïve" and a name with a line feed, made on disk as they are.
+    const std::vector<std::string> names = {"caf\xE9.txt", "na\xEFve", "two\nlines", "caf\xC3\xA9.txt"};
+    std::vector<std::string> titles;
+    for (const std::string &name : names) {
+        dir.WriteFile("data/" + name, name);
+        titles.push_back(dir / ("data/" + name));
+    }
+    TContainerDialog dialog;
+    for (const std::string &title : titles) dialog[2].AddItem(title, 0);
+    dialog.SaveAll(dir / "Containers");
+    TContainerDialog again;
+    again.LoadAll(dir / "Containers");
+    EXPECT_EQ(again[2].Titles(), titles);
+    for (const std::string &title : again[2].Titles()) EXPECT_TRUE(fs::exists(title)) << title;
+    EXPECT_TRUE(Window.Memos.empty());
 }
 
 // ---- Containers in columns ------------------------------------------------------------------
