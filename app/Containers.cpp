@@ -121,6 +121,7 @@ std::string TContainer::DisplayName() const
 void TContainer::Load(const std::string &directory)
 {
     TFunScope Fun(ThisUnit, "TContainer::Load");
+    loadFailed = false;
     Fun.Run([&] {
         const std::string path = IncludeTrailingBackslash(directory) + FileName();
         std::uint64_t size = 0;
@@ -140,16 +141,28 @@ void TContainer::Load(const std::string &directory)
         text.resize(static_cast<std::size_t>(std::min<std::int64_t>(got, static_cast<std::int64_t>(size))));
         for (const std::string &line : ParseContainerText(text)) AddItem(line, 0);
     });
+    loadFailed = Fun.Failed();
 }
 
-void TContainer::Save(const std::string &directory) const
+void TContainer::Save(const std::string &directory)
 {
+    // The file holds titles that could not be read; an empty container says nothing about them.
+    if (loadFailed && items.empty()) return;
     TFunScope Fun(ThisUnit, "TContainer::Save");
     Fun.Run([&] {
         const std::string path = IncludeTrailingBackslash(directory) + FileName();
+        // The items are the user's own: the unread file is kept beside the new one first.
+        if (loadFailed && !Platform::RenamePath(path, path + ".bad", true) &&
+            Platform::LastErrorCode() != ENOENT) {
+            Fun.RaiseLastError("Failed to save container.", path + ".bad");
+            return;
+        }
         const std::string text = ContainerFileText(Titles());
-        if (!Platform::WriteWholeFile(path, text.data(), text.size()))
+        if (!Platform::WriteWholeFile(path, text.data(), text.size())) {
             Fun.RaiseLastError("Failed to save container.", path);
+            return;
+        }
+        loadFailed = false;
     });
 }
 
@@ -314,7 +327,7 @@ void TContainerDialog::LoadAll(const std::string &directory)
     }
 }
 
-void TContainerDialog::SaveAll(const std::string &directory) const
+void TContainerDialog::SaveAll(const std::string &directory)
 {
     std::string failed;
     if (!Platform::MakeDirectories(directory, failed)) {
@@ -323,7 +336,7 @@ void TContainerDialog::SaveAll(const std::string &directory) const
         Fun.ShowIfFailed("Failed to save container.");
         return;
     }
-    for (const TContainer &container : containers) {
+    for (TContainer &container : containers) {
         container.Save(directory);
         if (FunStatContext.IsError()) {
             FunStatContext.SetShowContext(ThisUnit, "TContainerDialog::SaveAll", __LINE__);
