@@ -262,6 +262,8 @@ bool TStoredTextList::Load(bool parameter)
     TFunScope Fun(ThisUnit, "TStoredTextList::Load");
     bool done = false;
     loading = true;
+    damagedFile.clear();
+    std::string message = "Failed to load file.";
     Fun.Run([&] {
         std::string text;
         const int code = ReadWholeFile(fileName, text);
@@ -269,6 +271,10 @@ bool TStoredTextList::Load(bool parameter)
         Parse(text);
         if (code != 0) {
             Fun.Raise("Failed to read.", fileName, {}, code);
+            if (keepDamagedFile && Platform::PathTaken(fileName)) {
+                damagedFile = SaveTarget(fileName);
+                message += "\r\nThe damaged file will be kept as \"" + damagedFile + ".bad\".";
+            }
             return;
         }
         if (OnLoad) {
@@ -281,7 +287,7 @@ bool TStoredTextList::Load(bool parameter)
     });
     loading = false;
     FunStatContext.Reset(fsPerfect);
-    Fun.ShowIfFailed("Failed to load file.");
+    Fun.ShowIfFailed(message);
     return done;
 }
 
@@ -307,6 +313,13 @@ bool TStoredTextList::Save(bool askBeforeOverwrite, bool parameter)
         Platform::TEntryStatus status;
         const bool readOnly = Platform::EntryStatus(target, status, true) && !status.OwnerCanWrite;
         const std::string text = Text();
+        // A file that could not be read goes aside before anything replaces it.
+        if (target == damagedFile && !Platform::RenamePath(target, target + ".bad", true) &&
+            Platform::LastErrorCode() != ENOENT) {
+            Fun.RaiseLastError("Failed to write.", target + ".bad");
+            return;
+        }
+        damagedFile.clear();
         // The old file is replaced only by a complete, flushed new one.
         if (!Platform::WriteWholeFile(target, text.data(), text.size())) {
             Fun.RaiseLastError("Failed to write.", fileName);

@@ -11,10 +11,12 @@
 #include "Libraries/Program.h"
 #include "app/MainDialog.h"
 #include "app/OptionsDialog.h"
+#include "platform/qt/QtErrorWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -122,6 +124,19 @@ void Check(bool holds, const std::string &what)
 }
 
 std::function<void()> Person;
+// The report of every error dialog the child's program showed; the person's stand-in answers
+// each with Okay.
+std::vector<std::string> ErrorReports;
+
+// Answers an error dialog that waits in front of the main window.
+bool AnswerErrorDialog()
+{
+    auto *dialog = dynamic_cast<TQtErrorWindow *>(QApplication::activeModalWidget());
+    if (!dialog) return false;
+    ErrorReports.push_back(dialog->MainMemo->toPlainText().toStdString());
+    QTest::mouseClick(dialog->OkayButton, Qt::LeftButton);
+    return true;
+}
 
 // As a person clicks the main window; the keys reach the window's own handling only then.
 void BringMainWindowToFront()
@@ -138,6 +153,7 @@ void ActWhenUp()
 {
     if (!MainForm || !MainForm->Initialised || !MainForm->isVisible() ||
         QApplication::activeModalWidget()) {
+        AnswerErrorDialog();
         QTimer::singleShot(10, &ActWhenUp);
         return;
     }
@@ -403,4 +419,45 @@ TEST(StartupTest, OnlyAWritableFolderThatHoldsOptionsIsAPortableCopy)
         EXPECT_EQ(fs::exists(ProgramFolder(root) + "Options"), portable)
             << "a folder that is not portable gets no options";
     }
+}
+
+TEST(StartupTest, ADamagedOptionsDataFileIsKeptAsBadBeforeTheCloseSavesOverIt)
+{
+    TTempDir root;
+    MakeFolders(root);
+    fs::create_directories(ProgramFolder(root) + "Options");
+    std::ofstream(OptionsFile(root, "Velmordian.ini")) << "[Main]\r\nFirstRun=FALSE\r\n";
+    ASSERT_EQ(RunInChild(root, [] { CloseByKey(); }), 0);
+    const std::string data = OptionsFile(root, "Velmordian.vdo");
+    std::string damaged = ReadText(data);
+    ASSERT_GT(damaged.size(), 48u);
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x10);
+    std::ofstream(data, std::ios::binary | std::ios::trunc) << damaged;
+
+    EXPECT_EQ(RunInChild(root,
+                         [&] {
+                             Check(ErrorReports.size() == 1, "one error dialog at the start");
+                             const std::string report = ErrorReports.empty() ? "" : ErrorReports[0];
+                             Check(report.find("Failed to load. Data is probably corrupted.") !=
+                                       std::string::npos,
+                                   "the load's message, not \"" + report + "\"");
+                             Check(report.find("Invalid integrity check.") != std::string::npos,
+                                   "the cause");
+                             Check(report.find("The damaged file will be kept as \"" +
+                                               ProgramFolder(root) + "Options/Velmordian.vdo.bad\".") !=
+                                       std::string::npos,
+                                   "the message says where the damaged file goes");
+                             CloseByKey();
+                         }),
+              0);
+    EXPECT_EQ(ReadText(data + ".bad"), damaged);
+    EXPECT_NE(ReadText(data), damaged);
+    // The file the close wrote loads without a word.
+    EXPECT_EQ(RunInChild(root,
+                         [] {
+                             Check(ErrorReports.empty(), "no error dialog");
+                             CloseByKey();
+                         }),
+              0);
+    EXPECT_EQ(ReadText(data + ".bad"), damaged);
 }

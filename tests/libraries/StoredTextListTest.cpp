@@ -689,6 +689,50 @@ TEST_F(StoredTextListTest, AnUnreadableFileFailsTheLoadWithItsMessage)
     EXPECT_NE(Window.Memos[0].find("Unhandled exception: owner broke"), std::string::npos);
 }
 
+TEST_F(StoredTextListTest, AFileThatCannotBeReadIsKeptBesideBeforeASaveReplacesIt)
+{
+    TTempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    const std::string file = dir / "Velmordian.ini";
+    const std::string original = "[Main]\r\nVisibleBoards=7\r\n\r\n";
+    WriteBytes(file, original);
+    WriteBytes(file + ".bad", "older");
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    const int result = RunAsNobody([&] {
+        if (::geteuid() == 0) return 100;
+        TStoredTextList list(file);
+        list.keepDamagedFile = true;
+        if (list.Load()) return 1;
+        if (ShownErrors() != std::vector<std::string>{"Failed to load file."}) return 2;
+        if (Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file + ".bad\".\r\n") ==
+            std::string::npos)
+            return 3;
+        list.WriteInteger("Main", "VisibleBoards", 10);
+        if (!list.Save(false)) return 4;
+        list.WriteInteger("Main", "VisibleBoards", 9);
+        if (!list.Save(false)) return 5;
+        return 0;
+    });
+    if (result == -1 || result == 100) GTEST_SKIP() << "this machine cannot run a check as nobody";
+    EXPECT_EQ(result, 0) << "check " << result << " failed";
+    EXPECT_EQ(ReadBytes(file + ".bad"), original) << "the unread file replaces the older one";
+    EXPECT_EQ(ReadBytes(file), "[Main]\r\nVisibleBoards=9\r\n\r\n");
+
+    // A missing file is no failure, and without the request nothing is kept.
+    fs::remove(file + ".bad");
+    TStoredTextList fresh(dir / "missing.ini");
+    fresh.keepDamagedFile = true;
+    EXPECT_TRUE(fresh.Load());
+    EXPECT_TRUE(fresh.Save(false));
+    EXPECT_FALSE(fs::exists(dir / "missing.ini.bad"));
+    fs::remove(file);
+    fs::create_directory(file);
+    TStoredTextList plain(file);
+    EXPECT_FALSE(plain.Load());
+    EXPECT_EQ(Window.Memos.back().find("kept as"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+}
+
 TEST_F(StoredTextListTest, AReadOnlyFolderLoadsButCannotBeSaved)
 {
     TTempDir dir;
