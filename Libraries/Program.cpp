@@ -113,7 +113,8 @@ bool ProgramDirectoryIsPortable()
 {
     // A writable folder alone is not enough: a build folder is one, and deleting it must not
     // delete the user's settings.
-    return ProgramDirectoryIsWritable() && Platform::DirectoryExists(ProgramDirectory() + "Options");
+    return ProgramDirectoryIsWritable() &&
+           Platform::DirectoryExists(ProgramDirectory() + "Options");
 }
 
 std::string OptionsDirectory()

@@ -443,9 +443,9 @@ TEST(StartupTest, ADamagedOptionsDataFileIsKeptAsBadBeforeTheCloseSavesOverIt)
                                    "the load's message, not \"" + report + "\"");
                              Check(report.find("Invalid integrity check.") != std::string::npos,
                                    "the cause");
-                             Check(report.find("The damaged file will be kept as \"" +
-                                               ProgramFolder(root) + "Options/Velmordian.vdo.bad\".") !=
-                                       std::string::npos,
+                             Check(report.find(
+                                       "The damaged file will be kept as \"" + ProgramFolder(root) +
+                                       "Options/Velmordian.vdo.bad\".") != std::string::npos,
                                    "the message says where the damaged file goes");
                              CloseByKey();
                          }),

@@ -777,9 +777,11 @@ TEST_F(FileStorageTest, ADamagedFileIsKeptBesideBeforeTheFirstSaveReplacesIt)
     sample.Storage.keepDamagedFile = true;
     EXPECT_FALSE(sample.Storage.Load());
     ASSERT_EQ(Window.Memos.size(), 1u);
-    EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to load. Data is probably corrupted."});
-    EXPECT_NE(Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file + ".bad\".\r\n"),
-              std::string::npos)
+    EXPECT_EQ(ShownErrors(),
+              std::vector<std::string>{"Failed to load. Data is probably corrupted."});
+    EXPECT_NE(
+        Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file + ".bad\".\r\n"),
+        std::string::npos)
         << Window.Memos[0];
     EXPECT_EQ(ReadBytes(file), damaged) << "the load changes nothing";
     EXPECT_EQ(ReadBytes(file + ".bad"), "an older damaged file");

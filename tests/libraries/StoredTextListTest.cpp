@@ -704,8 +704,8 @@ TEST_F(StoredTextListTest, AFileThatCannotBeReadIsKeptBesideBeforeASaveReplacesI
         list.keepDamagedFile = true;
         if (list.Load()) return 1;
         if (ShownErrors() != std::vector<std::string>{"Failed to load file."}) return 2;
-        if (Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file + ".bad\".\r\n") ==
-            std::string::npos)
+        if (Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file +
+                                 ".bad\".\r\n") == std::string::npos)
             return 3;
         list.WriteInteger("Main", "VisibleBoards", 10);
         if (!list.Save(false)) return 4;
