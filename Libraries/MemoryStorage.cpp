@@ -82,6 +82,12 @@ std::string SaveTarget(const std::string &path)
     return Platform::PathTaken(path) && Platform::RealPath(path, resolved) ? resolved : path;
 }
 
+// Where a file that failed to load is kept.
+std::string DamagedFileName(const std::string &file)
+{
+    return file + ".bad";
+}
+
 } // namespace
 
 // ---- TMemoryStorage -------------------------------------------------------------------------
@@ -484,6 +490,7 @@ bool TFileStorage::Load()
 {
     TFunScope Fun(ThisUnit, "TFileStorage::Load");
     loaded = false;
+    damagedFile.clear();
     Clear();
     int handle = -1;
     Fun.Run([&] {
@@ -510,7 +517,12 @@ bool TFileStorage::Load()
     if (handle >= 0) Platform::CloseHandle(handle);
     // Every callee's failure is in Fun by now; what the reads left behind was shown already.
     FunStatContext.Reset(fsPerfect);
-    Fun.ShowIfFailed("Failed to load. Data is probably corrupted.");
+    std::string message = "Failed to load. Data is probably corrupted.";
+    if (!loaded && keepDamagedFile && Platform::PathTaken(fileName)) {
+        damagedFile = SaveTarget(fileName);
+        message += "\r\nThe damaged file will be kept as \"" + DamagedFileName(damagedFile) + "\".";
+    }
+    Fun.ShowIfFailed(message);
     return loaded;
 }
 
@@ -543,6 +555,13 @@ bool TFileStorage::Save(bool askBeforeOverwrite)
         if (askBeforeOverwrite && Platform::FileExists(target) &&
             !AskYesNo("File already exists.\nOverwrite it?"))
             return;
+        // A file that could not be loaded goes aside before anything replaces it.
+        if (target == damagedFile && !Platform::RenamePath(target, DamagedFileName(target), true) &&
+            Platform::LastErrorCode() != ENOENT) {
+            Fun.RaiseLastError("Failed to save.", DamagedFileName(target));
+            return;
+        }
+        damagedFile.clear();
         // The old file is replaced only by a complete, flushed new one.
         if (!Platform::WriteWholeFile(target, Data(), static_cast<std::size_t>(Size()))) {
             Fun.RaiseLastError("Failed to save.", fileName);

@@ -130,6 +130,9 @@ public:
     std::function<void(TStreamStorage &storage, std::int32_t version)> OnLoad;
     // Writes the owner's records.
     std::function<void(TStreamStorage &storage)> OnSave;
+    // A file that fails to load is kept as its name + ".bad" (replacing an older one) before the
+    // next save replaces it, and the load's message says so.
+    bool keepDamagedFile = false;
 
     // Reads the file (a missing one is created empty) and hands it to OnLoad; returns Loaded().
     // A failure is shown as "Failed to load. Data is probably corrupted." and FunStatContext is
@@ -141,7 +144,8 @@ public:
     // Writes the header and OnSave's records through a temporary file renamed over the old one,
     // which stays intact on a failure; asks before replacing an existing file when
     // askBeforeOverwrite. True when the file was written. A failure is shown as
-    // "Failed to save.". Errors: "Failed to save." (file name; system error code), OnSave's own.
+    // "Failed to save.". Errors: "Failed to save." (file name, or the ".bad" name when the
+    // damaged file cannot be kept; system error code), OnSave's own.
     // Panic: "Signature too long." (signature)
     bool Save(bool askBeforeOverwrite);
     // The last Load succeeded.
@@ -154,4 +158,6 @@ private:
     bool ReadFileBytes(TFunScope &Fun, int handle, std::int32_t total);
     bool HeaderHasSignature(const std::uint8_t *header) const;
     bool loaded = false;
+    // The file the last Load failed on, while no save has kept it aside.
+    std::string damagedFile;
 };

@@ -109,21 +109,29 @@ bool ProgramDirectoryIsWritable()
     return Platform::DirectoryIsWritable(ProgramDirectory());
 }
 
+bool ProgramDirectoryIsPortable()
+{
+    // A writable folder alone is not enough: a build folder is one, and deleting it must not
+    // delete the user's settings.
+    return ProgramDirectoryIsWritable() &&
+           Platform::DirectoryExists(ProgramDirectory() + "Options");
+}
+
 std::string OptionsDirectory()
 {
-    if (ProgramDirectoryIsWritable()) return ProgramDirectory() + "Options/";
+    if (ProgramDirectoryIsPortable()) return ProgramDirectory() + "Options/";
     return WithDelimiter(XdgFolder("XDG_CONFIG_HOME", "/.config")) + "Velmordian/";
 }
 
 std::string PluginsDirectory()
 {
-    if (ProgramDirectoryIsWritable()) return ProgramDirectory() + "Plugins/";
+    if (ProgramDirectoryIsPortable()) return ProgramDirectory() + "Plugins/";
     return WithDelimiter(XdgFolder("XDG_DATA_HOME", "/.local/share")) + "Velmordian/Plugins/";
 }
 
 std::string ErrorLogFileName()
 {
-    if (ProgramDirectoryIsWritable()) return ProgramDirectory() + "Errors.log";
+    if (ProgramDirectoryIsPortable()) return ProgramDirectory() + "Errors.log";
     return WithDelimiter(XdgFolder("XDG_STATE_HOME", "/.local/state")) + "Velmordian/Errors.log";
 }
 

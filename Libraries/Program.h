@@ -22,9 +22,12 @@ void SetProgramWorkingPath(const std::string &path);
 std::string ProgramWorkingPath();
 std::string TemporaryDirectory();
 
-// True when the user can write the program's folder (a self-installed or portable copy):
-// then "Options/", "Plugins/" and "Errors.log" live there, else in the XDG folders.
+// True when the user can write the program's folder.
 bool ProgramDirectoryIsWritable();
+// True for a portable copy: the user can write the program's folder and it already holds an
+// "Options/" folder. Then "Options/", "Plugins/" and "Errors.log" live there, else in the XDG
+// folders.
+bool ProgramDirectoryIsPortable();
 // The options folder, with a trailing delimiter.
 std::string OptionsDirectory();
 // The plug-in folder, with a trailing delimiter.

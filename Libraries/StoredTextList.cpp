@@ -42,6 +42,43 @@ std::string Trimmed(const std::string &text)
     return first < last ? std::string(first, last) : std::string();
 }
 
+// A value as the file holds it: a backslash, a carriage return and a line feed are written as
+// "\\", "\r" and "\n", so that every value stays on its line.
+std::string EscapedValue(const std::string &value)
+{
+    std::string text;
+    text.reserve(value.size());
+    for (const char c : value) {
+        if (c == '\\')
+            text += "\\\\";
+        else if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else
+            text += c;
+    }
+    return text;
+}
+
+// The value of a file's line. Any other backslash stays as it is, so a value of an older file
+// that holds one (such as "a\b") reads as it was written.
+std::string UnescapedValue(const std::string &text)
+{
+    std::string value;
+    value.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '\\' && (next == '\\' || next == 'r' || next == 'n')) {
+            value += next == 'r' ? '\r' : (next == 'n' ? '\n' : '\\');
+            ++i;
+            continue;
+        }
+        value += text[i];
+    }
+    return value;
+}
+
 // A whole decimal integer of 32 bits, spaces around it allowed.
 bool ParseInt32(const std::string &text, std::int32_t &value)
 {
@@ -225,6 +262,8 @@ bool TStoredTextList::Load(bool parameter)
     TFunScope Fun(ThisUnit, "TStoredTextList::Load");
     bool done = false;
     loading = true;
+    damagedFile.clear();
+    std::string message = "Failed to load file.";
     Fun.Run([&] {
         std::string text;
         const int code = ReadWholeFile(fileName, text);
@@ -232,6 +271,10 @@ bool TStoredTextList::Load(bool parameter)
         Parse(text);
         if (code != 0) {
             Fun.Raise("Failed to read.", fileName, {}, code);
+            if (keepDamagedFile && Platform::PathTaken(fileName)) {
+                damagedFile = SaveTarget(fileName);
+                message += "\r\nThe damaged file will be kept as \"" + damagedFile + ".bad\".";
+            }
             return;
         }
         if (OnLoad) {
@@ -244,7 +287,7 @@ bool TStoredTextList::Load(bool parameter)
     });
     loading = false;
     FunStatContext.Reset(fsPerfect);
-    Fun.ShowIfFailed("Failed to load file.");
+    Fun.ShowIfFailed(message);
     return done;
 }
 
@@ -270,6 +313,13 @@ bool TStoredTextList::Save(bool askBeforeOverwrite, bool parameter)
         Platform::TEntryStatus status;
         const bool readOnly = Platform::EntryStatus(target, status, true) && !status.OwnerCanWrite;
         const std::string text = Text();
+        // A file that could not be read goes aside before anything replaces it.
+        if (target == damagedFile && !Platform::RenamePath(target, target + ".bad", true) &&
+            Platform::LastErrorCode() != ENOENT) {
+            Fun.RaiseLastError("Failed to write.", target + ".bad");
+            return;
+        }
+        damagedFile.clear();
         // The old file is replaced only by a complete, flushed new one.
         if (!Platform::WriteWholeFile(target, text.data(), text.size())) {
             Fun.RaiseLastError("Failed to write.", fileName);
@@ -337,7 +387,7 @@ std::string TStoredTextList::Text() const
         for (const TEntry &entry : section.Entries) {
             text += entry.Key;
             text += '=';
-            text += entry.Value;
+            text += EscapedValue(entry.Value);
             text += CrLf;
         }
         text += CrLf;
@@ -354,20 +404,22 @@ void TStoredTextList::Parse(const std::string &text)
     while (start < text.size()) {
         std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
-        const std::string line = Trimmed(text.substr(start, end - start));
+        const std::string raw = text.substr(start, end - start);
+        const std::string line = Trimmed(raw);
         start = end + 1;
         if (line.empty() || line.front() == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             current = &SectionFor(line.substr(1, line.size() - 2));
             continue;
         }
-        const std::size_t equals = line.find('=');
+        const std::size_t equals = raw.find('=');
         if (!current || equals == std::string::npos) continue;
-        // Spaces around "=" are the file's layout, not part of the key or the value.
-        std::string key = Trimmed(line.substr(0, equals));
+        // Spaces around the key are the file's layout; the value is every byte after "=", so a
+        // text with spaces at either end comes back as it was written.
+        std::string key = Trimmed(raw.substr(0, equals));
         if (key.empty()) continue;
         if (!current->Index.emplace(Folded(key), current->Entries.size()).second) continue;
-        current->Entries.push_back({std::move(key), Trimmed(line.substr(equals + 1))});
+        current->Entries.push_back({std::move(key), UnescapedValue(raw.substr(equals + 1))});
     }
 }
 
@@ -419,7 +471,7 @@ void TStoredTextList::WriteString(const std::string &section,
                                   const std::string &key,
                                   const std::string &value)
 {
-    Put(section, key, SingleLineText(value));
+    Put(section, key, value);
 }
 
 void TStoredTextList::ReadInteger(const std::string &section,
@@ -444,7 +496,7 @@ void TStoredTextList::ReadBool(const std::string &section,
                                const std::string &key,
                                bool &target) const
 {
-    if (const std::string *value = Find(section, key)) target = TextBool(*value);
+    if (const std::string *value = Find(section, key)) target = TextBool(Trimmed(*value));
 }
 
 void TStoredTextList::WriteBool(const std::string &section, const std::string &key, bool value)
@@ -474,7 +526,9 @@ void TStoredTextList::ReadComboItem(const std::string &section,
                                     const std::vector<std::string> &items) const
 {
     std::string value = target;
-    if (const std::string *stored = Find(section, key); stored && !stored->empty()) value = *stored;
+    // A choice, like a number, ignores spaces around it.
+    if (const std::string *stored = Find(section, key); stored && !Trimmed(*stored).empty())
+        value = Trimmed(*stored);
     if (std::find(items.begin(), items.end(), value) != items.end())
         target = value;
     else if (!items.empty())

@@ -43,7 +43,8 @@ public:
     std::function<void(TStoredTextList &list, bool parameter)> OnSave;
 
     // Reads the file again (a missing one gives empty content), then calls OnLoad, whose own
-    // status does not fail the load. A failure is shown as "Failed to load file.".
+    // status does not fail the load. A failure is shown as "Failed to load file.", with the
+    // name the file will be kept as when keepDamagedFile is set.
     // Error: "Failed to read." (file name; system error code)
     bool Load(bool parameter = false);
     // Sets the file name, then Load.
@@ -51,7 +52,8 @@ public:
     // Calls OnSave, then writes the whole content through a temporary file renamed over the old
     // one, which stays intact on a failure; a read-only file becomes writable by its owner. With
     // askBeforeOverwrite an existing file is replaced only when the user agrees. A failure is
-    // shown as "Failed to save file.". Error: "Failed to write." (file name; system error code)
+    // shown as "Failed to save file.". Error: "Failed to write." (file name, or the ".bad" name
+    // when the unread file cannot be kept; system error code)
     bool Save(bool askBeforeOverwrite, bool parameter = false);
     // Sets the file name and saves the content there without reading that file.
     bool SaveAs(const std::string &newFileName, bool askBeforeOverwrite, bool parameter = false);
@@ -62,6 +64,9 @@ public:
     bool Modified() const { return modified; }
     // Load is running.
     bool Loading() const { return loading; }
+    // A file that exists but cannot be read is kept as its name + ".bad" (replacing an older
+    // one) before the next save replaces it.
+    bool keepDamagedFile = false;
 
     // Removes every section.
     void Clear();
@@ -70,7 +75,9 @@ public:
     bool SectionExists(const std::string &section) const;
     bool ValueExists(const std::string &section, const std::string &key) const;
     // The content in the file's layout: "[section]" lines, "key=value" lines, an empty line
-    // after each section, every line ended by CR LF.
+    // after each section, every line ended by CR LF. A value's backslashes, carriage returns and
+    // line feeds are written as "\\", "\r" and "\n"; reading turns these three back and keeps
+    // any other backslash as it is.
     std::string Text() const;
 
     // A text, taken when it is not empty (or acceptEmpty) and has at most maximumLength
@@ -80,7 +87,8 @@ public:
                     std::string &target,
                     bool acceptEmpty,
                     std::int32_t maximumLength) const;
-    // Line breaks in the value are stored as a single line (CR dropped, LF as a space).
+    // The value comes back byte for byte: the file holds a backslash, a carriage return and a
+    // line feed as "\\", "\r" and "\n", and keeps the spaces at either end.
     void WriteString(const std::string &section, const std::string &key, const std::string &value);
     // A decimal integer, taken when minimum <= value <= maximum.
     void ReadInteger(const std::string &section,
@@ -155,6 +163,8 @@ private:
     void Put(const std::string &section, const std::string &key, const std::string &value);
 
     std::string fileName;
+    // The file the last Load could not read, while no save has kept it aside.
+    std::string damagedFile;
     bool modified = false;
     bool loading = false;
     std::vector<TSection> sections;

@@ -22,18 +22,6 @@ constexpr const char *ThisUnit = "Containers";
 // A container file larger than this is refused rather than read into memory.
 constexpr std::uint64_t LargestContainerFile = 256u << 20;
 
-bool IsUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUtf8() ==
-           QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string TextOfLine(const std::string &line)
-{
-    if (IsUtf8(line)) return line;
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())).toStdString();
-}
-
 std::string Unescaped(const std::string &line)
 {
     std::string title;
@@ -56,7 +44,8 @@ std::string Unescaped(const std::string &line)
 void AddLine(std::vector<std::string> &titles, const std::string &line)
 {
     if (line.empty() || line.front() != PathDelimiter || line.size() > MaximumPathLength) return;
-    const std::string title = TextOfLine(Unescaped(line));
+    // A title names its file by its bytes, whatever their encoding.
+    const std::string title = Unescaped(line);
     if (title.find('\0') == std::string::npos) titles.push_back(title);
 }
 
@@ -132,6 +121,7 @@ std::string TContainer::DisplayName() const
 void TContainer::Load(const std::string &directory)
 {
     TFunScope Fun(ThisUnit, "TContainer::Load");
+    loadFailed = false;
     Fun.Run([&] {
         const std::string path = IncludeTrailingBackslash(directory) + FileName();
         std::uint64_t size = 0;
@@ -151,16 +141,28 @@ void TContainer::Load(const std::string &directory)
         text.resize(static_cast<std::size_t>(std::min<std::int64_t>(got, static_cast<std::int64_t>(size))));
         for (const std::string &line : ParseContainerText(text)) AddItem(line, 0);
     });
+    loadFailed = Fun.Failed();
 }
 
-void TContainer::Save(const std::string &directory) const
+void TContainer::Save(const std::string &directory)
 {
+    // The file holds titles that could not be read; an empty container says nothing about them.
+    if (loadFailed && items.empty()) return;
     TFunScope Fun(ThisUnit, "TContainer::Save");
     Fun.Run([&] {
         const std::string path = IncludeTrailingBackslash(directory) + FileName();
+        // The items are the user's own: the unread file is kept beside the new one first.
+        if (loadFailed && !Platform::RenamePath(path, path + ".bad", true) &&
+            Platform::LastErrorCode() != ENOENT) {
+            Fun.RaiseLastError("Failed to save container.", path + ".bad");
+            return;
+        }
         const std::string text = ContainerFileText(Titles());
-        if (!Platform::WriteWholeFile(path, text.data(), text.size()))
+        if (!Platform::WriteWholeFile(path, text.data(), text.size())) {
             Fun.RaiseLastError("Failed to save container.", path);
+            return;
+        }
+        loadFailed = false;
     });
 }
 
@@ -325,7 +327,7 @@ void TContainerDialog::LoadAll(const std::string &directory)
     }
 }
 
-void TContainerDialog::SaveAll(const std::string &directory) const
+void TContainerDialog::SaveAll(const std::string &directory)
 {
     std::string failed;
     if (!Platform::MakeDirectories(directory, failed)) {
@@ -334,7 +336,7 @@ void TContainerDialog::SaveAll(const std::string &directory) const
         Fun.ShowIfFailed("Failed to save container.");
         return;
     }
-    for (const TContainer &container : containers) {
+    for (TContainer &container : containers) {
         container.Save(directory);
         if (FunStatContext.IsError()) {
             FunStatContext.SetShowContext(ThisUnit, "TContainerDialog::SaveAll", __LINE__);

@@ -19,8 +19,8 @@ struct TContainerItemData
 
 // The titles of a container file's text: one per line (CR LF, LF or CR), empty lines,
 // partition titles and anything that is not an absolute path left out; "\n", "\r" and "\\"
-// stand for a line feed, a carriage return and a backslash of a name; bytes that are not UTF-8
-// are read as Latin-1.
+// stand for a line feed, a carriage return and a backslash of a name; every other byte is kept
+// as it is, so a name that is not UTF-8 still names its file.
 std::vector<std::string> ParseContainerText(const std::string &text);
 // The file's text for the titles: each escaped as above and ended by CR LF.
 std::string ContainerFileText(const std::vector<std::string> &titles);
@@ -45,12 +45,17 @@ public:
     std::string FileName() const;
     // The title, or number + 1 when it has none.
     std::string DisplayName() const;
-    // Appends the titles of its file in the folder; a missing file adds nothing.
+    // Appends the titles of its file in the folder; a missing file adds nothing. A file that
+    // cannot be read leaves the container marked as not loaded.
     // Error: "Failed to load container." (file, errno)
     void Load(const std::string &directory);
-    // Replaces its file in the folder (a failed save leaves the old file).
-    // Error: "Failed to save container." (file, errno)
-    void Save(const std::string &directory) const;
+    // Replaces its file in the folder (a failed save leaves the old file). A container that did
+    // not load leaves its file alone while it is empty; once the user has given it items, the
+    // unread file is kept as its name + ".bad" (replacing an older one) before the new one is
+    // written. Error: "Failed to save container." (file, errno)
+    void Save(const std::string &directory);
+    // The last load failed and no save has replaced the file since.
+    bool LoadFailed() const { return loadFailed; }
     void Clear() { items.clear(); }
     // The index of the new last item; -1 (nothing added) for an empty or partition title.
     int AddItem(const std::string &itemTitle, std::int32_t rank);
@@ -68,6 +73,9 @@ public:
     void RenameItem(int index, const std::string &newTitle, const std::string &expectedOldTitle);
     std::vector<TContainerTitle> ColumnItems() const;
     std::vector<std::string> Titles() const;
+
+private:
+    bool loadFailed = false;
 };
 
 class TContainerDialog
@@ -93,5 +101,6 @@ public:
     void ReadTitles(const TStoredTextList &list);
     void WriteTitles(TStoredTextList &list) const;
     void LoadAll(const std::string &directory);
-    void SaveAll(const std::string &directory) const;
+    // Saves every container; one that did not load and is still empty is left out.
+    void SaveAll(const std::string &directory);
 };

@@ -30,6 +30,10 @@ void BindOptionsFiles(TMainForm &form)
 {
     form.StoredTexts.OnLoad = [&form](TStoredTextList &list, bool) { form.ReadOptionsText(list); };
     form.StoredTexts.OnSave = [&form](TStoredTextList &list, bool) { form.WriteOptionsText(list); };
+    // A file that cannot be read holds the user's boards, histories and settings: the first
+    // save after such a load keeps it as "Velmordian.vdo.bad" or "Velmordian.ini.bad".
+    form.StoredTexts.keepDamagedFile = true;
+    form.OptionsStorage.keepDamagedFile = true;
     form.OptionsStorage.signature = "Velmordian Options";
     form.OptionsStorage.version = OptionsDataVersion;
     form.OptionsStorage.fileName = form.OptionsFilesDirectory + OptionsDataFileName;

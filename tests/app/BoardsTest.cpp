@@ -153,7 +153,7 @@ protected:
     {
         TStatusTest::SetUp();
         Saved = ProgramOptions;
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         Form = std::make_unique<TMainForm>();
         Form->resize(1000, 700);
         Form->SetupBoards();

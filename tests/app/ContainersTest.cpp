@@ -17,8 +17,11 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -37,7 +40,7 @@ TEST(ContainerFileTest, LinesAndNames)
         {"a title ending with a colon stays", "/tmp/notes:\r\n", {"/tmp/notes:"}},
         {"relative and oversized lines skipped", "notes.txt\r\n" + big + "\r\n/ok\r\n", {"/ok"}},
         {"escapes", "/a\\nb\r\n/c\\\\d\r\n/e\\x\r\n", {"/a\nb", "/c\\d", "/e\\x"}},
-        {"bytes that are not UTF-8 read as Latin-1", "/caf\xE9\r\n/\xC3\xA9t\xC3\xA9\r\n", {"/caf\xC3\xA9", "/\xC3\xA9t\xC3\xA9"}},
+        {"bytes that are not UTF-8 kept as they are", "/caf\xE9\r\n/\xC3\xA9t\xC3\xA9\r\n", {"/caf\xE9", "/\xC3\xA9t\xC3\xA9"}},
         {"duplicates kept", "/a\r\n/a\r\n/A\r\n", {"/a", "/a", "/A"}},
     };
     for (const TCase &c : cases) EXPECT_EQ(ParseContainerText(c.Text), c.Titles) << c.Label;
@@ -123,6 +126,98 @@ TEST_F(ContainerRenameTest, FilesKeepOrderAndDuplicatesAndAnUnreadableOneTouches
     EXPECT_EQ(nine.ItemCount(), 5000);
 }
 
+TEST_F(ContainerRenameTest, ANameThatIsNotUtf8StillNamesItsFileAfterAReload)
+{
+    TTempDir dir;
+    fs::create_directory(dir / "data");
+    // Latin-1 "café.txt", "naïve" and a name with a line feed, made on disk as they are.
+    const std::vector<std::string> names = {"caf\xE9.txt", "na\xEFve", "two\nlines", "caf\xC3\xA9.txt"};
+    std::vector<std::string> titles;
+    for (const std::string &name : names) {
+        dir.WriteFile("data/" + name, name);
+        titles.push_back(dir / ("data/" + name));
+    }
+    TContainerDialog dialog;
+    for (const std::string &title : titles) dialog[2].AddItem(title, 0);
+    dialog.SaveAll(dir / "Containers");
+    TContainerDialog again;
+    again.LoadAll(dir / "Containers");
+    EXPECT_EQ(again[2].Titles(), titles);
+    for (const std::string &title : again[2].Titles()) EXPECT_TRUE(fs::exists(title)) << title;
+    EXPECT_TRUE(Window.Memos.empty());
+}
+
+TEST_F(ContainerRenameTest, AFileThatDidNotLoadIsNeverSavedOver)
+{
+    TTempDir dir;
+    const std::string folder = dir / "Containers";
+    fs::create_directory(folder);
+    const std::string titles = "/home/ann/a.txt\r\n/home/ann/b.txt\r\n";
+    // 03.txt is too big to load; 04.txt is a directory in place of the file.
+    dir.WriteFile("Containers/03.txt", titles);
+    fs::resize_file(folder + "/03.txt", (256u << 20) + 1);
+    fs::create_directory(folder + "/04.txt");
+    dir.WriteFile("Containers/04.txt/inside", "x");
+    dir.WriteFile("Containers/05.txt", "/home/ann/c.txt\r\n");
+    TContainerDialog dialog;
+    dialog.LoadAll(folder);
+    EXPECT_EQ(ShownErrors(), (std::vector<std::string>{"Failed to load container.", "Failed to load container."}))
+        << "each failure is shown once, at the load";
+    EXPECT_TRUE(dialog[2].LoadFailed());
+    EXPECT_TRUE(dialog[3].LoadFailed());
+    EXPECT_FALSE(dialog[4].LoadFailed());
+    dialog[4].AddItem("/home/ann/d.txt", 0);
+    dialog.SaveAll(folder);
+    dialog.SaveAll(folder);
+    EXPECT_EQ(Window.Memos.size(), 2u) << "the saves show nothing";
+    EXPECT_EQ(fs::file_size(folder + "/03.txt"), (256u << 20) + 1);
+    std::string head(titles.size(), '\0');
+    std::ifstream(folder + "/03.txt", std::ios::binary).read(head.data(), static_cast<std::streamsize>(head.size()));
+    EXPECT_EQ(head, titles);
+    EXPECT_TRUE(fs::is_directory(folder + "/04.txt"));
+    EXPECT_EQ(dir.ReadFile("Containers/04.txt/inside"), "x");
+    EXPECT_EQ(dir.ReadFile("Containers/05.txt"), "/home/ann/c.txt\r\n/home/ann/d.txt\r\n");
+    EXPECT_FALSE(fs::exists(folder + "/03.txt.bad"));
+
+    // Items the user gives such a container are the user's: the unread file is kept first.
+    dir.WriteFile("Containers/03.txt.bad", "older");
+    dialog[2].AddItem("/home/ann/new.txt", 0);
+    dialog.SaveAll(folder);
+    EXPECT_EQ(dir.ReadFile("Containers/03.txt"), "/home/ann/new.txt\r\n");
+    EXPECT_EQ(fs::file_size(folder + "/03.txt.bad"), (256u << 20) + 1);
+    EXPECT_FALSE(dialog[2].LoadFailed());
+    dialog[2].Clear();
+    dialog.SaveAll(folder);
+    EXPECT_EQ(dir.ReadFile("Containers/03.txt"), "") << "from now on an empty container is saved";
+    EXPECT_EQ(Window.Memos.size(), 2u);
+}
+
+TEST_F(ContainerRenameTest, AnUnreadableFileIsNotSavedOverByItsUser)
+{
+    TTempDir dir;
+    const std::string folder = dir / "Containers";
+    fs::create_directory(folder);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+    const std::string titles = "/home/ann/a.txt\r\n";
+    dir.WriteFile("Containers/06.txt", titles);
+    ASSERT_EQ(::chmod((folder + "/06.txt").c_str(), 0), 0);
+    const int result = RunAsNobody([&] {
+        if (::geteuid() == 0) return 100;
+        TContainerDialog dialog;
+        dialog.LoadAll(folder);
+        if (!dialog[5].LoadFailed() || dialog[5].ItemCount() != 0) return 1;
+        if (ShownErrors() != std::vector<std::string>{"Failed to load container."}) return 2;
+        dialog.SaveAll(folder);
+        if (Window.Memos.size() != 1) return 3;
+        return 0;
+    });
+    if (result == -1 || result == 100) GTEST_SKIP() << "this machine cannot run a check as nobody";
+    EXPECT_EQ(result, 0) << "check " << result << " failed";
+    EXPECT_EQ(dir.ReadFile("Containers/06.txt"), titles);
+    EXPECT_EQ((fs::status(folder + "/06.txt").permissions() & fs::perms::all), fs::perms::none);
+}
+
 // ---- Containers in columns ------------------------------------------------------------------
 
 class ContainerColumnTest : public TStatusTest
@@ -134,7 +229,7 @@ protected:
         SavedOptions = ProgramOptions;
         ProgramOptions.FirstRun = false;
         SetDefaultExtensionLists();
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         OverwriteForm = &Overwrite;
         FileForm = &FileDialog;
         fs::create_directories(Dir / "one");

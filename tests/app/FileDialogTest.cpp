@@ -521,7 +521,7 @@ TEST_F(FileDialogTest, UnreadableFilesAndReadOnlyDirectoriesAreCountedErrors)
 TEST_F(FileDialogTest, DialogOnAColumnCopiesTheSelectionAndDeselectsEachItem)
 {
     TTempDir home;
-    SetProgramDirectoryOverride(home.Path());
+    UsePortableProgramFolder(home.Path());
     ProgramOptions.FirstRun = false;
     TMainForm main;
     main.resize(1000, 700);

@@ -58,7 +58,7 @@ protected:
         ProgramOptions.RMBNameOperation = "None";
         ProgramOptions.RMBTypeOperation = "None";
         SetDefaultExtensionLists();
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         Overwrite = std::make_unique<TOverwriteForm>();
         FileDialog = std::make_unique<TFileForm>();
         CopyAs = std::make_unique<TCopyAsForm>();

@@ -87,7 +87,7 @@ protected:
         Root.WriteFile("tree/note.txt", "note");
         Root.WriteFile("tree/other.txt", "other");
         std::filesystem::create_symlink(Root / "tree/note.txt", Root / "tree/link");
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         OverwriteForm = &Overwrite;
         FileForm = &FileDialog;
         Form = std::make_unique<TMainForm>();

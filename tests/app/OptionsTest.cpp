@@ -57,7 +57,7 @@ protected:
         fs::create_directories(Home / "home");
         setenv("HOME", (Home / "home").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         ResetGlobals();
     }
     void TearDown() override

@@ -11,10 +11,12 @@
 #include "Libraries/Program.h"
 #include "app/MainDialog.h"
 #include "app/OptionsDialog.h"
+#include "platform/qt/QtErrorWindow.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -52,7 +54,8 @@ const struct
     {"TMPDIR", "tmp"},
 };
 
-// The program's folder below the root: writable, so the options live in its "Options/".
+// The program's folder below the root: writable, so once it holds "Options/" it is a portable
+// copy and the options live there.
 std::string ProgramFolder(const TTempDir &root)
 {
     return root / "program/";
@@ -61,6 +64,12 @@ std::string ProgramFolder(const TTempDir &root)
 std::string OptionsFile(const TTempDir &root, const std::string &name)
 {
     return ProgramFolder(root) + "Options/" + name;
+}
+
+// The options of a copy that is not portable: in the XDG configuration folder.
+std::string ConfigOptionsFile(const TTempDir &root, const std::string &name)
+{
+    return root / ("config/Velmordian/" + name);
 }
 
 void MakeFolders(const TTempDir &root)
@@ -115,6 +124,19 @@ void Check(bool holds, const std::string &what)
 }
 
 std::function<void()> Person;
+// The report of every error dialog the child's program showed; the person's stand-in answers
+// each with Okay.
+std::vector<std::string> ErrorReports;
+
+// Answers an error dialog that waits in front of the main window.
+bool AnswerErrorDialog()
+{
+    auto *dialog = dynamic_cast<TQtErrorWindow *>(QApplication::activeModalWidget());
+    if (!dialog) return false;
+    ErrorReports.push_back(dialog->MainMemo->toPlainText().toStdString());
+    QTest::mouseClick(dialog->OkayButton, Qt::LeftButton);
+    return true;
+}
 
 // As a person clicks the main window; the keys reach the window's own handling only then.
 void BringMainWindowToFront()
@@ -131,6 +153,7 @@ void ActWhenUp()
 {
     if (!MainForm || !MainForm->Initialised || !MainForm->isVisible() ||
         QApplication::activeModalWidget()) {
+        AnswerErrorDialog();
         QTimer::singleShot(10, &ActWhenUp);
         return;
     }
@@ -367,8 +390,74 @@ TEST(StartupTest, TheSignalsThatAskToEndCloseTheProgramWhichSavesItsOptions)
         EXPECT_TRUE(WIFEXITED(status));
         EXPECT_EQ(ExitCodeOf(status), 0);
         // A fresh installation: the first run wrote the options text file and the data file.
-        EXPECT_NE(ReadText(OptionsFile(root, "Velmordian.ini")).find("FirstRun=FALSE\r\n"),
+        EXPECT_NE(ReadText(ConfigOptionsFile(root, "Velmordian.ini")).find("FirstRun=FALSE\r\n"),
                   std::string::npos);
-        EXPECT_TRUE(fs::exists(OptionsFile(root, "Velmordian.vdo")));
+        EXPECT_TRUE(fs::exists(ConfigOptionsFile(root, "Velmordian.vdo")));
     }
+}
+
+TEST(StartupTest, OnlyAWritableFolderThatHoldsOptionsIsAPortableCopy)
+{
+    for (const bool portable : {false, true}) {
+        SCOPED_TRACE(portable ? "with Options/" : "without Options/");
+        TTempDir root;
+        MakeFolders(root);
+        if (portable) fs::create_directories(ProgramFolder(root) + "Options");
+        const pid_t program = StartProgramFile(root);
+        ASSERT_GT(program, 0);
+        ASSERT_TRUE(WaitUntilCaught(program, SIGTERM));
+        ASSERT_EQ(::kill(program, SIGTERM), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(program, &status, 0), program);
+        EXPECT_EQ(ExitCodeOf(status), 0);
+        for (const char *name : {"Velmordian.ini", "Velmordian.vdo"}) {
+            EXPECT_EQ(fs::exists(OptionsFile(root, name)), portable) << name;
+            EXPECT_EQ(fs::exists(ConfigOptionsFile(root, name)), !portable) << name;
+        }
+        EXPECT_EQ(fs::exists(ProgramFolder(root) + "Plugins"), portable);
+        EXPECT_EQ(fs::exists(root / "data/Velmordian/Plugins"), !portable);
+        EXPECT_EQ(fs::exists(ProgramFolder(root) + "Options"), portable)
+            << "a folder that is not portable gets no options";
+    }
+}
+
+TEST(StartupTest, ADamagedOptionsDataFileIsKeptAsBadBeforeTheCloseSavesOverIt)
+{
+    TTempDir root;
+    MakeFolders(root);
+    fs::create_directories(ProgramFolder(root) + "Options");
+    std::ofstream(OptionsFile(root, "Velmordian.ini")) << "[Main]\r\nFirstRun=FALSE\r\n";
+    ASSERT_EQ(RunInChild(root, [] { CloseByKey(); }), 0);
+    const std::string data = OptionsFile(root, "Velmordian.vdo");
+    std::string damaged = ReadText(data);
+    ASSERT_GT(damaged.size(), 48u);
+    damaged[damaged.size() / 2] = static_cast<char>(damaged[damaged.size() / 2] ^ 0x10);
+    std::ofstream(data, std::ios::binary | std::ios::trunc) << damaged;
+
+    EXPECT_EQ(RunInChild(root,
+                         [&] {
+                             Check(ErrorReports.size() == 1, "one error dialog at the start");
+                             const std::string report = ErrorReports.empty() ? "" : ErrorReports[0];
+                             Check(report.find("Failed to load. Data is probably corrupted.") !=
+                                       std::string::npos,
+                                   "the load's message, not \"" + report + "\"");
+                             Check(report.find("Invalid integrity check.") != std::string::npos,
+                                   "the cause");
+                             Check(report.find(
+                                       "The damaged file will be kept as \"" + ProgramFolder(root) +
+                                       "Options/Velmordian.vdo.bad\".") != std::string::npos,
+                                   "the message says where the damaged file goes");
+                             CloseByKey();
+                         }),
+              0);
+    EXPECT_EQ(ReadText(data + ".bad"), damaged);
+    EXPECT_NE(ReadText(data), damaged);
+    // The file the close wrote loads without a word.
+    EXPECT_EQ(RunInChild(root,
+                         [] {
+                             Check(ErrorReports.empty(), "no error dialog");
+                             CloseByKey();
+                         }),
+              0);
+    EXPECT_EQ(ReadText(data + ".bad"), damaged);
 }

@@ -464,7 +464,7 @@ protected:
     void SetUp() override
     {
         SystemMenuTest::SetUp();
-        SetProgramDirectoryOverride(Home.Path());
+        UsePortableProgramFolder(Home.Path());
         Form = std::make_unique<TMainForm>();
         Form->resize(1000, 700);
         Form->StartMainForm();

@@ -759,6 +759,86 @@ TEST_F(FileStorageTest, BadFilesFailTheLoadAndStayAsTheyWere)
     }
 }
 
+TEST_F(FileStorageTest, ADamagedFileIsKeptBesideBeforeTheFirstSaveReplacesIt)
+{
+    TTempDir dir;
+    const std::string file = dir / "options.dat";
+    {
+        TSample sample(file);
+        sample.Text = "the user's boards";
+        ASSERT_TRUE(sample.Storage.Save(false));
+    }
+    std::string damaged = ReadBytes(file);
+    damaged[damaged.size() - 3] = static_cast<char>(damaged[damaged.size() - 3] ^ 0x01);
+    WriteBytes(file, damaged);
+    WriteBytes(file + ".bad", "an older damaged file");
+
+    TSample sample(file);
+    sample.Storage.keepDamagedFile = true;
+    EXPECT_FALSE(sample.Storage.Load());
+    ASSERT_EQ(Window.Memos.size(), 1u);
+    EXPECT_EQ(ShownErrors(),
+              std::vector<std::string>{"Failed to load. Data is probably corrupted."});
+    EXPECT_NE(
+        Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file + ".bad\".\r\n"),
+        std::string::npos)
+        << Window.Memos[0];
+    EXPECT_EQ(ReadBytes(file), damaged) << "the load changes nothing";
+    EXPECT_EQ(ReadBytes(file + ".bad"), "an older damaged file");
+
+    EXPECT_TRUE(sample.Storage.Save(false));
+    EXPECT_EQ(ReadBytes(file + ".bad"), damaged) << "the damaged file replaces the older one";
+    TSample again(file);
+    again.Storage.keepDamagedFile = true;
+    EXPECT_TRUE(again.Storage.Load());
+    EXPECT_EQ(again.Text, "hello") << "the new file holds the defaults";
+    // Later saves replace the new file only; the damaged one stays.
+    sample.Text = "later";
+    EXPECT_TRUE(sample.Storage.Save(false));
+    EXPECT_EQ(ReadBytes(file + ".bad"), damaged);
+    EXPECT_EQ(Window.Memos.size(), 1u);
+
+    // Without the request a damaged file is replaced as before, and a good load keeps nothing.
+    fs::remove(file + ".bad");
+    WriteBytes(file, damaged);
+    TSample plain(file);
+    EXPECT_FALSE(plain.Storage.Load());
+    EXPECT_EQ(Window.Memos.back().find("kept as"), std::string::npos);
+    EXPECT_TRUE(plain.Storage.Save(false));
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+    EXPECT_TRUE(again.Storage.Load());
+    EXPECT_TRUE(again.Storage.Save(false));
+    EXPECT_FALSE(fs::exists(file + ".bad"));
+}
+
+TEST_F(FileStorageTest, AnUnreadableFileIsKeptBesideAsANormalUser)
+{
+    TTempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    const std::string file = dir / "options.dat";
+    {
+        TSample sample(file);
+        ASSERT_TRUE(sample.Storage.Save(false));
+    }
+    const std::string original = ReadBytes(file);
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    const int result = RunAsNobody([&] {
+        if (::geteuid() == 0) return 100;
+        TSample sample(file);
+        sample.Storage.keepDamagedFile = true;
+        if (sample.Storage.Load()) return 1;
+        if (Window.Memos.size() != 1 || Window.Memos[0].find(".bad\".") == std::string::npos)
+            return 2;
+        if (!sample.Storage.Save(false)) return 3;
+        return 0;
+    });
+    if (result == -1 || result == 100) GTEST_SKIP() << "this machine cannot run a check as nobody";
+    EXPECT_EQ(result, 0) << "check " << result << " failed";
+    EXPECT_EQ(ReadBytes(file + ".bad"), original);
+    TSample sample(file);
+    EXPECT_TRUE(sample.Storage.Load()) << "the new file is a good one";
+}
+
 TEST_F(FileStorageTest, UnreadablePlacesFailWithTheSystemError)
 {
     TTempDir dir;

@@ -71,7 +71,7 @@ TEST_F(StoredTextListTest, WritesSectionsAndEntriesInFirstWrittenOrderWithCrLf)
                                  "XPos=20\r\n"
                                  "Name=first\r\n"
                                  "Added=later\r\n"
-                                 "Lines=one two three\r\n"
+                                 "Lines=one\\r\\ntwo\\nthree\r\n"
                                  "\r\n"
                                  "[Other]\r\n"
                                  "Flag=TRUE\r\n"
@@ -105,7 +105,10 @@ TEST_F(StoredTextListTest, ReadsTheLayoutWithoutRegardToCaseOrLineEnds)
                  "[Other]\r\n"
                  "Key=\n");
     const TStoredTextList &list = file.List;
-    EXPECT_EQ(StringOf(list, "main", "XPOS"), "12");
+    EXPECT_EQ(StringOf(list, "main", "XPOS"), " 12  ") << "a value keeps its spaces";
+    std::int32_t x = 0;
+    list.ReadInteger("Main", "XPos", x, 0, 100);
+    EXPECT_EQ(x, 12) << "a number ignores them";
     EXPECT_EQ(StringOf(list, "MAIN", "path"), "/home/ann/a=b") << "the key ends at the first =";
     EXPECT_EQ(StringOf(list, "Main", "NoEquals"), "<missing>");
     EXPECT_EQ(StringOf(list, "Main", "Hidden"), "<missing>");
@@ -116,9 +119,72 @@ TEST_F(StoredTextListTest, ReadsTheLayoutWithoutRegardToCaseOrLineEnds)
     EXPECT_FALSE(list.ValueExists("Other", "Nothing"));
     EXPECT_FALSE(list.Modified());
     EXPECT_EQ(list.Text(),
-              "[Main]\r\nXPos=12\r\nPath=/home/ann/a=b\r\n\r\n"
+              "[Main]\r\nXPos= 12  \r\nPath=/home/ann/a=b\r\n\r\n"
               "[Empty]\r\n\r\n"
               "[Other]\r\nKey=\r\n\r\n");
+}
+
+TEST_F(StoredTextListTest, TextsComeBackByteForByteAfterASaveAndALoad)
+{
+    struct TCase
+    {
+        const char *Label;
+        std::string Value, Stored;
+    };
+    const TCase cases[] = {
+        {"a name with a line feed", "/home/ann/odd\nname.txt", "/home/ann/odd\\nname.txt"},
+        {"CR LF", "one\r\ntwo", "one\\r\\ntwo"},
+        {"a lone CR", "a\rb", "a\\rb"},
+        {"leading spaces", "  /home/ann/spaced", "  /home/ann/spaced"},
+        {"trailing spaces", "/home/ann/report  ", "/home/ann/report  "},
+        {"only spaces", "   ", "   "},
+        {"a backslash", "a\\b", "a\\\\b"},
+        {"a backslash before n", "dir\\new", "dir\\\\new"},
+        {"a final backslash", "end\\", "end\\\\"},
+        {"an escape written out", "\\n", "\\\\n"},
+        {"plain", "/home/ann/notes.txt", "/home/ann/notes.txt"},
+        {"an equals sign", "a=b", "a=b"},
+        {"bytes that are not UTF-8", "caf\xE9", "caf\xE9"},
+        {"empty", "", ""},
+    };
+    TTempDir dir;
+    TStoredTextList list(dir / "Velmordian.ini");
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        list.WriteString("Texts", std::to_string(i), cases[i].Value);
+    ASSERT_TRUE(list.Save(false));
+    const std::string file = ReadBytes(dir / "Velmordian.ini");
+    TStoredTextList again(dir / "Velmordian.ini");
+    ASSERT_TRUE(again.Load());
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].Label);
+        const std::string line = std::to_string(i) + "=" + cases[i].Stored + "\r\n";
+        EXPECT_NE(file.find("\r\n" + line), std::string::npos) << file;
+        EXPECT_EQ(StringOf(again, "Texts", std::to_string(i)), cases[i].Value);
+    }
+    EXPECT_EQ(again.Text(), file);
+    EXPECT_TRUE(Window.Memos.empty());
+}
+
+TEST_F(StoredTextListTest, ValuesOfOlderFilesReadAsTheyWereWritten)
+{
+    // Older files held every byte but CR and LF as it was: a backslash that starts none of the
+    // three escapes stays, and numbers, truth values and choices ignore spaces around them.
+    TLoaded file("[Old]\r\nWindows=C:\\Temp\\b.txt\r\nEnd=a\\\r\nTab=x\\ty\r\n"
+                 "Number= 42 \r\nFlag=TRUE \r\nChoice= Copy\r\nPlain=abc\r\n");
+    const TStoredTextList &list = file.List;
+    EXPECT_EQ(StringOf(list, "Old", "Windows"), "C:\\Temp\\b.txt");
+    EXPECT_EQ(StringOf(list, "Old", "End"), "a\\");
+    EXPECT_EQ(StringOf(list, "Old", "Tab"), "x\\ty");
+    EXPECT_EQ(StringOf(list, "Old", "Plain"), "abc");
+    std::int32_t number = 0;
+    list.ReadInteger("Old", "Number", number, 0, 100);
+    EXPECT_EQ(number, 42);
+    bool flag = false;
+    list.ReadBool("Old", "Flag", flag);
+    EXPECT_TRUE(flag);
+    std::string choice = "Move";
+    list.ReadComboItem("Old", "Choice", choice, {"Move", "Copy"});
+    EXPECT_EQ(choice, "Copy");
 }
 
 TEST_F(StoredTextListTest, DuplicateSectionsAndKeysKeepTheFirstPlace)
@@ -621,6 +687,50 @@ TEST_F(StoredTextListTest, AnUnreadableFileFailsTheLoadWithItsMessage)
     EXPECT_FALSE(list.Load());
     EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to load file."});
     EXPECT_NE(Window.Memos[0].find("Unhandled exception: owner broke"), std::string::npos);
+}
+
+TEST_F(StoredTextListTest, AFileThatCannotBeReadIsKeptBesideBeforeASaveReplacesIt)
+{
+    TTempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    const std::string file = dir / "Velmordian.ini";
+    const std::string original = "[Main]\r\nVisibleBoards=7\r\n\r\n";
+    WriteBytes(file, original);
+    WriteBytes(file + ".bad", "older");
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    const int result = RunAsNobody([&] {
+        if (::geteuid() == 0) return 100;
+        TStoredTextList list(file);
+        list.keepDamagedFile = true;
+        if (list.Load()) return 1;
+        if (ShownErrors() != std::vector<std::string>{"Failed to load file."}) return 2;
+        if (Window.Memos[0].find("\r\nThe damaged file will be kept as \"" + file +
+                                 ".bad\".\r\n") == std::string::npos)
+            return 3;
+        list.WriteInteger("Main", "VisibleBoards", 10);
+        if (!list.Save(false)) return 4;
+        list.WriteInteger("Main", "VisibleBoards", 9);
+        if (!list.Save(false)) return 5;
+        return 0;
+    });
+    if (result == -1 || result == 100) GTEST_SKIP() << "this machine cannot run a check as nobody";
+    EXPECT_EQ(result, 0) << "check " << result << " failed";
+    EXPECT_EQ(ReadBytes(file + ".bad"), original) << "the unread file replaces the older one";
+    EXPECT_EQ(ReadBytes(file), "[Main]\r\nVisibleBoards=9\r\n\r\n");
+
+    // A missing file is no failure, and without the request nothing is kept.
+    fs::remove(file + ".bad");
+    TStoredTextList fresh(dir / "missing.ini");
+    fresh.keepDamagedFile = true;
+    EXPECT_TRUE(fresh.Load());
+    EXPECT_TRUE(fresh.Save(false));
+    EXPECT_FALSE(fs::exists(dir / "missing.ini.bad"));
+    fs::remove(file);
+    fs::create_directory(file);
+    TStoredTextList plain(file);
+    EXPECT_FALSE(plain.Load());
+    EXPECT_EQ(Window.Memos.back().find("kept as"), std::string::npos);
+    EXPECT_FALSE(fs::exists(file + ".bad"));
 }
 
 TEST_F(StoredTextListTest, AReadOnlyFolderLoadsButCannotBeSaved)

@@ -1,6 +1,8 @@
 // Test fixtures.
 #include "tests/support/TestSupport.h"
 
+#include "Libraries/Program.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -116,4 +118,10 @@ int RunAsNobody(const std::function<int()> &body)
     int status = 0;
     if (waitpid(child, &status, 0) < 0 || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+void UsePortableProgramFolder(const std::string &folder)
+{
+    if (!folder.empty()) std::filesystem::create_directories(folder + "/Options");
+    SetProgramDirectoryOverride(folder);
 }

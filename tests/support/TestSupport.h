@@ -96,3 +96,7 @@ public:
 // Runs a function as the unprivileged user "nobody" in a child process; returns its exit
 // code, or -1 when the machine cannot switch users.
 int RunAsNobody(const std::function<int()> &body);
+
+// Makes the folder the program's folder of a portable copy: it gets an "Options/" folder, so the
+// options, plug-ins and log of a test stay inside it. An empty folder restores the default.
+void UsePortableProgramFolder(const std::string &folder);
