@@ -11,6 +11,7 @@
 #include "app/MainDialog.h"
 #include "app/MyControls.h"
 #include "app/OptionsDialog.h"
+#include "app/SystemMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -609,7 +610,7 @@ void TBoards::ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift)
         auto *group = new QActionGroup(menu);
         for (int i = 0; i < Count; ++i) {
             const TBoardData &board = Items[i];
-            QAction *item = menu->addAction(QString::fromStdString(board.DisplayName()));
+            QAction *item = menu->addAction(MenuText(board.DisplayName()));
             item->setCheckable(true);
             item->setActionGroup(group);
             item->setStatusTip(QStringLiteral("Show this board"));

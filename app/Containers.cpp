@@ -1,6 +1,7 @@
 // The twenty containers: stored, ordered lists of file titles from anywhere, their files in
 // the options folder, their titles, and the menus that pick one.
 #include "app/Containers.h"
+#include "app/SystemMenu.h"
 
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
@@ -54,7 +55,7 @@ void AddContainerItems(QMenu *menu, const TContainerDialog &dialog, int current,
                        const char *modifier, const std::function<void(int)> &onClick)
 {
     for (int i = 0; i < TContainer::Count; ++i) {
-        QAction *item = menu->addAction(QString::fromStdString(dialog.Caption(i)));
+        QAction *item = menu->addAction(MenuText(dialog.Caption(i)));
         item->setData(i);
         item->setStatusTip(QString::fromLatin1(hint));
         item->setEnabled(i != current);

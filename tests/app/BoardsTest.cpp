@@ -208,6 +208,16 @@ TEST_F(BoardsWindowTest, TheBoardsMenuHasATitleAndThirtyBoards)
     EXPECT_EQ(Form->Boards.Items[1].Name, "Main");
 }
 
+TEST_F(BoardsWindowTest, BoardNamesWithAnAmpersandShowWhole)
+{
+    Form->Boards.Items[4].Name = "R&D";
+    Form->Boards.ShowMenu(nullptr, Qt::NoModifier);
+    ASSERT_NE(Form->Boards.BoardsMenu, nullptr);
+    const auto actions = Form->Boards.BoardsMenu->actions();
+    ASSERT_EQ(actions.size(), 32);
+    EXPECT_EQ(actions[6]->text(), QStringLiteral("R&&D"));
+}
+
 TEST_F(BoardsWindowTest, TheButtonsBarShowsTheVisibleBoardsInRows)
 {
     ProgramOptions.ShowBoardsBar = true;

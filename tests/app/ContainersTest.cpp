@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -486,4 +487,16 @@ TEST_F(ContainerColumnTest, DragsAndKeysBetweenDirectoriesAndContainers)
     EXPECT_EQ(ColumnTitles(1), (std::vector<std::string>{Dir / "one/a.txt", Dir / "two/y.txt"}));
     EXPECT_EQ(ColumnTitles(0), std::vector<std::string>{Dir / "two/x.txt"});
     EXPECT_TRUE(fs::exists(Dir / "two/y.txt"));
+}
+
+TEST(ContainerMenuTest, TitlesWithAnAmpersandShowWhole)
+{
+    TContainerDialog dialog;
+    dialog[2].title = "R&D";
+    QMenu menu;
+    dialog.SetupContainerMode(&menu, -1);
+    bool found = false;
+    for (const QAction *action : menu.actions())
+        found |= action->text().startsWith(QStringLiteral("R&&D"));
+    EXPECT_TRUE(found) << "the ampersand is shown, not taken as a mnemonic";
 }
