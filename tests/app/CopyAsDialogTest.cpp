@@ -408,21 +408,6 @@ TEST_F(CopyAsDialogTest, ADirectoryOntoItselfIsRefusedAndKeepsItsEmptyDirectorie
 
 namespace {
 
-// A ramfs of its own: a file system without user extended attributes.
-struct TRamDisk
-{
-    explicit TRamDisk(const std::string &path) : Path(path)
-    {
-        fs::create_directories(path);
-        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, nullptr) == 0;
-    }
-    ~TRamDisk()
-    {
-        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
-    }
-    std::string Path;
-    bool Mounted = false;
-};
 
 const char *const LeaveStreamsQuestion =
     "There are file streams in the source files, but the destination partition\n"

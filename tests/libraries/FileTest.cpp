@@ -419,25 +419,6 @@ TEST_F(FileTest, WellKnownFolders)
 
 namespace {
 
-// A ramfs of its own: no size and no user extended attributes. Mounted is false where the
-// machine cannot mount one.
-class TRamDisk
-{
-public:
-    explicit TRamDisk(const std::string &path) : Path(path)
-    {
-        fs::create_directories(path);
-        Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, "mode=0777") == 0;
-    }
-    ~TRamDisk()
-    {
-        if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
-    }
-    TRamDisk(const TRamDisk &) = delete;
-    TRamDisk &operator=(const TRamDisk &) = delete;
-    std::string Path;
-    bool Mounted = false;
-};
 
 bool NoTemporaryLeft(const std::string &directory)
 {

@@ -105,6 +105,17 @@ void TSmallDisk::FillUp() const
     }
 }
 
+TRamDisk::TRamDisk(const std::string &path) : Path(path)
+{
+    std::filesystem::create_directories(path);
+    Mounted = ::mount("ramfs", path.c_str(), "ramfs", 0, "mode=0777") == 0;
+}
+
+TRamDisk::~TRamDisk()
+{
+    if (Mounted) ::umount2(Path.c_str(), MNT_DETACH);
+}
+
 int RunAsNobody(const std::function<int()> &body)
 {
     const passwd *nobody = getpwnam("nobody");

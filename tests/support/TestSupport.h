@@ -93,6 +93,19 @@ public:
     bool Mounted = false;
 };
 
+// A ramfs of its own (mode 0777): a file system without a size and without user extended
+// attributes. Mounted is false where the machine cannot mount one (the test then skips).
+class TRamDisk
+{
+public:
+    explicit TRamDisk(const std::string &path);
+    ~TRamDisk();
+    TRamDisk(const TRamDisk &) = delete;
+    TRamDisk &operator=(const TRamDisk &) = delete;
+    std::string Path;
+    bool Mounted = false;
+};
+
 // Runs a function as the unprivileged user "nobody" in a child process; returns its exit
 // code, or -1 when the machine cannot switch users.
 int RunAsNobody(const std::function<int()> &body);
