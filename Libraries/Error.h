@@ -69,8 +69,9 @@ public:
     // Shows the error dialog; true when the user accepted, false on cancel or when it cannot show.
     bool Show(const std::string &message, bool *noErrors = nullptr) const;
 
-    // The handler for exceptions that escape an event handler of the user interface.
-    void OnApplicationException(const std::string &message);
+    // The handler for exceptions that escape an event handler of the user interface; the system
+    // error code is that of a call that just failed, when the exception reports one.
+    void OnApplicationException(const std::string &message, std::int32_t failedCallCode = 0);
 };
 
 // The one global status context.

@@ -380,3 +380,19 @@ TEST_F(ErrorTest, ApplicationExceptionIsShownAndReset)
               std::string::npos);
     EXPECT_EQ(FunStatContext.status, fsPerfect);
 }
+
+TEST_F(ErrorTest, ApplicationExceptionRecordsASystemErrorOnlyWhenACallFailed)
+{
+    // An earlier call that succeeded may leave any errno behind.
+    errno = ENOENT;
+    FunStatContext.OnApplicationException("boom");
+    ASSERT_EQ(Window.Memos.size(), 1u);
+    EXPECT_EQ(Window.Memos[0].find("* System error"), std::string::npos) << Window.Memos[0];
+    errno = 0;
+    FunStatContext.OnApplicationException("refused", EACCES);
+    ASSERT_EQ(Window.Memos.size(), 2u);
+    EXPECT_NE(Window.Memos[1].find("* System error code: " + std::to_string(EACCES)),
+              std::string::npos)
+        << Window.Memos[1];
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+}
