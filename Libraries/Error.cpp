@@ -303,6 +303,11 @@ TErrorForm::TErrorForm(TErrorWindow *window) : Window(window), LogFileName(Error
     if (Window) Window->SetCaption("Error");
 }
 
+TErrorForm::~TErrorForm()
+{
+    if (ErrorForm == this) ErrorForm = nullptr;
+}
+
 bool TErrorForm::ShowError(const std::string &caption,
                            const std::string &message,
                            bool *noErrors,

@@ -164,6 +164,11 @@ class TErrorForm : public TErrorWindowEvents
 {
 public:
     explicit TErrorForm(TErrorWindow *window);
+    // A dialog that is gone is no longer the program's error dialog: failures shown after it
+    // fall back to the plain message box instead of reaching a destroyed object.
+    ~TErrorForm() override;
+    TErrorForm(const TErrorForm &) = delete;
+    TErrorForm &operator=(const TErrorForm &) = delete;
 
     bool ShowError(const std::string &caption,
                    const std::string &message,

@@ -381,6 +381,21 @@ TEST_F(ErrorTest, ApplicationExceptionIsShownAndReset)
     EXPECT_EQ(FunStatContext.status, fsPerfect);
 }
 
+TEST_F(ErrorTest, ADialogThatIsGoneIsNeverShown)
+{
+    {
+        TFakeErrorWindow window;
+        TErrorForm form(&window);
+        ErrorForm = &form;
+    }
+    EXPECT_EQ(ErrorForm, nullptr);
+    FunStatContext.Raise(fsError, "ErrorTest", "ADialogThatIsGone", 1, "Broken.");
+    EXPECT_FALSE(FunStatContext.Show("Failed to go on."));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Text, "The error-dialog form is not created. You must create it.");
+    ErrorForm = &Form;
+}
+
 TEST_F(ErrorTest, ApplicationExceptionRecordsASystemErrorOnlyWhenACallFailed)
 {
     // An earlier call that succeeded may leave any errno behind.
