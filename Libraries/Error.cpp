@@ -207,9 +207,12 @@ bool TFunStatContext::Show(const std::string &message, bool *noErrors) const
     }
 }
 
-void TFunStatContext::OnApplicationException(const std::string &message)
+void TFunStatContext::OnApplicationException(const std::string &message,
+                                              std::int32_t failedCallCode)
 {
-    const int code = errno;
+    // errno here belongs to whatever ran last, not to a failed call: an escaped exception
+    // carries no system error unless the caller knows one.
+    const std::int32_t code = failedCallCode;
     const char *const functionName = "TFunStatContext::OnApplicationException";
     const std::string text = "Unhandled error." + std::string(CrLf) + message;
     Raise(fsError, ThisUnit, functionName, __LINE__, text, {}, {}, code);
@@ -298,6 +301,11 @@ bool TFunScope::ShowIfFailed(const std::string &message, bool *noErrors, int at)
 TErrorForm::TErrorForm(TErrorWindow *window) : Window(window), LogFileName(ErrorLogFileName())
 {
     if (Window) Window->SetCaption("Error");
+}
+
+TErrorForm::~TErrorForm()
+{
+    if (ErrorForm == this) ErrorForm = nullptr;
 }
 
 bool TErrorForm::ShowError(const std::string &caption,

@@ -69,8 +69,9 @@ public:
     // Shows the error dialog; true when the user accepted, false on cancel or when it cannot show.
     bool Show(const std::string &message, bool *noErrors = nullptr) const;
 
-    // The handler for exceptions that escape an event handler of the user interface.
-    void OnApplicationException(const std::string &message);
+    // The handler for exceptions that escape an event handler of the user interface; the system
+    // error code is that of a call that just failed, when the exception reports one.
+    void OnApplicationException(const std::string &message, std::int32_t failedCallCode = 0);
 };
 
 // The one global status context.
@@ -163,6 +164,11 @@ class TErrorForm : public TErrorWindowEvents
 {
 public:
     explicit TErrorForm(TErrorWindow *window);
+    // A dialog that is gone is no longer the program's error dialog: failures shown after it
+    // fall back to the plain message box instead of reaching a destroyed object.
+    ~TErrorForm() override;
+    TErrorForm(const TErrorForm &) = delete;
+    TErrorForm &operator=(const TErrorForm &) = delete;
 
     bool ShowError(const std::string &caption,
                    const std::string &message,

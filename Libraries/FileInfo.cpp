@@ -202,7 +202,9 @@ std::string FileSizeText(int digits, int decimals, std::uint64_t size)
     static const char *const units[] = {" B", " KB", " MB", " GB", " TB"};
     double value = static_cast<double>(size);
     int unit = 0;
-    while (value >= 1024 && unit < 4) {
+    // A value that its one decimal rounds up to 1024 belongs to the next unit too
+    // (1023.96 KB reads 1.0 MB, not 1,024.0 KB).
+    while ((value >= 1024 || (unit > 0 && value >= 1023.95)) && unit < 4) {
         value /= 1024;
         ++unit;
     }

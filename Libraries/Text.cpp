@@ -2,6 +2,7 @@
 #include "Libraries/Text.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/File.h"
 #include "Libraries/Utilities.h"
 #include "platform/Locale.h"
 
@@ -85,6 +86,13 @@ std::size_t CodePointCount(const std::string &text)
     return count;
 }
 
+std::string CodePointPrefix(const std::string &text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t taken = 0; taken < count && end < text.size(); ++taken) DecodeAt(text, end);
+    return text.substr(0, end);
+}
+
 std::string UpperCaseText(const std::string &text)
 {
     return Platform::LocaleUpperCase(text);
@@ -111,9 +119,9 @@ std::string GetNextSuffixNumFileName(const std::string &fileName)
     std::string result;
     TFunScope Fun(ThisUnit, "GetNextSuffixNumFileName");
     Fun.Run([&] {
-        const auto dot = fileName.rfind('.');
-        const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
-        const std::string extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
+        // The extension belongs to the name: a dot in a directory of the title is not one.
+        const std::string extension = ExtractExtension(fileName);
+        const std::string base = fileName.substr(0, fileName.size() - extension.size());
         std::string digits, prefix;
         int width = 0;
         SplitTrailingNumber(base, digits, width, prefix);

@@ -80,6 +80,8 @@ std::string HtmlCharCodes(const std::string &text);
 
 // Number of code points of a UTF-8 text (a byte that is not UTF-8 counts as one).
 std::size_t CodePointCount(const std::string &text);
+// The first count code points of a UTF-8 text, never cut inside a character.
+std::string CodePointPrefix(const std::string &text, std::size_t count);
 // Upper case by the locale's rules.
 std::string UpperCaseText(const std::string &text);
 // Equality without regard to case, by the locale's rules.

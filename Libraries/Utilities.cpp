@@ -26,7 +26,11 @@ bool ParseInt32(const std::string &text, std::int32_t &value)
 {
     const char *begin = text.data();
     const char *end = begin + text.size();
-    if (begin != end && *begin == '+') ++begin;
+    // One sign at most: the conversion below takes its own "-", which may not follow a "+".
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && *begin == '-') return false;
+    }
     const auto [stop, error] = std::from_chars(begin, end, value);
     return error == std::errc() && stop == end && begin != end;
 }
@@ -38,7 +42,10 @@ bool ParseReal(const std::string &text, double &value)
     while (!trimmed.empty() && trimmed.back() == ' ') trimmed.pop_back();
     const char *begin = trimmed.data();
     const char *end = begin + trimmed.size();
-    if (begin != end && *begin == '+') ++begin;
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && *begin == '-') return false;
+    }
     const auto [stop, error] = std::from_chars(begin, end, value);
     return error == std::errc() && stop == end && begin != end && std::isfinite(value);
 }

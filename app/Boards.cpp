@@ -6,6 +6,7 @@
 #include "Libraries/File.h"
 #include "Libraries/MemoryStorage.h"
 #include "Libraries/Program.h"
+#include "Libraries/Text.h"
 #include "app/BoardPropertiesDialog.h"
 #include "app/Column.h"
 #include "app/MainDialog.h"
@@ -29,6 +30,19 @@
 namespace {
 
 constexpr const char *ThisUnit = "Boards";
+
+// Keeps the main window busy while it lives, whichever way its scope is left.
+class TBusyScope
+{
+public:
+    explicit TBusyScope(TMainForm &form) : Form(form) { Form.BeginBusy(); }
+    ~TBusyScope() { Form.EndBusy(); }
+    TBusyScope(const TBusyScope &) = delete;
+    TBusyScope &operator=(const TBusyScope &) = delete;
+
+private:
+    TMainForm &Form;
+};
 
 std::string LowerAscii(std::string text)
 {
@@ -454,6 +468,7 @@ void TBoards::LoadColumns(bool updateHeaders)
         column.DefaultTitle = board.DefaultTitle[i];
         if (updateHeaders && i < Form->VisibleColumnCount) column.UpdateHeader();
     }
+    if (OnColumnsLoaded) OnColumnsLoaded();
 }
 
 void TBoards::ShowBoard(int index)
@@ -461,14 +476,13 @@ void TBoards::ShowBoard(int index)
     TFunScope Fun(ThisUnit, "TBoards::ShowBoard");
     Fun.Run([&] {
         if (index < 0 || index >= Count || index == ActiveBoard || !Form) return;
-        Form->BeginBusy();
+        const TBusyScope busy(*Form);
         StoreColumns();
         SetActiveBoard(index);
         LoadColumns(true);
         Form->Reset(true);
         Form->SetViewerHeight(true, Form->ViewerHeight);
         Form->LoadVisibleColumns();
-        Form->EndBusy();
     });
     if (Form) Form->FocusColumn(-1, false);
     Fun.ShowIfFailed("Failed to show board.");
@@ -636,9 +650,14 @@ void TBoards::ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift)
                 }
             });
         }
+        if (OnMenuBuilt) OnMenuBuilt(*menu);
         if (button) button->PopupAt(menu, 0);
     });
-    if (!Fun.ShowIfFailed("Failed to show boards menu.")) {
+    Fun.CalleeFailed();
+    const bool failed = Fun.Failed();
+    Fun.ShowIfFailed("Failed to show boards menu.");
+    // A menu that failed half-way is freed whatever the answer to the error dialog.
+    if (failed) {
         delete BoardsMenu;
         BoardsMenu = nullptr;
     }
@@ -662,7 +681,7 @@ int TBoards::FindSearchBoard() const
 
 void TBoards::SetName(int index, const std::string &name)
 {
-    Items[index].Name = name == std::to_string(index) ? std::string() : name.substr(0, 31);
+    Items[index].Name = name == std::to_string(index) ? std::string() : CodePointPrefix(name, 31);
     UpdateButton(index);
 }
 

@@ -7,6 +7,7 @@
 #include <QtCore/qnamespace.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,12 +152,16 @@ public:
     // Copies the live columns into the active board, and back.
     void StoreColumns();
     void LoadColumns(bool updateHeaders);
+    // Runs after the active board's record went into the columns; tests make a failure there.
+    std::function<void()> OnColumnsLoaded;
     // Makes a board active, with the pressed look of its button and the window caption.
     void SetActiveBoard(int index);
     // Places the buttons; the bar shows with "ShowBoardsBar".
     void LayoutButtons(int visibleBoards, int rows, int barWidth, int barTop);
     // Pops the "Boards" menu up at the button. Shown: "Failed to show boards menu."
     void ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift);
+    // Runs when the boards menu is filled, before it pops up; tests make a failure there.
+    std::function<void(QMenu &menu)> OnMenuBuilt;
     // Runs the board properties dialog for the active board.
     void EditBoardProperties();
     // The first board whose shortcut begins with the key, or -1.

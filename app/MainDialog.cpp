@@ -46,21 +46,6 @@ const char *const ViewerSplitterHint =
 const std::vector<int> InfoBarPercentages[4] = {
     {10, 13, 13, 16, 16, 18}, {7, 9, 7, 4, 4, 40}, {}, {5, 9, 6, 34, 29, 9}};
 
-// Memory amounts in the caption: three significant digits with a unit.
-std::string MemoryText(std::uint64_t bytes)
-{
-    const char *const units[] = {"B", "KB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes);
-    int unit = 0;
-    while (value >= 1000.0 && unit < 4) {
-        value /= 1024.0;
-        ++unit;
-    }
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.3g %s", value, units[unit]);
-    return buffer;
-}
-
 MyTPanel *NewPanel(QWidget *parent, int faceStyle, int border, const std::string &hint = {})
 {
     auto *panel = new MyTPanel(parent);
@@ -128,6 +113,11 @@ std::vector<int> InfoBarFieldWidths(const std::vector<int> &percentages, int wid
     }
     widths.push_back(std::max(0, width - used));
     return widths;
+}
+
+std::string MemoryText(std::uint64_t bytes)
+{
+    return FileSizeText(3, 0, bytes);
 }
 
 std::string StatisticsText(int pictures, const std::string &size, int directories, int files)
@@ -536,6 +526,8 @@ void TMainForm::StartMainForm()
         if (Fun.CalleeFailed()) return;
         FocusColumn(-1, false);
     });
+    // The start-up's busy state ends on every path, a failure that cut the start short too.
+    BusyCount = 0;
     Initialised = true;
     Fun.ShowIfFailed("Failed to start the program.");
 }

@@ -38,6 +38,8 @@ std::vector<int> InfoBarFieldWidths(const std::vector<int> &percentages, int wid
 
 // The text of the "Statistics" message.
 std::string StatisticsText(int pictures, const std::string &size, int directories, int files);
+// A memory amount of the caption: the size text with three significant digits.
+std::string MemoryText(std::uint64_t bytes);
 
 // A row of a menu table: the submenu it stands in ("" for the menu itself), its caption and
 // its command; a row without a command is present and disabled.

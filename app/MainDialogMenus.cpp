@@ -2,6 +2,8 @@
 #include "app/MainDialog.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/File.h"
+#include "Libraries/History.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/SystemMenu.h"
@@ -356,7 +358,9 @@ void TMainForm::Com_ToggleHoverInfo()
 
 void TMainForm::Com_Statistics()
 {
-    ShowInfoMessage(StatisticsText(0, "0 B", 0, 0));
+    // The thumbnail picture cache is not kept yet: it holds nothing.
+    ShowInfoMessage(
+        StatisticsText(0, FileSizeText(6, 0, 0), PathsHistory.count(), FilesHistory.count()));
 }
 
 void TMainForm::OpenHelp(int context)

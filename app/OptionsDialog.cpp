@@ -1122,8 +1122,11 @@ bool TOptionsForm::Dialog(bool &showTreeNavigator)
     });
     for (const TOptionRow &row : Rows)
         if (row.Control == ocEditList && row.Text) ComboBoxOf(row.Section, row.Key)->clear();
-    if (!Fun.ShowIfFailed("Failed to show options.")) return false;
-    return result;
+    Fun.CalleeFailed();
+    // After a failure the options were not taken, whatever the answer to the error dialog.
+    const bool failed = Fun.Failed();
+    Fun.ShowIfFailed("Failed to show options.");
+    return result && !failed;
 }
 
 void TOptionsForm::PictureViewerPluginLoadButtonClick(int slot)

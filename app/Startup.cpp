@@ -45,6 +45,8 @@ void SaveOnSessionRequest(QGuiApplication &application)
 
 } // namespace
 
+void (*OnDialogsCreated)() = nullptr;
+
 int RunProgram(int argc, char **argv)
 {
     // The FFmpeg media backend of this Qt crashes without an audio device.
@@ -60,6 +62,9 @@ int RunProgram(int argc, char **argv)
     };
     SaveOnSessionRequest(application);
     {
+        // Outside the guarded body: a failure that escapes it is shown by this dialog after the
+        // body's locals are gone.
+        TErrorForm errorForm(nullptr);
         TFunScope Fun("Main", "WinMain");
         Fun.Run([&] {
             const std::string firstParameter = argc > 1 ? argv[1] : "";
@@ -71,7 +76,6 @@ int RunProgram(int argc, char **argv)
             } else {
                 firstWindow = new TMainForm;
             }
-            TErrorForm errorForm(nullptr);
             // A child of the first window, which deletes it.
             errorForm.Window = new TQtErrorWindow(&errorForm, firstWindow);
             ErrorForm = &errorForm;
@@ -83,6 +87,7 @@ int RunProgram(int argc, char **argv)
                 FileForm = new TFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
             }
+            if (OnDialogsCreated) OnDialogsCreated();
             if (installer) {
                 InstallForm->Setup(
                     "Velmordian", "File manager", "Version 8.0.7, released on 19.03.2008");
@@ -107,6 +112,8 @@ int RunProgram(int argc, char **argv)
             InstallForm = nullptr;
         });
         Fun.ShowIfFailed("");
+        ErrorForm = nullptr;
+        errorForm.Window = nullptr;
     }
     MessageBoxes = nullptr;
     return 0;

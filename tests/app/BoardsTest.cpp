@@ -14,10 +14,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
+#include <stdexcept>
 
 using BoardsTest = TStatusTest;
 
@@ -41,6 +44,43 @@ TEST_F(BoardsTest, PresetsNamesShortcutsAndDisplayNames)
     EXPECT_EQ(boards.Items[2].ShortcutKey(), '\0');
     EXPECT_EQ(BoardButtonHint(boards.Items[2]).find("[None]"), std::string::npos);
     EXPECT_NE(BoardButtonHint(boards.Items[0]).find(" [1] = show this board."), std::string::npos);
+}
+
+TEST_F(BoardsTest, NamesAreCutAt31CharactersNeverInsideOne)
+{
+    struct TCase
+    {
+        const char *Label;
+        std::string Name, Expected;
+    };
+    const std::string ascii30(30, 'a');
+    std::string accented31, emoji31;
+    for (int i = 0; i < 31; ++i) {
+        accented31 += "\xC3\xA9";
+        emoji31 += "\xF0\x9F\x98\x80";
+    }
+    const TCase cases[] = {
+        {"ASCII 32", ascii30 + "bc", ascii30 + "b"},
+        {"accented 31 kept", accented31, accented31},
+        {"accented 32", accented31 + "\xC3\xA9", accented31},
+        {"two-byte character at the cut", ascii30 + "\xC3\xA9\xC3\xA8", ascii30 + "\xC3\xA9"},
+        {"four-byte characters", emoji31 + "\xF0\x9F\x98\x81", emoji31},
+        {"euro at the cut", ascii30 + "\xE2\x82\xAC!", ascii30 + "\xE2\x82\xAC"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Label);
+        TBoards boards;
+        boards.SetName(4, c.Name);
+        EXPECT_EQ(boards.Items[4].Name, c.Expected);
+        TStreamStorage storage;
+        boards.Items[4].Write(storage);
+        TBoardData read;
+        TFunScope Fun("BoardsTest", "NamesAreCut");
+        TStorageReader reader(storage, Fun);
+        read.Read(reader, 4);
+        EXPECT_FALSE(reader.Failed);
+        EXPECT_EQ(read.Name, c.Expected);
+    }
 }
 
 TEST_F(BoardsTest, ButtonPlacesFillRowsAndTheLastButtonTakesTheRest)
@@ -190,6 +230,28 @@ TEST_F(BoardsWindowTest, ShowingABoardStoresTheLiveColumnsAndLoadsTheOther)
     EXPECT_TRUE(ShownErrors().empty());
 }
 
+TEST_F(BoardsWindowTest, AFailureWhileShowingABoardEndsTheBusyState)
+{
+    ASSERT_FALSE(Form->IsBusy());
+    Form->Boards.OnColumnsLoaded = [] { throw std::runtime_error("The columns broke."); };
+    Form->Boards.ShowBoard(2);
+    EXPECT_FALSE(Form->IsBusy());
+    ASSERT_EQ(ShownErrors().size(), 1u);
+    EXPECT_EQ(ShownErrors()[0], "Failed to show board.");
+    EXPECT_NE(Window.Memos[0].find("Unhandled exception: The columns broke."), std::string::npos);
+
+    // The same at start-up, where the window is busy from its creation on.
+    Form.reset();
+    Form = std::make_unique<TMainForm>();
+    Form->resize(1000, 700);
+    Form->SetupBoards();
+    Form->Boards.OnColumnsLoaded = [] { throw std::runtime_error("The columns broke."); };
+    Form->StartMainForm();
+    EXPECT_FALSE(Form->IsBusy());
+    // The options data file that the first window saved fails to load the same way.
+    EXPECT_EQ(ShownErrors().back(), "Failed to start the program.");
+}
+
 TEST_F(BoardsWindowTest, TheBoardsMenuHasATitleAndThirtyBoards)
 {
     Form->Boards.ShowMenu(nullptr, Qt::ShiftModifier);
@@ -216,6 +278,30 @@ TEST_F(BoardsWindowTest, BoardNamesWithAnAmpersandShowWhole)
     const auto actions = Form->Boards.BoardsMenu->actions();
     ASSERT_EQ(actions.size(), 32);
     EXPECT_EQ(actions[6]->text(), QStringLiteral("R&&D"));
+}
+
+TEST_F(BoardsWindowTest, AMenuThatFailsHalfWayIsFreedWhateverTheAnswer)
+{
+    for (const TErrorWindowResult answer : {TErrorWindowResult::Okay, TErrorWindowResult::Cancel}) {
+        SCOPED_TRACE(answer == TErrorWindowResult::Okay ? "Okay" : "Cancel");
+        Window.Result = answer;
+        QPointer<QMenu> built;
+        Form->Boards.OnMenuBuilt = [&](QMenu &menu) {
+            built = &menu;
+            throw std::runtime_error("The menu broke.");
+        };
+        QTest::mousePress(Form->BoardsButton, Qt::LeftButton);
+        QTest::mouseRelease(Form->BoardsButton, Qt::LeftButton);
+        EXPECT_EQ(Form->Boards.BoardsMenu, nullptr);
+        EXPECT_TRUE(built.isNull()) << "the half-built menu is freed";
+    }
+    const std::string failed = "Failed to show boards menu.";
+    EXPECT_EQ(ShownErrors(), (std::vector<std::string>{failed, failed}));
+    Form->Boards.OnMenuBuilt = nullptr;
+    QTest::mousePress(Form->BoardsButton, Qt::LeftButton);
+    QTest::mouseRelease(Form->BoardsButton, Qt::LeftButton);
+    ASSERT_NE(Form->Boards.BoardsMenu, nullptr) << "a menu that was built stays until the next one";
+    Form->Boards.BoardsMenu->close();
 }
 
 TEST_F(BoardsWindowTest, TheButtonsBarShowsTheVisibleBoardsInRows)

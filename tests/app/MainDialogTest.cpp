@@ -1,6 +1,8 @@
 // The main window: caption, areas, bars, keys, menus, the installer test and the exception hook.
 #include "app/MainDialog.h"
 
+#include "Libraries/File.h"
+#include "Libraries/History.h"
 #include "Libraries/HistoryDialog.h"
 #include "Libraries/Install.h"
 #include "Libraries/ShiftStateUi.h"
@@ -8,6 +10,7 @@
 #include "app/OptionsDialog.h"
 #include "app/WizardDialog.h"
 #include "platform/SettingsStore.h"
+#include "platform/System.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
@@ -17,10 +20,15 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 
 class MainDialogTest : public TStatusTest
 {
@@ -137,12 +145,113 @@ TEST_F(MainDialogTest, KeysClickTheirMenuItems)
 
 TEST_F(MainDialogTest, StatisticsText)
 {
+    PathsHistory.Clear();
+    FilesHistory.Clear();
+    for (const char *title : {"/d1/f", "/d2/f", "/d3/f"})
+        PathsHistory.AddPath(title, 0, true, true, 0, 0);
+    FilesHistory.AddFile(Home.Path() + "/notes.txt", true);
     Form->ClickMenuItem("Statistics");
+    PathsHistory.Clear();
+    FilesHistory.Clear();
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_EQ(Boxes.Shown[0].Caption, "Message");
     EXPECT_EQ(Boxes.Shown[0].Text,
               "Thumbnail picture cache:\n    * Pictures: 0\n    * Size: 0 B\n\nNavigation "
-              "history:\n    * Visited directories: 0\n    * Launched files: 0");
+              "history:\n    * Visited directories: 3\n    * Launched files: 1");
+}
+
+namespace {
+
+// A main window that the window system refuses to show again once Refuse is set.
+class TRefusingMainForm : public TMainForm
+{
+public:
+    bool Refuse = false;
+    void setVisible(bool visible) override
+    {
+        if (Refuse && visible) throw std::runtime_error("The window system refused the window.");
+        TMainForm::setVisible(visible);
+    }
+};
+
+// Shows the page of the options dialog that holds the box, then clicks the box's indicator.
+void ClickOptionsCheckBox(TOptionsForm &dialog, const std::string &section, const std::string &key)
+{
+    QCheckBox *box = dialog.CheckBoxOf(section, key);
+    ASSERT_NE(box, nullptr);
+    QTabBar *tabs = dialog.Pages->tabBar();
+    for (int page = 0; page < dialog.Pages->count(); ++page)
+        if (dialog.Pages->widget(page)->isAncestorOf(box))
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2));
+}
+
+} // namespace
+
+TEST_F(MainDialogTest, AFailureInTheOptionsDialogIsShownAndItsAnswerIsFalseWhateverTheUserSays)
+{
+    Form.reset();
+    auto form = std::make_unique<TRefusingMainForm>();
+    form->resize(1000, 700);
+    form->StartMainForm();
+    // Not a first run: the wizard stays closed when the window is activated.
+    ProgramOptions.FirstRun = false;
+    form->show();
+    ProgramOptions.StayOnTop = false;
+    for (const TErrorWindowResult answer : {TErrorWindowResult::Okay, TErrorWindowResult::Cancel}) {
+        SCOPED_TRACE(answer == TErrorWindowResult::Okay ? "Okay" : "Cancel");
+        Window.Result = answer;
+        form->Refuse = false;
+        form->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+        form->show();
+        TOptionsForm dialog(form.get());
+        bool toggled = false;
+        QTimer::singleShot(0, &dialog, [&] {
+            ClickOptionsCheckBox(dialog, "Main", "StayOnTop");
+            toggled = dialog.CheckBoxOf("Main", "StayOnTop")->isChecked();
+            // Applying "Stay on top" shows the window again, which now fails.
+            form->Refuse = true;
+            QTest::mouseClick(dialog.OkayButton, Qt::LeftButton);
+        });
+        bool showTreeNavigator = false;
+        EXPECT_FALSE(dialog.Dialog(showTreeNavigator));
+        EXPECT_TRUE(toggled);
+        form->Refuse = false;
+        ProgramOptions.StayOnTop = false;
+    }
+    ASSERT_EQ(ShownErrors().size(), 2u);
+    EXPECT_EQ(ShownErrors()[0], "Failed to show options.");
+    EXPECT_NE(Window.Memos[0].find("The window system refused the window."), std::string::npos);
+}
+
+TEST(CaptionMemoryTest, AmountsAreSizeTextsAroundTheEndOfAUnit)
+{
+    struct TCase
+    {
+        std::uint64_t Bytes;
+        const char *Text;
+    };
+    const std::uint64_t mb = 1ull << 20;
+    // 999.4, 999.5, 1000, 1023.9 and 1023.97 KB, MB and GB.
+    const TCase cases[] = {
+        {1023386, "999.4 KB"},
+        {1023488, "999.5 KB"},
+        {1024000, "1,000.0 KB"},
+        {1048474, "1,023.9 KB"},
+        {1048545, "1.0 MB"},
+        {999 * mb + mb / 2, "999.5 MB"},
+        {1000 * mb, "1,000.0 MB"},
+        {1024 * mb - mb / 32, "1.0 GB"},
+        {(1024 * mb - mb / 32) * 1024, "1.0 TB"},
+        {8 * 1024 * mb - 300 * mb, "7.7 GB"},
+    };
+    const bool saved = FileUnitLoader.sizesInUnits;
+    FileUnitLoader.sizesInUnits = true;
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Text);
+        EXPECT_EQ(MemoryText(c.Bytes), c.Text);
+    }
+    FileUnitLoader.sizesInUnits = saved;
 }
 
 TEST_F(MainDialogTest, CaptionWithSystemInformation)
@@ -151,6 +260,12 @@ TEST_F(MainDialogTest, CaptionWithSystemInformation)
     const std::string caption = Form->CaptionText();
     EXPECT_EQ(caption.rfind("Velmordian - \"Main\" | ", 0), 0u);
     EXPECT_NE(caption.find(" | RAM "), std::string::npos);
+    // The total is the size text with three significant digits; the available amount changes.
+    std::uint64_t available = 0, total = 0;
+    ASSERT_TRUE(Platform::PhysicalMemory(available, total));
+    const std::string totalText = " (" + FileSizeText(3, 0, total) + ")";
+    ASSERT_GE(caption.size(), totalText.size());
+    EXPECT_EQ(caption.substr(caption.size() - totalText.size()), totalText) << caption;
     Form->Boards.ActiveBoard = 25;
     ProgramOptions.ShowSystemInfo = false;
     EXPECT_EQ(Form->CaptionText(), "Velmordian - \"26\"");

@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -350,6 +351,32 @@ bool WaitUntilCaught(pid_t process, int signal)
     return false;
 }
 
+// Once the error dialog is open: what it shows is checked, then a person answers "&Okay".
+void AnswerTheErrorDialog()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    auto *window = dynamic_cast<TQtErrorWindow *>(modal);
+    if (!window) {
+        // The plain message box stands in when the error dialog is gone.
+        Check(!modal, "the error dialog opens, not another window");
+        if (modal) QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+        QTimer::singleShot(10, &AnswerTheErrorDialog);
+        return;
+    }
+    const std::string memo = window->MainMemo->toPlainText().toStdString();
+    Check(memo.find("Failed to perform.") != std::string::npos, "the message, not " + memo);
+    Check(memo.find("Unhandled exception: The start-up broke.") != std::string::npos,
+          "the escaped failure in the report, not " + memo);
+    QTest::mouseClick(window->OkayButton, Qt::LeftButton);
+}
+
+// A failure that escapes the guarded start-up once every dialog exists.
+void FailOnceTheDialogsExist()
+{
+    QTimer::singleShot(0, &AnswerTheErrorDialog);
+    throw std::runtime_error("The start-up broke.");
+}
+
 } // namespace
 
 TEST(StartupTest, OptionsColumnsBoardsAndHistoriesComeBackInTheNextRun)
@@ -460,4 +487,17 @@ TEST(StartupTest, ADamagedOptionsDataFileIsKeptAsBadBeforeTheCloseSavesOverIt)
                          }),
               0);
     EXPECT_EQ(ReadText(data + ".bad"), damaged);
+}
+
+TEST(StartupTest, AFailureThatEscapesTheStartUpIsShownByAnErrorDialogThatStillExists)
+{
+    TTempDir root;
+    MakeFolders(root);
+    fs::create_directories(ProgramFolder(root) + "Options");
+    std::ofstream(OptionsFile(root, "Velmordian.ini")) << "[Main]\r\nFirstRun=FALSE\r\n";
+    OnDialogsCreated = &FailOnceTheDialogsExist;
+    const int code = RunInChild(root, [] {});
+    OnDialogsCreated = nullptr;
+    EXPECT_EQ(code, 0) << "0: shown and answered; 100: the run ended with another code; "
+                          "128 and more: a signal ended it";
 }

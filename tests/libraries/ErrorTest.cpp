@@ -380,3 +380,34 @@ TEST_F(ErrorTest, ApplicationExceptionIsShownAndReset)
               std::string::npos);
     EXPECT_EQ(FunStatContext.status, fsPerfect);
 }
+
+TEST_F(ErrorTest, ADialogThatIsGoneIsNeverShown)
+{
+    {
+        TFakeErrorWindow window;
+        TErrorForm form(&window);
+        ErrorForm = &form;
+    }
+    EXPECT_EQ(ErrorForm, nullptr);
+    FunStatContext.Raise(fsError, "ErrorTest", "ADialogThatIsGone", 1, "Broken.");
+    EXPECT_FALSE(FunStatContext.Show("Failed to go on."));
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Text, "The error-dialog form is not created. You must create it.");
+    ErrorForm = &Form;
+}
+
+TEST_F(ErrorTest, ApplicationExceptionRecordsASystemErrorOnlyWhenACallFailed)
+{
+    // An earlier call that succeeded may leave any errno behind.
+    errno = ENOENT;
+    FunStatContext.OnApplicationException("boom");
+    ASSERT_EQ(Window.Memos.size(), 1u);
+    EXPECT_EQ(Window.Memos[0].find("* System error"), std::string::npos) << Window.Memos[0];
+    errno = 0;
+    FunStatContext.OnApplicationException("refused", EACCES);
+    ASSERT_EQ(Window.Memos.size(), 2u);
+    EXPECT_NE(Window.Memos[1].find("* System error code: " + std::to_string(EACCES)),
+              std::string::npos)
+        << Window.Memos[1];
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+}

@@ -170,7 +170,12 @@ TEST_F(FileTest, SizeTexts)
         const char *Text;
     };
     const TCase cases[] = {{0, "0 B"}, {1023, "1,023 B"}, {1024, "1.0 KB"}, {1536, "1.5 KB"},
-                           {1048576, "1.0 MB"}, {5ull << 40, "5.0 TB"}, {5ull << 50, "5,120.0 TB"}};
+                           {1048576, "1.0 MB"}, {5ull << 40, "5.0 TB"}, {5ull << 50, "5,120.0 TB"},
+                           // Around the end of a unit: 999.4, 999.5, 1000, 1023.9, 1023.95 KB.
+                           {1023386, "999.4 KB"}, {1023488, "999.5 KB"}, {1024000, "1,000.0 KB"},
+                           {1048474, "1,023.9 KB"}, {1048525, "1.0 MB"}, {1048575, "1.0 MB"},
+                           {(1ull << 30) - (1ull << 20) / 32, "1.0 GB"},
+                           {(1ull << 30) - (1ull << 20) / 8, "1,023.9 MB"}};
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Text);
         EXPECT_EQ(FileSizeText(5, 1, c.Size), c.Text);

@@ -19,6 +19,10 @@ TEST_F(TextTest, NextSuffixNumberedFileName)
         {"photo.jpg", "photo1.jpg", ""},
         {"2008.txt", "2009.txt", ""},
         {"noextension7", "noextension8", ""},
+        {"/home/ann/v1.2/scan009", "/home/ann/v1.2/scan010", ""},
+        {"~/.cache/page12", "~/.cache/page13", ""},
+        {"/home/ann/v1.2/scan009.tif", "/home/ann/v1.2/scan010.tif", ""},
+        {"/home/ann/.profile12", "/home/ann/.profile13", ""},
         {"a1999999999.txt", "a2000000000.txt", ""},
         {"a2000000000.txt", "", "Number too big."},
         {"a99999999999.txt", "", "Unhandled exception: '99999999999' is not a valid integer value."},
@@ -52,6 +56,36 @@ TEST_F(TextTest, UnderscoreHeads)
         EXPECT_EQ(TextAfterUnderscore(c.Name), c.After);
     }
     EXPECT_EQ(JoinAfterUnderscore("old_photo.jpg", "new_"), "new_photo.jpg");
+}
+
+TEST_F(TextTest, UpperCaseKeepsBytesThatAreNotUtf8)
+{
+    struct TCase
+    {
+        const char *Label;
+        std::string Text, Upper;
+    };
+    const TCase cases[] = {
+        {"Latin-1 byte alone", "\xE9", "\xE9"},
+        {"Latin-1 byte in a word", "caf\xE9.txt", "CAF\xE9.TXT"},
+        {"UTF-8 around a stray byte", "\xC3\xA9x\xE8y\xC3\xA0", "\xC3\x89X\xE8Y\xC3\x80"},
+        {"cut sequence at the end", "ab\xC3", "AB\xC3"},
+        {"overlong form", "a\xC0\xAF" "b", "A\xC0\xAF" "B"},
+        {"surrogate form", "\xED\xA0\x80z", "\xED\xA0\x80Z"},
+        {"valid four-byte character", "\xF0\x9F\x98\x80q", "\xF0\x9F\x98\x80Q"},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Label);
+        EXPECT_EQ(UpperCaseText(c.Text), c.Upper);
+    }
+    EXPECT_FALSE(SameTextIgnoringCase("\xE9", "\xE8"));
+    EXPECT_TRUE(SameTextIgnoringCase("caf\xE9", "CAF\xE9"));
+    TStringList list;
+    GetListFromMultipleFilter("\xE9;\xE8;\xE9", list, ';', '~', '!', '&');
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].Text, "\xE9");
+    EXPECT_EQ(list[1].Text, "\xE8");
+    EXPECT_EQ(IndexOfTextIn(list, "\xE8"), 1);
 }
 
 TEST_F(TextTest, MultipleFilterMarksAndShortItems)

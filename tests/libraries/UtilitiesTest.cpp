@@ -32,6 +32,11 @@ TEST_F(UtilitiesTest, IntegersFromTexts)
         {"2147483648", 5, false, true},
         {"-2147483649", 5, false, true},
         {" 7", 5, false, true},
+        {"+-5", 5, false, true},
+        {"+-0", 5, false, true},
+        {"-+5", 5, false, true},
+        {"++5", 5, false, true},
+        {"+", 5, false, true},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Text);
@@ -68,6 +73,8 @@ TEST_F(UtilitiesTest, RealsReadWithAPointWhateverTheLocale)
     EXPECT_DOUBLE_EQ(GetRealFromText("", invalid, 3, 10, 0), 3);
     EXPECT_FALSE(invalid);
     EXPECT_DOUBLE_EQ(GetRealFromText("1e400", invalid), 0);
+    EXPECT_TRUE(invalid);
+    EXPECT_DOUBLE_EQ(GetRealFromText("+-2.5", invalid, 1, 10, -10), 1);
     EXPECT_TRUE(invalid);
     std::setlocale(LC_NUMERIC, saved.c_str());
     Platform::SetLocaleName("en_US");
