@@ -31,19 +31,6 @@ namespace {
 
 constexpr const char *ThisUnit = "Boards";
 
-// Keeps the main window busy while it lives, whichever way its scope is left.
-class TBusyScope
-{
-public:
-    explicit TBusyScope(TMainForm &form) : Form(form) { Form.BeginBusy(); }
-    ~TBusyScope() { Form.EndBusy(); }
-    TBusyScope(const TBusyScope &) = delete;
-    TBusyScope &operator=(const TBusyScope &) = delete;
-
-private:
-    TMainForm &Form;
-};
-
 std::string LowerAscii(std::string text)
 {
     for (char &c : text)

@@ -18,19 +18,6 @@ namespace {
 
 constexpr const char *ThisUnit = "Column";
 
-// Marks the main window busy for one operation.
-class TBusy
-{
-public:
-    explicit TBusy(TMainForm &form) : Form(form) { Form.BeginBusy(); }
-    ~TBusy() { Form.EndBusy(); }
-    TBusy(const TBusy &) = delete;
-    TBusy &operator=(const TBusy &) = delete;
-
-private:
-    TMainForm &Form;
-};
-
 std::string Thousands(std::size_t count)
 {
     return QLocale().toString(static_cast<qlonglong>(count)).toStdString();
@@ -117,7 +104,7 @@ void TColumn::ShowContainer(int number)
 void TColumn::CopyToContainer(TColumn &d, TColumn &s, bool deselect, bool moveWording)
 {
     TFunScope Fun(ThisUnit, "TColumn::CopyToContainer");
-    TBusy busy(d.Form);
+    const TBusyScope busy(d.Form);
     bool added = false;
     Fun.Run([&] {
         if (d.ContainerIndex < 0) {
@@ -144,7 +131,7 @@ void TColumn::CopyToContainer(TColumn &d, TColumn &s, bool deselect, bool moveWo
 void TColumn::InsertContainerItem(TColumn &d, TColumn &s, int index)
 {
     TFunScope Fun(ThisUnit, "TColumn::InsertContainerItem");
-    TBusy busy(d.Form);
+    const TBusyScope busy(d.Form);
     bool inserted = false;
     Fun.Run([&] {
         if (s.ContainerIndex >= 0 && s.ContainerIndex == d.ContainerIndex) return;
@@ -182,7 +169,7 @@ void TColumn::InsertContainerItem(TColumn &d, TColumn &s, int index)
 void TColumn::RelocateContainerItem(TColumn &d, TColumn &s, int index)
 {
     TFunScope Fun(ThisUnit, "TColumn::RelocateContainerItem");
-    TBusy busy(d.Form);
+    const TBusyScope busy(d.Form);
     bool asked = false;
     Fun.Run([&] {
         if (s.ContainerIndex < 0 || d.ContainerIndex < 0) {
@@ -253,7 +240,7 @@ void TColumn::RelocateContainerItem(TColumn &d, TColumn &s, int index)
 void TColumn::RecycleFromContainer(bool withoutConfirmation, bool all)
 {
     TFunScope Fun(ThisUnit, "TColumn::RecycleFromContainer");
-    TBusy busy(Form);
+    const TBusyScope busy(Form);
     bool changed = false;
     Fun.Run([&] {
         if (ContainerIndex < 0) {
@@ -292,7 +279,7 @@ void TColumn::RecycleFromContainer(bool withoutConfirmation, bool all)
 void TColumn::RemoveDuplicateContainerItems()
 {
     TFunScope Fun(ThisUnit, "TColumn::RemoveDuplicateContainerItems");
-    TBusy busy(Form);
+    const TBusyScope busy(Form);
     bool changed = false;
     Fun.Run([&] {
         if (ContainerIndex < 0) {
@@ -317,7 +304,7 @@ void TColumn::RemoveDuplicateContainerItems()
 void TColumn::AddClipboardToContainer()
 {
     TFunScope Fun(ThisUnit, "TColumn::AddClipboardToContainer");
-    TBusy busy(Form);
+    const TBusyScope busy(Form);
     Fun.Run([&] {
         std::vector<std::string> titles;
         ClipboardFilesToList(titles);

@@ -501,5 +501,18 @@ private:
     std::unique_ptr<THistoryDialog> PathsHistoryDialog;
 };
 
+// Keeps the main window busy while it lives, whichever way its scope is left.
+class TBusyScope
+{
+public:
+    explicit TBusyScope(TMainForm &form) : Form(form) { Form.BeginBusy(); }
+    ~TBusyScope() { Form.EndBusy(); }
+    TBusyScope(const TBusyScope &) = delete;
+    TBusyScope &operator=(const TBusyScope &) = delete;
+
+private:
+    TMainForm &Form;
+};
+
 // The main window; null until the start-up creates it.
 extern TMainForm *MainForm;
