@@ -1,0 +1,335 @@
+// Tests of the thumbnail cache: finding, rendering, stale entries and eviction, on real
+// picture and text files made in temporary directories.
+#include "Libraries/PictureCache.h"
+
+#include "Libraries/File.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr TColorRef White = 0x00FFFFFF;
+constexpr TColorRef Black = 0x00000000;
+
+// The file's size and write time as a column lists them.
+struct TFileKey
+{
+    std::uint64_t Size = 0;
+    std::uint64_t WriteTime = 0;
+};
+
+TFileKey KeyOf(const std::string &path)
+{
+    TFileInfo info;
+    info.Load(path);
+    return {info.size, static_cast<std::uint64_t>(info.rawModified)};
+}
+
+void SavePicture(const std::string &path, int width, int height, QColor color)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    ASSERT_TRUE(image.save(QString::fromStdString(path), "PNG")) << path;
+}
+
+// Sets the file's modification time to the Unix second.
+void SetModified(const std::string &path, long seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class PictureCacheTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        Canvas.fill(Qt::black);
+        Painter = std::make_unique<QPainter>(&Canvas);
+        Cache.FreeMemory = [this] { return FreeMemory; };
+    }
+    void TearDown() override
+    {
+        Painter.reset();
+        TStatusTest::TearDown();
+    }
+
+    // Loads a picture thumbnail into the box at (10, 10), as a thumbnail column does.
+    const QImage *LoadPicture(const std::string &path, int boxWidth, int boxHeight)
+    {
+        const TFileKey key = KeyOf(path);
+        FunStatContext.Reset(0);
+        return LoadThumb(path, key, QRect(10, 10, boxWidth, boxHeight), false);
+    }
+    const QImage *LoadThumb(const std::string &path, TFileKey key, QRect box, bool text)
+    {
+        return Cache.Load(Scrolling ? &IsScrolling : nullptr,
+                          *Painter,
+                          {},
+                          {},
+                          false,
+                          false,
+                          1000,
+                          text,
+                          NaturalHeight,
+                          NaturalWidth,
+                          ScalePercent,
+                          text,
+                          -1,
+                          false,
+                          key.WriteTime,
+                          key.Size,
+                          path,
+                          2,
+                          box,
+                          false,
+                          -1,
+                          false,
+                          NoColorRef,
+                          Black,
+                          White);
+    }
+    // Fills the folder with count pictures of width x height named p0.png, p1.png, ...
+    void MakePictures(int count, int width, int height)
+    {
+        for (int i = 0; i < count; ++i)
+            SavePicture(Name(i), width, height, QColor(0, 128, 0));
+    }
+    std::string Name(int i) const { return Dir / ("p" + std::to_string(i) + ".png"); }
+
+    TTempDir Dir;
+    TPictureCache Cache;
+    std::uint64_t FreeMemory = 1ull << 32;
+    QImage Canvas{400, 400, QImage::Format_RGB32};
+    std::unique_ptr<QPainter> Painter;
+    bool Scrolling = false;
+    bool IsScrolling = true;
+    int NaturalHeight = 0, NaturalWidth = 0, ScalePercent = 0;
+};
+
+TEST_F(PictureCacheTest, TheProgramsCacheStartsEmptyWithItsByteLimit)
+{
+    EXPECT_EQ(PictureCache.Count(), 0);
+    EXPECT_EQ(PictureCache.GetSize(), 0);
+    EXPECT_EQ(PictureCache.ByteLimit, 30000000);
+    EXPECT_EQ(TPictureCache::MaxEntries, 1000);
+}
+
+TEST_F(PictureCacheTest, RepaintingACachedPictureDecodesNothing)
+{
+    SavePicture(Dir / "wide.png", 200, 100, QColor(255, 0, 0));
+    const QImage *first = LoadPicture(Dir / "wide.png", 100, 100);
+    ASSERT_NE(first, nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    EXPECT_EQ(first->size(), QSize(100, 50));
+    EXPECT_EQ(NaturalWidth, 200);
+    EXPECT_EQ(NaturalHeight, 100);
+    EXPECT_EQ(ScalePercent, 50);
+    EXPECT_EQ(Cache.Renderings, 1);
+    EXPECT_EQ(Cache.GetSize(), 100 * 50 * 4);
+
+    // The second paint of the visible column comes from the cache and still paints.
+    Canvas.fill(Qt::black);
+    NaturalWidth = NaturalHeight = ScalePercent = 0;
+    const QImage *second = LoadPicture(Dir / "wide.png", 100, 100);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(Cache.Renderings, 1);
+    EXPECT_EQ(Cache.Count(), 1);
+    EXPECT_EQ(NaturalWidth, 200);
+    EXPECT_EQ(NaturalHeight, 100);
+    EXPECT_EQ(ScalePercent, 50);
+    EXPECT_EQ(QColor(Canvas.pixel(60, 30)), QColor(255, 0, 0));
+    EXPECT_EQ(QColor(Canvas.pixel(60, 70)), QColor(Qt::black)); // below the 50-pixel rendering
+}
+
+TEST_F(PictureCacheTest, ANarrowAndAWideColumnGiveTwoEntries)
+{
+    SavePicture(Dir / "wide.png", 200, 100, QColor(0, 0, 255));
+    ASSERT_NE(LoadPicture(Dir / "wide.png", 50, 50), nullptr);
+    ASSERT_NE(LoadPicture(Dir / "wide.png", 100, 100), nullptr);
+    ASSERT_EQ(Cache.Count(), 2);
+    EXPECT_EQ(Cache.Entry(0).Bitmap.size(), QSize(50, 25));
+    EXPECT_EQ(Cache.Entry(1).Bitmap.size(), QSize(100, 50));
+    // Both columns painted again: nothing is decoded.
+    EXPECT_EQ(LoadPicture(Dir / "wide.png", 50, 50), &Cache.Entry(0).Bitmap);
+    EXPECT_EQ(LoadPicture(Dir / "wide.png", 100, 100), &Cache.Entry(1).Bitmap);
+    EXPECT_EQ(Cache.Renderings, 2);
+    EXPECT_EQ(Cache.Count(), 2);
+}
+
+TEST_F(PictureCacheTest, ARewrittenFileIsRenderedAgain)
+{
+    struct TCase
+    {
+        const char *Name;
+        bool NewContent; // else only the write time changes
+    };
+    const TCase cases[] = {{"new content and time", true}, {"new write time only", false}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Cache.Clear();
+        Cache.Renderings = 0;
+        const std::string path = Dir / "photo.png";
+        SavePicture(path, 200, 100, QColor(255, 0, 0));
+        SetModified(path, 1700000000);
+        ASSERT_NE(LoadPicture(path, 50, 50), nullptr);
+        ASSERT_NE(LoadPicture(path, 100, 100), nullptr);
+        ASSERT_EQ(Cache.Count(), 2);
+
+        if (c.NewContent) SavePicture(path, 300, 100, QColor(0, 255, 0));
+        SetModified(path, 1700000100);
+        const QImage *again = LoadPicture(path, 100, 100);
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(Cache.Renderings, 3);
+        // The stale rendering at this size went; the one for the narrow column stays until it
+        // is painted again.
+        ASSERT_EQ(Cache.Count(), 2);
+        EXPECT_EQ(Cache.Entry(0).Bitmap.size(), QSize(50, 25));
+        EXPECT_EQ(Cache.Entry(0).WriteTime, RawFileTime(1700000000, 0));
+        EXPECT_EQ(Cache.Entry(1).WriteTime, RawFileTime(1700000100, 0));
+        EXPECT_EQ(NaturalWidth, c.NewContent ? 300 : 200);
+        EXPECT_EQ(QColor(again->pixel(10, 10)),
+                  c.NewContent ? QColor(0, 255, 0) : QColor(255, 0, 0));
+        // Painted once more: from the cache.
+        EXPECT_EQ(LoadPicture(path, 100, 100), again);
+        EXPECT_EQ(Cache.Renderings, 3);
+    }
+}
+
+TEST_F(PictureCacheTest, NamesDifferingInLetterCaseAreDifferentFiles)
+{
+    SavePicture(Dir / "a.png", 20, 20, QColor(255, 0, 0));
+    SavePicture(Dir / "A.png", 20, 20, QColor(0, 0, 255));
+    // Copies of one size and time: only the name tells them apart.
+    SetModified(Dir / "a.png", 1700000000);
+    SetModified(Dir / "A.png", 1700000000);
+    const QImage *lower = LoadPicture(Dir / "a.png", 100, 100);
+    ASSERT_NE(lower, nullptr);
+    const QColor lowerColor = QColor(lower->pixel(0, 0));
+    const QImage *upper = LoadPicture(Dir / "A.png", 100, 100);
+    ASSERT_NE(upper, nullptr);
+    EXPECT_EQ(Cache.Renderings, 2);
+    EXPECT_EQ(lowerColor, QColor(255, 0, 0));
+    EXPECT_EQ(QColor(upper->pixel(0, 0)), QColor(0, 0, 255));
+}
+
+TEST_F(PictureCacheTest, TheThousandthEntryIsFollowedByEvictingTheOldestHalf)
+{
+    MakePictures(1001, 2, 2);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_NE(LoadPicture(Name(i), 10, 10), nullptr) << i;
+    ASSERT_EQ(Cache.Count(), 1000);
+    ASSERT_NE(LoadPicture(Name(1000), 10, 10), nullptr);
+    ASSERT_EQ(Cache.Count(), 501);
+    EXPECT_EQ(Cache.Entry(0).FileName, Name(500));
+    EXPECT_EQ(Cache.Entry(499).FileName, Name(999));
+    EXPECT_EQ(Cache.Entry(500).FileName, Name(1000));
+    // An evicted picture is rendered again; a kept one is not.
+    const std::int64_t renderings = Cache.Renderings;
+    LoadPicture(Name(700), 10, 10);
+    EXPECT_EQ(Cache.Renderings, renderings);
+    LoadPicture(Name(499), 10, 10);
+    EXPECT_EQ(Cache.Renderings, renderings + 1);
+}
+
+TEST_F(PictureCacheTest, SevenEntriesOverTheByteLimitLoseTheThreeOldest)
+{
+    MakePictures(8, 10, 10);
+    Cache.ByteLimit = 6 * 10 * 10 * 4; // the seventh entry still fits, then the cache is over
+    for (int i = 0; i < 7; ++i)
+        ASSERT_NE(LoadPicture(Name(i), 100, 100), nullptr) << i;
+    ASSERT_EQ(Cache.Count(), 7);
+    ASSERT_GT(Cache.GetSize(), Cache.ByteLimit);
+    ASSERT_NE(LoadPicture(Name(7), 100, 100), nullptr);
+    ASSERT_EQ(Cache.Count(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Cache.Entry(i).FileName, Name(i + 3)) << i;
+    EXPECT_EQ(Cache.GetSize(), 5 * 400);
+}
+
+TEST_F(PictureCacheTest, ShortOfFreeMemoryOnlyFiveEntriesAreAddedWithoutEviction)
+{
+    struct TCase
+    {
+        std::uint64_t FreeMemory;
+        int CountAfterSix;
+    };
+    // Six insertions: the sixth finds five entries and, short of memory, evicts two first.
+    const TCase cases[] = {{9999999, 4}, {10000000, 6}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.FreeMemory);
+        Cache.Clear();
+        FreeMemory = c.FreeMemory;
+        MakePictures(6, 4, 4);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_NE(LoadPicture(Name(i), 10, 10), nullptr);
+        EXPECT_EQ(Cache.Count(), 5);
+        ASSERT_NE(LoadPicture(Name(5), 10, 10), nullptr);
+        EXPECT_EQ(Cache.Count(), c.CountAfterSix);
+        EXPECT_EQ(Cache.Entry(Cache.Count() - 1).FileName, Name(5));
+    }
+}
+
+TEST_F(PictureCacheTest, AFileThatVanishedBeforePaintingFailsAndCachesNothing)
+{
+    const std::string path = Dir / "gone.png";
+    SavePicture(path, 20, 20, QColor(255, 0, 0));
+    const TFileKey listed = KeyOf(path);
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    FunStatContext.Reset(0);
+    EXPECT_EQ(LoadThumb(path, listed, QRect(10, 10, 100, 100), false), nullptr);
+    EXPECT_TRUE(FunStatContext.IsError());
+    EXPECT_EQ(FunStatContext.description, "Invalid picture size.");
+    EXPECT_EQ(FunStatContext.parameter1, path);
+    EXPECT_EQ(Cache.Count(), 0);
+    EXPECT_EQ(QColor(Canvas.pixel(20, 20)), QColor(Qt::black)); // the area stays as it was
+}
+
+TEST_F(PictureCacheTest, UncachedThumbnailsWaitWhileTheColumnScrolls)
+{
+    SavePicture(Dir / "a.png", 40, 40, QColor(255, 0, 0));
+    SavePicture(Dir / "b.png", 40, 40, QColor(0, 0, 255));
+    ASSERT_NE(LoadPicture(Dir / "a.png", 100, 100), nullptr);
+    Scrolling = true;
+    EXPECT_NE(LoadPicture(Dir / "a.png", 100, 100), nullptr); // cached: painted anyway
+    EXPECT_EQ(LoadPicture(Dir / "b.png", 100, 100), nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    EXPECT_EQ(Cache.Renderings, 1);
+    EXPECT_EQ(Cache.Count(), 1);
+}
+
+TEST_F(PictureCacheTest, AFontChangeRendersTextThumbnailsAgainButNotPictures)
+{
+    Dir.WriteFile("notes.txt", "Some words for a small text thumbnail.");
+    SavePicture(Dir / "photo.png", 40, 40, QColor(255, 0, 0));
+    const QRect box(10, 10, 120, 80);
+    QFont font = Painter->font();
+    font.setPointSize(9);
+    Painter->setFont(font);
+    ASSERT_NE(LoadThumb(Dir / "notes.txt", KeyOf(Dir / "notes.txt"), box, true), nullptr);
+    ASSERT_NE(LoadPicture(Dir / "photo.png", 120, 80), nullptr);
+    EXPECT_EQ(Cache.Entry(0).Bitmap.size(), QSize(120, 80));
+    EXPECT_EQ(Cache.Renderings, 2);
+
+    font.setPointSize(12);
+    Painter->setFont(font);
+    ASSERT_NE(LoadThumb(Dir / "notes.txt", KeyOf(Dir / "notes.txt"), box, true), nullptr);
+    ASSERT_NE(LoadPicture(Dir / "photo.png", 120, 80), nullptr);
+    EXPECT_EQ(Cache.Renderings, 3);
+    EXPECT_EQ(Cache.Count(), 2); // the text in the old font went
+}
+
+} // namespace
