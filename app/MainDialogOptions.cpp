@@ -4,6 +4,7 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/History.h"
+#include "Libraries/PictureCache.h"
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextListUi.h"
 #include "app/BoardPropertiesDialog.h"
@@ -96,6 +97,7 @@ void TMainForm::LoadOptionsFiles()
     FunStatContext.Reset(0);
     OptionsStorage.Load();
     FunStatContext.Reset(0);
+    PictureCache.ByteLimit = ProgramOptions.MaxPictureCacheSize;
 }
 
 void TMainForm::SaveOptionsFiles()
@@ -213,6 +215,7 @@ void TMainForm::Com_Options()
             QObject::connect(OptionsForm, &QObject::destroyed, [] { OptionsForm = nullptr; });
         }
         if (!OptionsForm->Dialog(Boards.Active().ShowTreeNavigator)) return;
+        PictureCache.ByteLimit = ProgramOptions.MaxPictureCacheSize;
         Reset(false);
         Boards.LayoutButtons(ProgramOptions.VisibleBoards, ProgramOptions.BoardsBarRows, -1, -1);
         ViewerPlugins.LoadViewerPlugins(ProgramOptions.ActivatePlugins,

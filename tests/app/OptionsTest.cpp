@@ -3,6 +3,7 @@
 
 #include "Libraries/History.h"
 #include "Libraries/MemoryStorage.h"
+#include "Libraries/PictureCache.h"
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextList.h"
 #include "app/MainDialog.h"
@@ -205,6 +206,22 @@ TEST_F(OptionsTest, DialogColumnsBoardsAndHistoriesComeBackAtTheNextStart)
     EXPECT_EQ(PathsHistory.Entry(visit).focusRow, 4);
     ASSERT_EQ(FilesHistory.count(), 1);
     EXPECT_EQ(FilesHistory.Entry(0).title, Home.Path() + "/b.txt");
+}
+
+TEST_F(OptionsTest, TheThumbnailCacheSizeOptionSetsTheCachesByteLimit)
+{
+    Start();
+    EXPECT_EQ(PictureCache.ByteLimit, 30000000);
+    ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
+        dialog.ComboBoxOf("Main", "MaxPictureCacheSize")->setCurrentText(QStringLiteral("50000000"));
+    }));
+    EXPECT_EQ(PictureCache.ByteLimit, 50000000);
+    Close();
+    PictureCache.ByteLimit = TPictureCache::DefaultByteLimit;
+    Start();
+    EXPECT_EQ(PictureCache.ByteLimit, 50000000);
+    Close();
+    PictureCache.ByteLimit = TPictureCache::DefaultByteLimit;
 }
 
 TEST_F(OptionsTest, OkayKeepsTheValuesOfListsThatShowNoSelection)
