@@ -213,7 +213,8 @@ TEST_F(OptionsTest, TheThumbnailCacheSizeOptionSetsTheCachesByteLimit)
     Start();
     EXPECT_EQ(PictureCache.ByteLimit, 30000000);
     ASSERT_TRUE(RunOptionsDialog([](TOptionsForm &dialog) {
-        dialog.ComboBoxOf("Main", "MaxPictureCacheSize")->setCurrentText(QStringLiteral("50000000"));
+        dialog.ComboBoxOf("Main", "MaxPictureCacheSize")
+            ->setCurrentText(QStringLiteral("50000000"));
     }));
     EXPECT_EQ(PictureCache.ByteLimit, 50000000);
     Close();
