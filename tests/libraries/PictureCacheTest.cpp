@@ -3,6 +3,7 @@
 #include "Libraries/PictureCache.h"
 
 #include "Libraries/File.h"
+#include "Libraries/FileLink.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -16,7 +17,11 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 
 namespace {
 
@@ -50,6 +55,30 @@ void SetModified(const std::string &path, long seconds)
     const timespec times[2] = {{seconds, 0}, {seconds, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
+
+// Sets an environment variable for the life of the object.
+class TEnvironmentVariable
+{
+public:
+    TEnvironmentVariable(const char *name, const std::string &value) : Name(name)
+    {
+        if (const char *old = std::getenv(name)) Old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~TEnvironmentVariable()
+    {
+        if (Old)
+            ::setenv(Name, Old->c_str(), 1);
+        else
+            ::unsetenv(Name);
+    }
+    TEnvironmentVariable(const TEnvironmentVariable &) = delete;
+    TEnvironmentVariable &operator=(const TEnvironmentVariable &) = delete;
+
+private:
+    const char *Name;
+    std::optional<std::string> Old;
+};
 
 class PictureCacheTest : public TStatusTest
 {
@@ -330,6 +359,167 @@ TEST_F(PictureCacheTest, AFontChangeRendersTextThumbnailsAgainButNotPictures)
     ASSERT_NE(LoadPicture(Dir / "photo.png", 120, 80), nullptr);
     EXPECT_EQ(Cache.Renderings, 3);
     EXPECT_EQ(Cache.Count(), 2); // the text in the old font went
+}
+
+TEST_F(PictureCacheTest, APaintedBitmapGetsItsBorderJustOutsideItAndKeepsItsTransparency)
+{
+    QImage bitmap(20, 10, QImage::Format_ARGB32_Premultiplied);
+    bitmap.fill(QColor(255, 0, 0));
+    bitmap.setPixel(5, 5, qRgba(0, 0, 0, 0));
+    struct TCase
+    {
+        const char *Name;
+        TColorRef Border;
+        QColor Expected; // just outside the bitmap's corners
+    };
+    const TCase cases[] = {{"border", 0x0000FF00, QColor(0, 255, 0)},
+                           {"no colour", NoColorRef, QColor(Qt::black)}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Canvas.fill(Qt::black);
+        TPictureCache::PaintPicture(*Painter, QRect(50, 60, 100, 100), c.Border, bitmap);
+        EXPECT_EQ(QColor(Canvas.pixel(50, 60)), QColor(255, 0, 0));
+        EXPECT_EQ(QColor(Canvas.pixel(69, 69)), QColor(255, 0, 0));
+        EXPECT_EQ(QColor(Canvas.pixel(55, 65)), QColor(Qt::black)); // transparent pixel
+        EXPECT_EQ(QColor(Canvas.pixel(49, 59)), c.Expected);
+        EXPECT_EQ(QColor(Canvas.pixel(70, 70)), c.Expected);
+        EXPECT_EQ(QColor(Canvas.pixel(71, 71)), QColor(Qt::black));
+    }
+}
+
+TEST_F(PictureCacheTest, APluginDrawsAtTheFittedSizeAndItsExceptionsAreSwallowed)
+{
+    Dir.WriteFile("drawing.xyz", "anything");
+    const std::string path = Dir / "drawing.xyz";
+    std::string seenExtension;
+    const TPluginPictureSizeFunction size =
+        [&](const std::string &, const std::string &extension, int, int, int &w, int &h) {
+            seenExtension = extension;
+            w = 200;
+            h = 100;
+        };
+    int drawn = 0;
+    bool throws = false;
+    const TPluginLoadFileFunction draw = [&](const std::string &,
+                                             const std::string &,
+                                             int width,
+                                             int height,
+                                             TColorRef,
+                                             TColorRef,
+                                             std::uint8_t *pixels) {
+        ++drawn;
+        if (throws) throw std::runtime_error("plug-in failure");
+        for (int i = 0; i < width * height; ++i) {
+            pixels[4 * i] = 255; // blue
+            pixels[4 * i + 1] = 0;
+            pixels[4 * i + 2] = 0;
+        }
+    };
+    const auto load = [&](const TPluginLoadFileFunction &drawEntry, QRect box) {
+        FunStatContext.Reset(0);
+        return Cache.Load(nullptr,
+                          *Painter,
+                          drawEntry,
+                          size,
+                          true,
+                          false,
+                          1000,
+                          false,
+                          NaturalHeight,
+                          NaturalWidth,
+                          ScalePercent,
+                          false,
+                          -1,
+                          false,
+                          1,
+                          8,
+                          path,
+                          2,
+                          box,
+                          false,
+                          -1,
+                          false,
+                          NoColorRef,
+                          Black,
+                          White);
+    };
+    const QImage *bitmap = load(draw, QRect(10, 10, 100, 100));
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(seenExtension, ".XYZ");
+    EXPECT_EQ(bitmap->size(), QSize(100, 50));
+    EXPECT_EQ(NaturalWidth, 200);
+    EXPECT_EQ(ScalePercent, 50);
+    EXPECT_EQ(QColor(bitmap->pixel(50, 25)), QColor(0, 0, 255));
+    EXPECT_EQ(load(draw, QRect(10, 10, 100, 100)), bitmap);
+    EXPECT_EQ(drawn, 1);
+
+    throws = true;
+    const QImage *failed = load(draw, QRect(10, 10, 60, 60));
+    ASSERT_NE(failed, nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    EXPECT_EQ(QColor(failed->pixel(10, 10)), QColor(Qt::white)); // only the background
+
+    // A plug-in without its drawing entry renders nothing.
+    EXPECT_EQ(load({}, QRect(10, 10, 30, 30)), nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    EXPECT_EQ(Cache.Count(), 2);
+}
+
+TEST_F(PictureCacheTest, AVideoFrameIsFoundByTheBoxSideItTouches)
+{
+    const TEnvironmentVariable cacheHome("XDG_CACHE_HOME", Dir / "cache");
+    Dir.WriteFile("movie.mkv", "not really a movie");
+    const std::string video = Dir / "movie.mkv";
+    const std::string folder = Dir / "cache/thumbnails/normal";
+    std::filesystem::create_directories(folder);
+    QImage frame(128, 96, QImage::Format_RGB32);
+    frame.fill(QColor(0, 0, 255));
+    frame.setText(QStringLiteral("Thumb::URI"), QString::fromStdString(FileUriOfPath(video)));
+    ASSERT_TRUE(frame.save(
+        QString::fromStdString(folder + "/" + Md5HexDigest(FileUriOfPath(video)) + ".png")));
+    const TFileKey key = KeyOf(video);
+    const auto load = [&](QRect box) {
+        FunStatContext.Reset(0);
+        return Cache.Load(nullptr,
+                          *Painter,
+                          {},
+                          {},
+                          false,
+                          true,
+                          1000,
+                          false,
+                          NaturalHeight,
+                          NaturalWidth,
+                          ScalePercent,
+                          false,
+                          -1,
+                          false,
+                          key.WriteTime,
+                          key.Size,
+                          video,
+                          2,
+                          box,
+                          false,
+                          -1,
+                          false,
+                          NoColorRef,
+                          Black,
+                          White);
+    };
+    const QImage *wide = load(QRect(0, 0, 160, 160));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(wide->size(), QSize(160, 120));
+    EXPECT_EQ(NaturalWidth, 160);
+    EXPECT_EQ(NaturalHeight, 120);
+    EXPECT_EQ(ScalePercent, 100);
+    EXPECT_EQ(load(QRect(0, 0, 160, 160)), wide);
+    EXPECT_EQ(load(QRect(0, 0, 160, 130)), wide); // still touches the box's width
+    EXPECT_EQ(Cache.Renderings, 1);
+    const QImage *narrow = load(QRect(0, 0, 100, 100));
+    ASSERT_NE(narrow, nullptr);
+    EXPECT_EQ(narrow->size(), QSize(100, 75));
+    EXPECT_EQ(Cache.Renderings, 2);
+    EXPECT_EQ(Cache.Count(), 2);
 }
 
 } // namespace
