@@ -4,6 +4,7 @@
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
 #include "Libraries/History.h"
+#include "Libraries/PictureCache.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/SystemMenu.h"
@@ -358,9 +359,11 @@ void TMainForm::Com_ToggleHoverInfo()
 
 void TMainForm::Com_Statistics()
 {
-    // The thumbnail picture cache is not kept yet: it holds nothing.
     ShowInfoMessage(
-        StatisticsText(0, FileSizeText(6, 0, 0), PathsHistory.count(), FilesHistory.count()));
+        StatisticsText(PictureCache.Count(),
+                       FileSizeText(6, 0, static_cast<std::uint64_t>(PictureCache.GetSize())),
+                       PathsHistory.count(),
+                       FilesHistory.count()));
 }
 
 void TMainForm::OpenHelp(int context)

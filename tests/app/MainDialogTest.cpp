@@ -5,6 +5,7 @@
 #include "Libraries/History.h"
 #include "Libraries/HistoryDialog.h"
 #include "Libraries/Install.h"
+#include "Libraries/PictureCache.h"
 #include "Libraries/ShiftStateUi.h"
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -150,13 +152,49 @@ TEST_F(MainDialogTest, StatisticsText)
     for (const char *title : {"/d1/f", "/d2/f", "/d3/f"})
         PathsHistory.AddPath(title, 0, true, true, 0, 0);
     FilesHistory.AddFile(Home.Path() + "/notes.txt", true);
+    // Thumbnails of 100 x 50 and 50 x 25 pixels in the program's cache.
+    QImage picture(200, 100, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    ASSERT_TRUE(picture.save(QString::fromStdString(Home / "wide.png")));
+    QImage canvas(300, 300, QImage::Format_RGB32);
+    {
+        QPainter painter(&canvas);
+        int height = 0, width = 0, scale = 0;
+        for (const int side : {100, 50})
+            PictureCache.Load(nullptr,
+                              painter,
+                              {},
+                              {},
+                              false,
+                              false,
+                              0,
+                              false,
+                              height,
+                              width,
+                              scale,
+                              false,
+                              -1,
+                              false,
+                              1,
+                              1,
+                              Home / "wide.png",
+                              2,
+                              QRect(0, 0, side, side),
+                              true,
+                              -1,
+                              false,
+                              NoColorRef,
+                              0,
+                              0xFFFFFF);
+    }
     Form->ClickMenuItem("Statistics");
     PathsHistory.Clear();
     FilesHistory.Clear();
+    PictureCache.Clear();
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_EQ(Boxes.Shown[0].Caption, "Message");
     EXPECT_EQ(Boxes.Shown[0].Text,
-              "Thumbnail picture cache:\n    * Pictures: 0\n    * Size: 0 B\n\nNavigation "
+              "Thumbnail picture cache:\n    * Pictures: 2\n    * Size: 24.4 KB\n\nNavigation "
               "history:\n    * Visited directories: 3\n    * Launched files: 1");
 }
 
