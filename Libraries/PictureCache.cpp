@@ -14,7 +14,7 @@
 #include <QString>
 
 #include <algorithm>
-#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -360,7 +360,6 @@ QImage TPictureCache::RenderWithPlugin(const TPluginLoadFileFunction &pluginLoad
     if (size.width() < 1 || size.height() < 1) return QImage();
     scalePercent = static_cast<int>(std::int64_t{size.height()} * 100 / naturalHeight);
     QImage bitmap(size, QImage::Format_RGB32);
-    bitmap.fill(OpaqueColor(backgroundColor));
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size.width()) *
                                      static_cast<std::size_t>(size.height()) * 4);
     // Start from the background so that a plug-in drawing only part of the box leaves it.
