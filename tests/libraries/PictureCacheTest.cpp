@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -359,6 +360,47 @@ TEST_F(PictureCacheTest, AFontChangeRendersTextThumbnailsAgainButNotPictures)
     ASSERT_NE(LoadPicture(Dir / "photo.png", 120, 80), nullptr);
     EXPECT_EQ(Cache.Renderings, 3);
     EXPECT_EQ(Cache.Count(), 2); // the text in the old font went
+}
+
+TEST_F(PictureCacheTest, ATextIsWordWrappedUnlessItBreaksItsOwnLines)
+{
+    std::string words;
+    for (int i = 0; i < 60; ++i)
+        words += "word ";
+    struct TCase
+    {
+        const char *Name;
+        std::string Text;
+        bool Wrapped;
+    };
+    const TCase cases[] = {{"no line break", words + "Z", true},
+                           {"break inside", words + "\nZ", false},
+                           {"break at the second character", "x\n" + words, true},
+                           {"break at the last character", words + "\n", true},
+                           {"carriage return inside", words + "\rZ", false}};
+    const int lineHeight = QFontMetrics(Painter->font()).lineSpacing();
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Dir.WriteFile("notes.txt", c.Text);
+        FunStatContext.Reset(0);
+        const QImage bitmap = TPictureCache::LoadTextToBitmap(
+            *Painter, White, 100000, Dir / "notes.txt", -1, QRect(10, 10, 200, 100), Black);
+        EXPECT_FALSE(FunStatContext.IsError());
+        ASSERT_EQ(bitmap.size(), QSize(200, 100));
+        // Ink in the third line: the long first line continues there only when wrapped.
+        bool ink = false;
+        for (int y = 2 + 2 * lineHeight; y < 2 + 3 * lineHeight && y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (QColor(bitmap.pixel(x, y)) != QColor(Qt::white)) ink = true;
+        EXPECT_EQ(ink, c.Wrapped);
+    }
+    // A text that cannot be read leaves only the background and the read's failure.
+    FunStatContext.Reset(0);
+    const QImage missing = TPictureCache::LoadTextToBitmap(
+        *Painter, White, 1000, Dir / "missing.txt", 2, QRect(0, 0, 50, 40), Black);
+    EXPECT_TRUE(FunStatContext.IsError());
+    ASSERT_EQ(missing.size(), QSize(50, 40));
+    EXPECT_EQ(QColor(missing.pixel(25, 20)), QColor(Qt::white));
 }
 
 TEST_F(PictureCacheTest, APaintedBitmapGetsItsBorderJustOutsideItAndKeepsItsTransparency)
