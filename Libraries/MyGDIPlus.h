@@ -82,6 +82,16 @@ private:
     std::unique_ptr<TState> State;
 };
 
+// The size a picture of the natural size gets in the box: the box with fit exactly, else FitSize
+// into the box, enlarging with fit small for pictures whose sides reach the fit small size; a
+// side that comes out below 1 keeps the natural one.
+QSize FittedPictureSize(int naturalWidth,
+                        int naturalHeight,
+                        QSize box,
+                        bool fitExactly,
+                        int fitSmallSize,
+                        bool fitSmall);
+
 // Decodes the file into a new 32-bit bitmap of the fitted size (the box with fit exactly, else
 // FitSize into the box, enlarging with fit small for pictures whose sides reach the fit small
 // size) over the background colour; pictures that may be transparent (.CUR, .GIF, .ICO, .PNG)

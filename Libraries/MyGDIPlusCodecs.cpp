@@ -278,6 +278,34 @@ QImage TPictureFile::Read(QSize scaledSize, bool smooth)
 
 // ---- Loading into a bitmap ------------------------------------------------------------------
 
+QSize FittedPictureSize(int naturalWidth,
+                        int naturalHeight,
+                        QSize box,
+                        bool fitExactly,
+                        int fitSmallSize,
+                        bool fitSmall)
+{
+    int width = box.width();
+    int height = box.height();
+    if (!fitExactly) {
+        double ratio = 1;
+        FitSize(naturalWidth,
+                naturalHeight,
+                box.width(),
+                ratio,
+                height,
+                width,
+                fitSmall,
+                false,
+                0,
+                fitSmallSize,
+                box.height());
+    }
+    if (width < 1) width = naturalWidth;
+    if (height < 1) height = naturalHeight;
+    return QSize(width, height);
+}
+
 QImage LoadPictureToBitmap(const std::string &fileName,
                            TColorRef backgroundColor,
                            QRect box,
@@ -304,24 +332,10 @@ QImage LoadPictureToBitmap(const std::string &fileName,
             Fun.Raise("Invalid picture size.", fileName);
             return;
         }
-        int width = box.width();
-        int height = box.height();
-        if (!fitExactly) {
-            double ratio = 1;
-            FitSize(pictureWidth,
-                    pictureHeight,
-                    box.width(),
-                    ratio,
-                    height,
-                    width,
-                    fitSmall,
-                    false,
-                    0,
-                    fitSmallSize,
-                    box.height());
-        }
-        if (width < 1) width = pictureWidth;
-        if (height < 1) height = pictureHeight;
+        const QSize fitted =
+            FittedPictureSize(pictureWidth, pictureHeight, box.size(), fitExactly, fitSmallSize, fitSmall);
+        const int width = fitted.width();
+        const int height = fitted.height();
         scalePercent = static_cast<int>(std::int64_t{height} * 100 / pictureHeight);
         const bool icon = IsIconKind(fileName);
         if (smartQualitySize >= 0 && (width >= smartQualitySize || height >= smartQualitySize))

@@ -20,41 +20,6 @@ namespace {
 
 constexpr const char *ThisUnit = "PictureCache";
 
-QColor OpaqueColor(TColorRef color)
-{
-    return QColor(static_cast<int>(color & 0xFF),
-                  static_cast<int>((color >> 8) & 0xFF),
-                  static_cast<int>((color >> 16) & 0xFF));
-}
-
-// The size a rendering of the natural size gets in the box, as LoadPictureToBitmap makes it.
-QSize RenderedSize(int naturalWidth,
-                   int naturalHeight,
-                   int boxWidth,
-                   int boxHeight,
-                   bool fitExactly,
-                   int fitSmallSize,
-                   bool fitSmall)
-{
-    if (fitExactly) return QSize(boxWidth, boxHeight);
-    int width = boxWidth, height = boxHeight;
-    double ratio = 1;
-    FitSize(naturalWidth,
-            naturalHeight,
-            boxWidth,
-            ratio,
-            height,
-            width,
-            fitSmall,
-            false,
-            0,
-            fitSmallSize,
-            boxHeight);
-    if (width < 1) width = naturalWidth;
-    if (height < 1) height = naturalHeight;
-    return QSize(width, height);
-}
-
 // The font part of the key.
 struct TFontKey
 {
@@ -99,8 +64,8 @@ TPictureCache::TPictureCache() : FreeMemory(MachineFreeMemory)
 
 void TPictureCache::RemoveStale(std::size_t index)
 {
-    if (index + 1 != Entries.size()) Entries[index] = std::move(Entries.back());
-    Entries.pop_back();
+    // The entries stay oldest first: eviction and the video look-up rely on that order.
+    Entries.erase(Entries.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 const QImage *TPictureCache::Find(const std::string &fileName,
@@ -148,14 +113,14 @@ const QImage *TPictureCache::Find(const std::string &fileName,
         for (std::size_t i = first; i-- > last;) {
             TPictureCacheEntry &entry = Entries[i];
             if (entry.FileName != fileName) continue;
-            const QSize expected = RenderedSize(entry.NaturalWidth,
-                                                entry.NaturalHeight,
-                                                boxWidth,
-                                                boxHeight,
-                                                fitExactly,
-                                                fitSmallSize,
-                                                fitSmall);
-            if (entry.Bitmap.size() != expected) continue;
+            // A video frame was matched by the side it touches; a rendering by its fitted size.
+            if (!video && entry.Bitmap.size() != FittedPictureSize(entry.NaturalWidth,
+                                                                   entry.NaturalHeight,
+                                                                   QSize(boxWidth, boxHeight),
+                                                                   fitExactly,
+                                                                   fitSmallSize,
+                                                                   fitSmall))
+                continue;
             const bool sameFile = entry.FileSize == fileSize && entry.WriteTime == writeTime;
             const bool sameFormat =
                 !dependsOnTextFormat ||
@@ -169,7 +134,7 @@ const QImage *TPictureCache::Find(const std::string &fileName,
                 return;
             }
             // An older version of the file, or another text format, at this size: it will
-            // never be shown again. The newer entry moved into its place was already examined.
+            // never be shown again.
             RemoveStale(i);
         }
     });
@@ -350,13 +315,8 @@ QImage TPictureCache::RenderWithPlugin(const TPluginLoadFileFunction &pluginLoad
     }
     naturalWidth = width < 1 ? rect.width() : width;
     naturalHeight = height < 1 ? rect.height() : height;
-    const QSize size = RenderedSize(naturalWidth,
-                                    naturalHeight,
-                                    rect.width(),
-                                    rect.height(),
-                                    fitExactly,
-                                    fitSmallSize,
-                                    fitSmall);
+    const QSize size =
+        FittedPictureSize(naturalWidth, naturalHeight, rect.size(), fitExactly, fitSmallSize, fitSmall);
     if (size.width() < 1 || size.height() < 1) return QImage();
     scalePercent = static_cast<int>(std::int64_t{size.height()} * 100 / naturalHeight);
     QImage bitmap(size, QImage::Format_RGB32);
@@ -395,7 +355,7 @@ QImage TPictureCache::LoadTextToBitmap(QPainter &canvas,
     TFunScope Fun(ThisUnit, "TPictureCache::LoadTextToBitmap");
     Fun.Run([&] {
         bitmap = QImage(rect.size(), QImage::Format_ARGB32_Premultiplied);
-        bitmap.fill(OpaqueColor(backgroundColor));
+        bitmap.fill(ColorWithAlpha(backgroundColor, 255));
         const std::string text = GetTextFromFileStream(fileName, "", byteLimit);
         if (Fun.CalleeFailed()) return;
         if (margin < 0) margin = 2;
@@ -403,7 +363,7 @@ QImage TPictureCache::LoadTextToBitmap(QPainter &canvas,
         if (!BreaksItsOwnLines(text)) flags |= Qt::TextWordWrap;
         QPainter painter(&bitmap);
         painter.setFont(canvas.font());
-        painter.setPen(OpaqueColor(textColor));
+        painter.setPen(ColorWithAlpha(textColor, 255));
         painter.drawText(QRect(QPoint(margin, margin),
                                QPoint(rect.width() - margin - 1, rect.height() - margin - 1)),
                          flags,
