@@ -578,7 +578,7 @@ void TFileForm::OnOkay(TOkayKind kind)
                 !AskYesNo("There is not enough space at destination.\nClick \"Okay\" to CONTINUE."))
                 return;
         }
-        if (transfers && streamsFound > 0 && !SupportsNamedStreams(destinationPath)) {
+        if (transfers && streamsFound > 0) {
             if (!AskToLeaveStreams()) return;
             leaveStreams = true;
         }
@@ -710,6 +710,11 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
             return;
         }
         const bool transfers = IsOneOf(operation, {"Copy", "Convert picture", "Move"});
+        // A directory's own streams are carried like a file's.
+        if (counting && streamsFound != -1) {
+            streamsFound += std::max(0, GetFileStreamsCount(source));
+            FunStatContext.Reset(fsPerfect);
+        }
         // Below the top directory the destination cannot lie inside unless it does at the top,
         // so the real paths are resolved only there.
         if ((transfers || operation == "Compare") &&
@@ -721,7 +726,7 @@ void TFileForm::ProcessDir(const std::string &source, const std::string &destina
         const std::string destination = IncludeTrailingBackslash(destinationParent) +
                                         (!topName.empty() && source == topSource ? topName : ExtractName(source));
         const bool taken = transfers && Platform::PathTaken(destination);
-        if (taken && SameAsSource(source, destination)) {
+        if (taken && Platform::SameFile(source, destination)) {
             Fun.Raise("Source and destination are the same.", source, destination);
             return;
         }
@@ -1044,15 +1049,6 @@ bool TFileForm::MadeByThisRun(const std::string &destination, const Platform::TE
     return !listed;
 }
 
-bool TFileForm::SameAsSource(const std::string &source, const std::string &destination)
-{
-    // Links are followed on both sides: a link moved onto what it points to would leave a
-    // link to itself.
-    Platform::TEntryStatus from, to;
-    return Platform::EntryStatus(source, from, true) && Platform::EntryStatus(destination, to, true) &&
-           from.Device == to.Device && from.Inode == to.Inode;
-}
-
 bool TFileForm::FindItemOntoItself(std::string &source, std::string &destination) const
 {
     const auto onto = [&](const std::string &title, bool isDirectory) {
@@ -1062,7 +1058,7 @@ bool TFileForm::FindItemOntoItself(std::string &source, std::string &destination
         const std::string name = directory ? (!topName.empty() && title == topSource ? topName : ExtractName(title))
                                            : DestinationName(ExtractName(title), title);
         const std::string target = IncludeTrailingBackslash(destinationPath) + name;
-        if (!SameAsSource(title, target)) return false;
+        if (!Platform::SameFile(title, target)) return false;
         source = title;
         destination = target;
         return true;

@@ -757,6 +757,23 @@ namespace {
 
 } // namespace
 
+TEST_F(FileDialogTest, ADirectorysOwnStreamsAreAskedAboutToo)
+{
+    TRamDisk ram(Root / "ram");
+    if (!ram.Mounted) GTEST_SKIP() << "this machine cannot mount a ramfs";
+    fs::create_directories(Root / "tagged");
+    Root.WriteFile("tagged/plain.txt", "plain");
+    ASSERT_EQ(setxattr((Root / "tagged").c_str(), "user.Description", "box", 3, 0), 0);
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    Run("Copy", {Root / "tagged"}, Root / "ram/", okNoErrors);
+    bool asked = false;
+    for (const auto &shown : Boxes.Shown)
+        asked |= shown.Text.rfind("There are file streams in the source files", 0) == 0;
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(Root.ReadFile("ram/tagged/plain.txt"), "plain");
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
 TEST_F(FileDialogTest, AMoveWhoseStreamsCannotFollowAsksAndNeverLosesThemSilently)
 {
     TRamDisk ram(Root / "ram");
