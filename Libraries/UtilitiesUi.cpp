@@ -256,6 +256,11 @@ bool AddDirectoryItem(QMenu *menu,
 
 } // namespace
 
+QString MenuCaptionText(const std::string &caption)
+{
+    return MenuCaptionText(Q(caption));
+}
+
 // ---- Clipboard ------------------------------------------------------------------------------
 
 bool CopyTextToClipboard(const std::string &text,

@@ -16,6 +16,7 @@ class QFont;
 class QImage;
 class QListWidget;
 class QMenu;
+class QString;
 class QMimeData;
 class QPainter;
 class QTreeWidgetItem;
@@ -129,6 +130,9 @@ constexpr int DirectoryMenuTag = 1;
 constexpr int FileMenuTag = 0;
 // The property of a file item that holds the file's full path (a QString).
 constexpr const char *MenuFilePathProperty = "velmordianFilePath";
+
+// A caption as a menu item shows it: an ampersand is a character, not a mnemonic mark.
+QString MenuCaptionText(const std::string &caption);
 
 // Adds the directory's files that match the filter to the menu, sub-directories as sub-menus
 // first, each group sorted without regard to case; at most 30 items a level, hidden entries

@@ -3,6 +3,7 @@
 #include "app/Boards.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/UtilitiesUi.h"
 #include "Libraries/File.h"
 #include "Libraries/MemoryStorage.h"
 #include "Libraries/Program.h"
@@ -12,7 +13,6 @@
 #include "app/MainDialog.h"
 #include "app/MyControls.h"
 #include "app/OptionsDialog.h"
-#include "app/SystemMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -611,7 +611,7 @@ void TBoards::ShowMenu(MyTPanel *button, Qt::KeyboardModifiers shift)
         auto *group = new QActionGroup(menu);
         for (int i = 0; i < Count; ++i) {
             const TBoardData &board = Items[i];
-            QAction *item = menu->addAction(MenuText(board.DisplayName()));
+            QAction *item = menu->addAction(MenuCaptionText(board.DisplayName()));
             item->setCheckable(true);
             item->setActionGroup(group);
             item->setStatusTip(QStringLiteral("Show this board"));

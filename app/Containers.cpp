@@ -1,9 +1,9 @@
 // The twenty containers: stored, ordered lists of file titles from anywhere, their files in
 // the options folder, their titles, and the menus that pick one.
 #include "app/Containers.h"
-#include "app/SystemMenu.h"
 
 #include "Libraries/Error.h"
+#include "Libraries/UtilitiesUi.h"
 #include "Libraries/File.h"
 #include "Libraries/StoredTextList.h"
 #include "platform/FileHandle.h"
@@ -55,7 +55,7 @@ void AddContainerItems(QMenu *menu, const TContainerDialog &dialog, int current,
                        const char *modifier, const std::function<void(int)> &onClick)
 {
     for (int i = 0; i < TContainer::Count; ++i) {
-        QAction *item = menu->addAction(MenuText(dialog.Caption(i)));
+        QAction *item = menu->addAction(MenuCaptionText(dialog.Caption(i)));
         item->setData(i);
         item->setStatusTip(QString::fromLatin1(hint));
         item->setEnabled(i != current);

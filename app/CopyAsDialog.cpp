@@ -43,15 +43,6 @@ bool WithoutHardLinks(const std::string &directory, int code)
     return type == "vfat" || type == "msdos" || type == "exfat" || type == "iso9660" || type == "udf";
 }
 
-// Both paths reach the same file (device and inode, links followed: a link is never copied or
-// moved onto what it points to, nor a directory onto itself).
-bool SameTarget(const std::string &a, const std::string &b)
-{
-    Platform::TEntryStatus first, second;
-    return Platform::EntryStatus(a, first, true) && Platform::EntryStatus(b, second, true) &&
-           first.Device == second.Device && first.Inode == second.Inode;
-}
-
 // The file has named streams that a copy to the directory would leave behind.
 bool StreamsWouldStayBehind(const std::string &source, const std::string &directory)
 {
@@ -185,7 +176,7 @@ bool TCopyAsForm::Do()
         // Also for a directory, which the caller copies or moves: onto itself it would be
         // merged with itself.
         if (destination == ExcludeTrailingBackslash(source) || destination == source ||
-            (PathExists(destination) && SameTarget(source, destination))) {
+            (PathExists(destination) && Platform::SameFile(source, destination))) {
             Fun.Raise("Source and destination are the same.", source, destination);
             return;
         }

@@ -212,9 +212,6 @@ private:
     void RecordMadeDirectory(const std::string &directory);
     bool InsideMadeDirectory(const std::string &path) const;
     bool MadeByThisRun(const std::string &destination, const Platform::TEntryStatus &status) const;
-    // The destination names the source itself (the same device and inode; a directory's
-    // destination is followed through links, a file's taken as it is).
-    static bool SameAsSource(const std::string &source, const std::string &destination);
     // The first item whose destination is the item itself; false when none.
     bool FindItemOntoItself(std::string &source, std::string &destination) const;
     // The destination with its links resolved, and how deep ProcessDir is in the tree.

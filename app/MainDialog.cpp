@@ -618,12 +618,6 @@ void TMainForm::CheckRestDirMonitor(int source, int first)
     }
 }
 
-void TMainForm::EndBusyAndReload()
-{
-    EndBusy();
-    CheckDirMonitor(true);
-}
-
 void TMainForm::MarkChangedEntry(const std::string &entry)
 {
     const std::string directory = ExtractDirectory(entry);

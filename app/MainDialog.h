@@ -258,9 +258,6 @@ public:
     void CheckDirMonitor(bool reload);
     // Copies column source's list into the columns from first on that show its directory.
     void CheckRestDirMonitor(int source, int first);
-    // Ends the busy state of one of the program's own file operations and reloads the columns
-    // it changed.
-    void EndBusyAndReload();
     // Marks the visible directory columns showing the entry's directory, or lying inside the
     // entry, as changed.
     void MarkChangedEntry(const std::string &entry);

@@ -12,7 +12,6 @@
 #include "app/CopyAsDialog.h"
 #include "app/FileDialog.h"
 #include "app/OptionsDialog.h"
-#include "app/SystemMenu.h"
 #include "platform/FileSystem.h"
 
 #include "Libraries/ShiftStateUi.h"
@@ -292,7 +291,7 @@ void TMainForm::CreateFileDragMenu()
     for (const TDragRow &row : DragRows) {
         parents.resize(static_cast<std::size_t>(row.Depth) + 1);
         QMenu *parent = parents.back();
-        const QString caption = MenuText(row.Caption);
+        const QString caption = MenuCaptionText(row.Caption);
         QAction *action = nullptr;
         if (row.Kind == drSubmenu || row.Kind == drFilled) {
             QMenu *submenu = parent->addMenu(caption);
@@ -390,7 +389,7 @@ void TColumn::SetupAttachStream(QMenu *menu)
         title->setStatusTip(QStringLiteral("Click a stream name to mark it as the destination stream"));
         menu->setDefaultAction(title);
         for (std::size_t i = 0; i < names.size() && i < 30; ++i) {
-            QAction *item = menu->addAction(MenuText(names[i]));
+            QAction *item = menu->addAction(MenuCaptionText(names[i]));
             item->setStatusTip(QStringLiteral(
                 "The source stream is attached in the destinaton file as the stream with the clicked name. If you "
                 "want a name that is is not in the list, you must use the streams editor to add that name first."));

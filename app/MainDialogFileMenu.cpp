@@ -417,7 +417,7 @@ void TMainForm::CreateFileMenu()
     for (const TFileMenuRow &row : FileMenuRows) {
         parents.resize(static_cast<std::size_t>(row.Depth) + 1);
         QMenu *parent = parents.back();
-        const QString caption = MenuText(row.Caption);
+        const QString caption = MenuCaptionText(row.Caption);
         QAction *action = nullptr;
         if (row.Kind == rkSubmenu || row.Kind == rkFilled) {
             QMenu *submenu = parent->addMenu(caption);
@@ -445,7 +445,7 @@ void TMainForm::CreateFileMenu()
             const std::string caption = values.Captions ? values.Captions[value]
                                         : value == 0    ? std::string("Fill")
                                                         : std::to_string(value);
-            QAction *action = menu->addAction(MenuText(caption));
+            QAction *action = menu->addAction(MenuCaptionText(caption));
             action->setCheckable(true);
             action->setData(value);
             const auto command = values.Command;
@@ -523,7 +523,7 @@ void TMainForm::EnableFileMenuItems()
         EnableFileMenuItem("IBCopyFileMenu", ib.Copy);
         EnableFileMenuItem("IBConvertPictureMenu", ib.Convert);
         EnableFileMenuItem("IBMoveFileMenu", ib.Move);
-        FileMenuItems.at("IBTitleMenu")->setText(MenuText(InterBoardTitle()));
+        FileMenuItems.at("IBTitleMenu")->setText(MenuCaptionText(InterBoardTitle()));
 
         const bool audio = AudioFileExtensions.Has(f.Ext), video = VideoFileExtensions.Has(f.Ext);
         const bool text = TextFileExtensions.Has(f.Ext);
@@ -550,7 +550,7 @@ void TMainForm::SetFileMenuChecks()
     checkValue("SubcolumnsAttrMenu", a.Subcolumns);
     checkValue("ThumbHeightMenu", std::max(a.ThumbHeight, 0));
     for (QAction *action : FileMenuItems.at("SortModeMenu")->menu()->actions())
-        action->setChecked(action->text() == MenuText(a.SortMode));
+        action->setChecked(action->text() == MenuCaptionText(a.SortMode));
     FileMenuItems.at("FixedAttrMenu")->setChecked(a.Fixed);
     FileMenuItems.at("ThumbAttrMenu")->setChecked(a.Thumb);
     FileMenuItems.at("ShowPathsInContainerMenu")->setChecked(a.ShowContainerPaths);

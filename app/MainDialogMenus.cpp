@@ -6,8 +6,8 @@
 #include "Libraries/History.h"
 #include "Libraries/PictureCache.h"
 #include "Libraries/Program.h"
+#include "Libraries/UtilitiesUi.h"
 #include "app/OptionsDialog.h"
-#include "app/SystemMenu.h"
 #include "app/WizardDialog.h"
 #include "platform/FileHandle.h"
 
@@ -145,7 +145,7 @@ void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
         const TMenuRow &row = rows[i];
         QMenu *target = menu;
         if (row.Submenu[0] != '\0') {
-            const QString title = MenuText(row.Submenu);
+            const QString title = MenuCaptionText(row.Submenu);
             target = nullptr;
             for (QAction *action : menu->actions())
                 if (action->menu() && action->text() == title) target = action->menu();
@@ -155,7 +155,7 @@ void TMainForm::BuildMenu(QMenu *menu, const TMenuRow *rows, std::size_t count)
                 continue;
             }
         }
-        QAction *action = target->addAction(MenuText(row.Caption));
+        QAction *action = target->addAction(MenuCaptionText(row.Caption));
         action->setEnabled(row.Command != nullptr);
         if (row.Command) {
             const auto command = row.Command;
@@ -201,7 +201,7 @@ QAction *TMainForm::MenuItem(const std::string &caption) const
 {
     const auto named = FileMenuItems.find(caption);
     if (named != FileMenuItems.end()) return named->second;
-    const QString text = MenuText(caption);
+    const QString text = MenuCaptionText(caption);
     for (QAction *action : Actions)
         if (action->text() == text) return action;
     return nullptr;

@@ -3,6 +3,7 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
+#include "Libraries/UtilitiesUi.h"
 #include "app/MyControls.h"
 #include "platform/DesktopApplications.h"
 #include "platform/FileSystem.h"
@@ -139,11 +140,11 @@ const TSystemMenuItem *ChooseItem(const std::vector<TSystemMenuItem> &items,
                                   const std::string &caption)
 {
     QMenu menu(owner);
-    menu.setDefaultAction(menu.addAction(MenuText(caption)));
+    menu.setDefaultAction(menu.addAction(MenuCaptionText(caption)));
     menu.addSeparator();
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (items[i].Separated) menu.addSeparator();
-        QAction *action = menu.addAction(MenuText(items[i].Caption));
+        QAction *action = menu.addAction(MenuCaptionText(items[i].Caption));
         action->setStatusTip(QString::fromStdString(items[i].Hint));
         action->setData(static_cast<int>(i));
     }
@@ -190,11 +191,6 @@ bool DisplayForPaths(const std::vector<std::string> &requested,
 }
 
 } // namespace
-
-QString MenuText(const std::string &caption)
-{
-    return QString::fromStdString(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
 
 std::vector<std::string> MimeTypesOfPath(const std::string &path)
 {

@@ -37,8 +37,6 @@ struct TSystemMenuItem
     bool Separated = false;
 };
 
-// A caption as a menu item shows it: an ampersand is a character, not a mnemonic mark.
-QString MenuText(const std::string &caption);
 
 // The MIME type of an entry followed by the types it inherits from.
 std::vector<std::string> MimeTypesOfPath(const std::string &path);

@@ -95,8 +95,7 @@ bool CopyUserAttributes(int from, int to, bool dropUnsupported)
 
 bool SyncDirectoryOf(const std::string &path)
 {
-    THandle directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return directory.Get() >= 0 && ::fsync(directory.Get()) == 0;
+    return Platform::SyncDirectory(DirectoryOf(path));
 }
 
 // Test seam: the path of file systems without a no-replace rename.
@@ -381,9 +380,10 @@ bool CopyRegularFile(const std::string &source,
     if (::fchmod(to.Get(), info.st_mode & 07777) != 0) return fail(TCopyStep::Content);
     // A rename that replaces a file must never name content that is not on the disk yet: after
     // a crash neither the old nor the new content could be left.
-    if ((replacing || options.Durable) && ::fsync(to.Get()) != 0) return fail(TCopyStep::Content);
     const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::futimens(to.Get(), times) != 0 || !to.Close()) return fail(TCopyStep::Content);
+    if (::futimens(to.Get(), times) != 0) return fail(TCopyStep::Content);
+    if ((replacing || options.Durable) && ::fsync(to.Get()) != 0) return fail(TCopyStep::Content);
+    if (!to.Close()) return fail(TCopyStep::Content);
     if (!RenamePath(temporary, destination, replace)) {
         TErrnoKeeper keep;
         ::unlink(temporary.c_str());
@@ -604,8 +604,13 @@ bool ReplaceFileContent(const std::string &path, const std::function<bool(int ha
         return false;
     };
     if (!write(file.Get()) || !CopyUserAttributes(old.Get(), file.Get(), false)) return fail();
-    // Only a privileged user may give a file away; the others keep it as their own.
-    if (::fchown(file.Get(), info.st_uid, info.st_gid) != 0 && errno != EPERM) return fail();
+    // Only a privileged user may give a file away; the others keep it as their own, in the old
+    // file's group where they belong to it.
+    if (::fchown(file.Get(), info.st_uid, info.st_gid) != 0) {
+        if (errno != EPERM) return fail();
+        if (::fchown(file.Get(), static_cast<uid_t>(-1), info.st_gid) != 0 && errno != EPERM)
+            return fail();
+    }
     // The mode after the owner: a change of owner clears the set-user and set-group bits.
     if (::fchmod(file.Get(), info.st_mode & 07777) != 0 || ::fsync(file.Get()) != 0 || !file.Close())
         return fail();
