@@ -147,6 +147,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), MainTimer(new QTimer(th
     };
     qApp->installEventFilter(this);
     SetupBoards();
+    InstallThumbnailPainter();
 }
 
 TMainForm::~TMainForm()
@@ -157,6 +158,7 @@ TMainForm::~TMainForm()
     for (int slot = 0; slot < 3; ++slot) ViewerPlugins.UnloadViewerPlugin(slot);
     if (MainForm == this) MainForm = nullptr;
     if (GMyPanelOptions.MainWindow == this) GMyPanelOptions.MainWindow = nullptr;
+    if (GMyPanelOptions.BackPicture == &BackPicture) GMyPanelOptions.BackPicture = nullptr;
 }
 
 void TMainForm::CreateAreas()
@@ -170,6 +172,9 @@ void TMainForm::CreateAreas()
     HelpButton = NewButton(Toolbar, "Help");
     UserLogo = NewPanel(Toolbar, 2, 0);
     UserLogo->Framed = false;
+    UserLogo->OnDrawCaption = [this](QPainter &canvas, const QRect &inside) {
+        UserLogoPaint(canvas, inside);
+    };
     BoardButtonsBar = NewPanel(ClientPanel, 2, 3);
     WorkArea = NewPanel(ClientPanel, 2, 0);
     WorkArea->Framed = false;
@@ -515,6 +520,7 @@ void TMainForm::StartMainForm()
         LoadOptionsFiles();
 
         ShowBoard();
+        SetupBackPicture("");
         Reset(false);
         BusyCount = 0;
         DirCheckWatch.start();
@@ -673,6 +679,7 @@ void TMainForm::resizeEvent(QResizeEvent *event)
         SkipNextResize = false;
         return;
     }
+    SetupBackPicture("");
     Reset(false);
     SetViewerHeight(false, 0);
     FocusColumn(-1, false);

@@ -10,6 +10,7 @@
 #include "app/MyControls.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRect>
 #include <QWidget>
 
@@ -319,6 +320,27 @@ public:
     void Com_MaximizeViewerHeight();
     void Com_ToggleHoverInfo();
     void Com_Statistics();
+
+    // Paints the thumbnail of a file (from the picture cache, rendering it on a miss) into the
+    // thumbnail rectangle and its one-line information into the other; control is the list
+    // being painted, null for the hover preview.
+    void PaintThumb(const std::string &fileName,
+                    MyTPanel *control,
+                    QRect thumbRect,
+                    QRect infoRect,
+                    QPainter &canvas,
+                    std::int64_t writeTime,
+                    std::int64_t fileSize);
+    // The user logo through the picture cache; nothing when there is no logo file.
+    void UserLogoPaint(QPainter &canvas, const QRect &inside);
+    // Rebuilds the background picture for the client size; a path becomes the skin's picture.
+    void SetupBackPicture(const std::string &path);
+    // Makes the picture the skin's background picture and shows it.
+    void SetAsBackground(const std::string &path);
+    // "Set as background": the active column's focused picture.
+    void Com_SetAsBackground();
+    // The background picture at the client size; null when none is shown.
+    QImage BackPicture;
     void Com_Wizard();
     void Com_HelpMain();
     void Com_HelpKeyboardMouse();
@@ -513,3 +535,11 @@ private:
 
 // The main window; null until the start-up creates it.
 extern TMainForm *MainForm;
+
+// The first file of the options folder named "UserLogo" with any extension (any case); empty
+// when there is none.
+std::string UserLogoFileName();
+// A file size as thumbnails show it ("1.2 MB").
+std::string ThumbSizeText(std::uint64_t size);
+// Makes the columns paint their thumbnails through the main window.
+void InstallThumbnailPainter();

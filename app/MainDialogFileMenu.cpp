@@ -139,7 +139,7 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "OpenFileWithMenu", "Open with", "Q", rkItem, &F::Com_OpenFileWith},
     {1, "PrintFileMenu", "Print", "", rkItem, &F::Com_PrintFile},
     {1, "ManualRunMenu", "Manual run", "R", rkItem, nullptr},
-    {1, "SetAsBackgroundPicture", "Set as background", "W", rkItem, nullptr},
+    {1, "SetAsBackgroundPicture", "Set as background", "W", rkItem, &F::Com_SetAsBackground},
     {1, "SetAsWallpaperMenu", "Set as wallpaper", "Ctrl+W", rkItem, nullptr},
     {1, "PasteClipboardPictureMenu", "Paste picture", "U", rkItem, nullptr},
     {1, "HashFileMenu", "Hash file", "", rkItem, nullptr},

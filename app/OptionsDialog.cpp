@@ -5,6 +5,7 @@
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
 #include "Libraries/FileLink.h"
+#include "Libraries/MyGDIPlus.h"
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextList.h"
 #include "Libraries/UtilitiesUi.h"
@@ -875,6 +876,10 @@ void ReadExtensionLists(const TStoredTextList &list)
         stored.List->Assign(items);
     }
     SetDefaultExtensionLists();
+    // Pictures are what the decoders read; the list is not stored.
+    std::vector<std::string> pictures;
+    GetPictureExtensions(pictures);
+    PictureFileExtensions.Assign(pictures);
 }
 
 void WriteExtensionLists(TStoredTextList &list)

@@ -1,7 +1,16 @@
 // The current skin and its defaults.
 #include "app/SkinDialog.h"
 
+#include "Libraries/Program.h"
+
 TSkinOptions SkinOptions;
+TBackPictureStretchRule BackPictureStretchRule;
+
+std::string BackPictureFullPath(const std::string &title)
+{
+    if (title.empty() || title.find('/') != std::string::npos) return title;
+    return OptionsDirectory() + "BackPictures/" + title;
+}
 
 void TSkinOptions::Reset(bool full)
 {

@@ -93,3 +93,16 @@ struct TSkinOptions
 
 // The current skin, alive for the whole run.
 extern TSkinOptions SkinOptions;
+
+// The skin dialog's own settings of the background picture: the smallest picture side that is
+// stretched (-1: any) and the largest aspect skew in percent that is stretched (-1: any).
+struct TBackPictureStretchRule
+{
+    std::int32_t MinStretchSize = 300;
+    std::int32_t MaxSkewPercent = 120;
+};
+extern TBackPictureStretchRule BackPictureStretchRule;
+
+// The background picture file of a title: the title itself when it has a directory part,
+// otherwise the file of that name in the options' "BackPictures" folder.
+std::string BackPictureFullPath(const std::string &title);

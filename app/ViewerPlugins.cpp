@@ -163,6 +163,12 @@ bool TViewerPlugins::LoadFileToBitmap(int slot,
     return true;
 }
 
+bool TViewerPlugins::HasRenderingEntries(int slot) const
+{
+    const TSlot *entry = SlotAt(slot);
+    return entry && entry->GetPictureSize && entry->LoadFileToBitmap;
+}
+
 bool TViewerPlugins::RecacheOnTextFormatChange(int slot, const std::string &extension) const
 {
     const TSlot *entry = SlotAt(slot);

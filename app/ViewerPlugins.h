@@ -91,6 +91,8 @@ public:
                           const std::string &fileName,
                           const std::string &extension,
                           TViewerPluginBitmapInfo &info) const;
+    // True when the slot's plug-in has both "GetPictureSize" and "LoadFileToBitmap".
+    bool HasRenderingEntries(int slot) const;
     // True when thumbnails of the extension depend on the text format; false as well when the
     // slot has no "RecacheOnTextFormatChange".
     bool RecacheOnTextFormatChange(int slot, const std::string &extension) const;
