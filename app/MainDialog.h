@@ -331,6 +331,8 @@ public:
                     QPainter &canvas,
                     std::int64_t writeTime,
                     std::int64_t fileSize);
+    // The information line of the thumbnail painted last ("" when it had none).
+    std::string ThumbInfo;
     // The user logo through the picture cache; nothing when there is no logo file.
     void UserLogoPaint(QPainter &canvas, const QRect &inside);
     // Rebuilds the background picture for the client size; a path becomes the skin's picture.

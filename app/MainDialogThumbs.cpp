@@ -109,9 +109,14 @@ void TMainForm::PaintThumb(const std::string &fileName,
                            std::int64_t fileSize)
 {
     TFunScope Fun(ThisUnit, "TMainForm::PaintThumb");
+    ThumbInfo.clear();
+    const auto info = [&](const std::string &text) {
+        ThumbInfo = text;
+        WriteInfo(canvas, infoRect, text);
+    };
     Fun.Run([&] {
         if (IsDrivePath(fileName)) {
-            WriteInfo(canvas, infoRect, "Picture not available");
+            info("Picture not available");
             return;
         }
         const TProgramOptions &o = ProgramOptions;
@@ -164,15 +169,13 @@ void TMainForm::PaintThumb(const std::string &fileName,
         if (picture || iconSource || video) {
             if (o.MaxThumbFileSize >= 0 && size > static_cast<std::uint64_t>(o.MaxThumbFileSize) &&
                 !iconSource && !video) {
-                WriteInfo(canvas, infoRect, "File size too big: " + ThumbSizeText(size));
+                info("File size too big: " + ThumbSizeText(size));
                 return;
             }
             const bool fitSmall = o.FitSmallThumbs && control;
             if (!load({}, {}, false, video, 0, false, false, o.FitSmallThumbsSize, fitSmall)) return;
             if (naturalWidth > 0 && naturalHeight > 0)
-                WriteInfo(canvas,
-                          infoRect,
-                          PictureInfoLine(naturalWidth, naturalHeight, scale, size, fitSmall));
+                info(PictureInfoLine(naturalWidth, naturalHeight, scale, size, fitSmall));
             return;
         }
         if (TextFileExtensions.Has(ext)) {
@@ -181,16 +184,16 @@ void TMainForm::PaintThumb(const std::string &fileName,
                                        std::int64_t{thumbRect.height()} * thumbRect.width() /
                                            std::max(1, o.ItemsFontSize) / 5);
             if (!load({}, {}, false, false, limit, true, true, -1, false)) return;
-            WriteInfo(canvas, infoRect, "Sz " + ThumbSizeText(size));
+            info("Sz " + ThumbSizeText(size));
             return;
         }
         const int slot = ViewerPlugins.FindViewerPluginSlot(ext);
         if (slot < 0) {
-            WriteInfo(canvas, infoRect, "Picture not available");
+            info("Picture not available");
             return;
         }
         if (!ViewerPlugins.HasRenderingEntries(slot)) {
-            WriteInfo(canvas, infoRect, "Invalid rendering function");
+            info("Invalid rendering function");
             return;
         }
         const TPluginPictureSizeFunction measure = [slot](const std::string &file,
@@ -220,11 +223,9 @@ void TMainForm::PaintThumb(const std::string &fileName,
         const bool dependsOnTextFormat = ViewerPlugins.RecacheOnTextFormatChange(slot, ext);
         if (!load(draw, measure, true, false, 0, dependsOnTextFormat, false, -1, false)) return;
         if (naturalWidth > 0 && naturalHeight > 0)
-            WriteInfo(canvas,
-                      infoRect,
-                      PictureInfoLine(naturalWidth, naturalHeight, scale, size, false));
+            info(PictureInfoLine(naturalWidth, naturalHeight, scale, size, false));
     });
-    if (Fun.Failed()) WriteInfo(canvas, infoRect, "Picture not available or error");
+    if (Fun.Failed()) info("Picture not available or error");
 }
 
 std::string UserLogoFileName()
