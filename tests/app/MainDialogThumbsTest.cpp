@@ -12,6 +12,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -300,4 +301,53 @@ TEST_F(MainDialogThumbsTest, PicturesAreWhatTheDecodersRead)
     EXPECT_TRUE(PictureFileExtensions.Has(".png"));
     EXPECT_TRUE(PictureFileExtensions.Has(".GIF"));
     EXPECT_FALSE(PictureFileExtensions.Has(".TXT"));
+}
+
+// Writes the window with a thumbnail column of a small folder beside the test program, for a
+// reviewer to look at.
+TEST_F(MainDialogThumbsTest, AThumbnailColumnOfAMixedFolderOnScreen)
+{
+    QImage photo = Ramp(640, 480);
+    {
+        QPainter painter(&photo);
+        painter.setBrush(Qt::yellow);
+        painter.drawEllipse(QRect(380, 60, 160, 160));
+    }
+    Dir.WriteFile("1 landscape.jpg", Encoded(photo, "JPEG"));
+    Dir.WriteFile("2 portrait.jpg", Encoded(Ramp(300, 500), "JPEG"));
+    QImage clear(200, 200, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    {
+        QPainter painter(&clear);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(200, 0, 0, 160));
+        painter.drawEllipse(QRect(20, 20, 160, 160));
+    }
+    Dir.WriteFile("3 transparent.png", Encoded(clear, "PNG"));
+    Dir.WriteFile("4 readme.txt", "Thumbnails show the start of a text file.\n\nSecond paragraph.\n");
+    QImage noise(700, 500, QImage::Format_RGB32);
+    std::uint32_t seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+    Dir.WriteFile("5 too big.png", Encoded(noise, "PNG"));
+    Dir.WriteFile("6 unknown.xyz", "no picture here");
+    ProgramOptions.MaxThumbFileSize = 1000000;
+    ASSERT_GT(fs::file_size(Dir / "5 too big.png"), 1000000u);
+
+    TColumn &column = *Form->Columns[0];
+    column.LoadDirectory(
+        true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "1 landscape.jpg");
+    column.SetThumbHeight(4, false);
+    Form->resize(1000, 1000);
+    Form->show();
+    Form->FocusColumn(0, true);
+    QCoreApplication::processEvents();
+    const QImage picture = Form->grab().toImage();
+    ASSERT_TRUE(picture.save(
+        QString::fromStdString((fs::current_path() / "MainDialogThumbs-column.png").string()),
+        "PNG"));
+    // Two photographs, the transparent picture and the text.
+    EXPECT_EQ(PictureCache.Count(), 4);
+    EXPECT_TRUE(ShownErrors().empty());
 }
