@@ -6,6 +6,7 @@
 #include "Libraries/File.h"
 #include "Libraries/FileLink.h"
 #include "Libraries/FileStream.h"
+#include "Libraries/MyGDIPlus.h"
 #include "Libraries/StoredTextList.h"
 #include "Libraries/StoredTextListUi.h"
 #include "Libraries/Text.h"
@@ -14,6 +15,9 @@
 #include "app/MainDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/OverwriteDialog.h"
+#include "app/SkinDialog.h"
+#include "app/ViewerPluginEntries.h"
+#include "app/ViewerPlugins.h"
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
@@ -206,6 +210,9 @@ TFileForm::TFileForm(QWidget *parent) : QDialog(parent)
     PictureGroupBox = new QGroupBox(QStringLiteral("Picture"));
     auto *picture = new QGridLayout(PictureGroupBox);
     PictureFormatComboBox = new QComboBox;
+    std::vector<std::string> formats;
+    LoadPictureConvertFilters(formats);
+    for (const std::string &format : formats) PictureFormatComboBox->addItem(Q(format));
     PictureQualityComboBox = new QComboBox;
     PictureQualityComboBox->setEditable(true);
     for (int quality = 0; quality <= 100; quality += 5) PictureQualityComboBox->addItem(QString::number(quality));
@@ -534,7 +541,8 @@ void TFileForm::OnOkay(TOkayKind kind)
         if (operation == "Convert picture") {
             // The picture encoders fill the format list; without one there is nothing to
             // convert to.
-            if (PictureFormatComboBox->currentText().isEmpty()) {
+            if (!GetPictureConverterID(
+                    S(PictureFormatComboBox->currentText()), pictureExtension, pictureEncoder)) {
                 Fun.Raise("Failed to get format information.", currentSource, currentDestination);
                 return;
             }
@@ -857,6 +865,10 @@ void TFileForm::ProcessFile(const std::string &source,
     Fun.Run([&] {
         if (!StartItem(source, destinationDirectory)) return;
         const std::string name = ExtractName(source);
+        if (operation == "Convert picture" && !IsConvertiblePicture(name)) {
+            Progress(-1);
+            return;
+        }
         if (IsPathInside(source, destinationDirectory)) {
             Fun.Raise("Can not " + operation + " recursively.", source, destinationDirectory);
             return;
@@ -899,7 +911,7 @@ void TFileForm::ProcessFile(const std::string &source,
                     }
                 }
             } else if (operation == "Convert picture") {
-                Fun.Raise("Failed to get format information.", source, destination);
+                ConvertOnePicture(source, destination, existed, overwrite);
             } else if (operation == "Move") {
                 if (confirm()) {
                     Progress(0);
@@ -930,6 +942,52 @@ void TFileForm::ProcessFile(const std::string &source,
     });
     ++files;
     ReportIfFailed(Fun, "Failed to " + operation + " file.");
+}
+
+bool IsConvertiblePicture(const std::string &name)
+{
+    const std::string ext = ExtractExtension(name);
+    return !ext.empty() &&
+           (PictureFileExtensions.Has(ext) || ViewerPlugins.FindViewerPluginSlot(ext) >= 0);
+}
+
+void TFileForm::ConvertOnePicture(const std::string &source,
+                                  const std::string &destination,
+                                  bool &existed,
+                                  bool &overwrite)
+{
+    const std::string converted =
+        destination.substr(0, destination.size() - ExtractExtension(destination).size()) +
+        pictureExtension;
+    if (!Confirm(source, converted, existed, overwrite)) return;
+    if (existed) ++commonFiles;
+    Progress(0);
+    if (stop) return;
+    const TProgramOptions &o = ProgramOptions;
+    const std::string ext = UpperCaseText(ExtractExtension(source));
+    const int slot = PictureFileExtensions.Has(ext) ? -1 : ViewerPlugins.FindViewerPluginSlot(ext);
+    const bool normalize = NormalizeSizeCheckBox->isChecked();
+    ConvertPicture(source,
+                   converted,
+                   overwrite,
+                   SkinOptions.WindowTextColor,
+                   SkinOptions.WindowBackColor,
+                   slot >= 0 ? LoadFileEntry(ViewerPlugins, slot) : TPluginLoadFileFunction(),
+                   slot >= 0 ? PictureSizeEntry(ViewerPlugins, slot) : TPluginPictureSizeFunction(),
+                   slot >= 0,
+                   o.FitSmallThumbsSize,
+                   o.FitSmallThumbs,
+                   normalize,
+                   o.NormalizeThumbHeight,
+                   o.NormalizeThumbWidth,
+                   normalize ? o.NormalizeThumbHeightTo : -1,
+                   normalize ? o.NormalizeThumbWidthTo : -1,
+                   pictureQuality,
+                   pictureEncoder,
+                   pictureExtension);
+    if (FunStatContext.IsError()) return;
+    RecordMade(converted);
+    CopyFileStreams(source, converted);
 }
 
 void TFileForm::CopyAsLink(const std::string &source, const std::string &destinationDirectory, bool isDirectory)

@@ -47,6 +47,8 @@ bool AskToLeaveStreams();
 bool IsValidNamePrefix(const std::string &prefix);
 // The operations that put a prefix before the names they make.
 bool OperationAllowsPrefix(const std::string &operation);
+// A file "Convert picture" takes: one a decoder or a viewer plug-in reads.
+bool IsConvertiblePicture(const std::string &name);
 
 // One item the operation starts from: a title, whether it is a directory to enter, and its
 // position in the source column (-1 for none).
@@ -124,7 +126,7 @@ public:
     bool leaveStreams = false;
     std::string includeFilter, excludeFilter;
     std::string prefix;
-    std::string pictureExtension;
+    std::string pictureExtension, pictureEncoder;
     double pictureQuality = 1;
     TMemoryStorage clipboardText;
     TCrono refreshWatch, elapsedWatch;
@@ -176,6 +178,12 @@ public:
     void ProcessAll();
     void Choose(bool isDirectory, const std::string &path, const std::string &destination);
     void ProcessDir(const std::string &source, const std::string &destinationParent);
+    // Converts the picture into the chosen format beside the destination's name, after the
+    // overwrite question, and copies its streams.
+    void ConvertOnePicture(const std::string &source,
+                           const std::string &destination,
+                           bool &existed,
+                           bool &overwrite);
     void ProcessFile(const std::string &source, const std::string &destinationDirectory, std::uint64_t size,
                      bool encrypted, bool isLink);
     void CopyAsLink(const std::string &source, const std::string &destinationDirectory, bool isDirectory);

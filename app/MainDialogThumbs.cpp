@@ -15,6 +15,7 @@
 #include "app/MyControls.h"
 #include "app/OptionsDialog.h"
 #include "app/SkinDialog.h"
+#include "app/ViewerPluginEntries.h"
 #include "app/ViewerPlugins.h"
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
@@ -196,30 +197,8 @@ void TMainForm::PaintThumb(const std::string &fileName,
             info("Invalid rendering function");
             return;
         }
-        const TPluginPictureSizeFunction measure = [slot](const std::string &file,
-                                                          const std::string &extension,
-                                                          int wantedWidth,
-                                                          int wantedHeight,
-                                                          int &width,
-                                                          int &height) {
-            ViewerPlugins.GetPictureSize(
-                slot, file, extension, wantedWidth, wantedHeight, width, height);
-        };
-        const TPluginLoadFileFunction draw = [slot](const std::string &file,
-                                                    const std::string &extension,
-                                                    int width,
-                                                    int height,
-                                                    TColorRef back,
-                                                    TColorRef fore,
-                                                    std::uint8_t *pixels) {
-            TViewerPluginBitmapInfo info;
-            info.width = width;
-            info.height = height;
-            info.backColor = back;
-            info.foreColor = fore;
-            info.pixels = pixels;
-            ViewerPlugins.LoadFileToBitmap(slot, file, extension, info);
-        };
+        const TPluginPictureSizeFunction measure = PictureSizeEntry(ViewerPlugins, slot);
+        const TPluginLoadFileFunction draw = LoadFileEntry(ViewerPlugins, slot);
         const bool dependsOnTextFormat = ViewerPlugins.RecacheOnTextFormatChange(slot, ext);
         if (!load(draw, measure, true, false, 0, dependsOnTextFormat, false, -1, false)) return;
         if (naturalWidth > 0 && naturalHeight > 0)

@@ -1,5 +1,6 @@
 // The viewer plug-in host: loading the three slots and calling their entry points.
 #include "app/ViewerPlugins.h"
+#include "app/ViewerPluginEntries.h"
 
 #include "Libraries/Error.h"
 #include "platform/DynamicLibrary.h"
@@ -167,6 +168,37 @@ bool TViewerPlugins::HasRenderingEntries(int slot) const
 {
     const TSlot *entry = SlotAt(slot);
     return entry && entry->GetPictureSize && entry->LoadFileToBitmap;
+}
+
+TPluginPictureSizeFunction PictureSizeEntry(const TViewerPlugins &plugins, int slot)
+{
+    return [&plugins, slot](const std::string &file,
+                        const std::string &extension,
+                        int wantedWidth,
+                        int wantedHeight,
+                        int &width,
+                        int &height) {
+        plugins.GetPictureSize(slot, file, extension, wantedWidth, wantedHeight, width, height);
+    };
+}
+
+TPluginLoadFileFunction LoadFileEntry(const TViewerPlugins &plugins, int slot)
+{
+    return [&plugins, slot](const std::string &file,
+                        const std::string &extension,
+                        int width,
+                        int height,
+                        TColorRef back,
+                        TColorRef fore,
+                        std::uint8_t *pixels) {
+        TViewerPluginBitmapInfo info;
+        info.width = width;
+        info.height = height;
+        info.backColor = back;
+        info.foreColor = fore;
+        info.pixels = pixels;
+        plugins.LoadFileToBitmap(slot, file, extension, info);
+    };
 }
 
 bool TViewerPlugins::RecacheOnTextFormatChange(int slot, const std::string &extension) const
