@@ -241,17 +241,17 @@ const QImage *TPictureCache::Load(const bool *controlScrolling,
             naturalWidth = bitmap.width();
             naturalHeight = bitmap.height();
         } else if (!usePlugin) {
-            bitmap = LoadPictureToBitmap(fileName,
-                                         backgroundColor,
-                                         thumbRect,
-                                         smartQualitySize,
-                                         highQuality,
-                                         naturalHeight,
-                                         naturalWidth,
-                                         scalePercent,
-                                         fitExactly,
-                                         fitSmallSize,
-                                         fitSmall);
+            bitmap = RenderPicture(fileName,
+                                   backgroundColor,
+                                   thumbRect,
+                                   smartQualitySize,
+                                   highQuality,
+                                   naturalHeight,
+                                   naturalWidth,
+                                   scalePercent,
+                                   fitExactly,
+                                   fitSmallSize,
+                                   fitSmall);
             if (Fun.CalleeFailed()) return;
         } else if (pluginLoadFileToBitmap && pluginGetPictureSize) {
             bitmap = RenderWithPlugin(pluginLoadFileToBitmap,

@@ -142,11 +142,32 @@ public:
     std::int64_t ByteLimit = DefaultByteLimit;
     // How many renderings were attempted since creation (a repaint from the cache adds none).
     std::int64_t Renderings = 0;
+    // How many pictures were decoded from their files (a rendering made from a thumbnail on disk
+    // adds none).
+    std::int64_t Decodes = 0;
+    // Pictures also keep their thumbnails on disk, in the thumbnail folders of
+    // $XDG_CACHE_HOME/thumbnails that other programs share, so a new start finds them without
+    // decoding. Texts, video frames and plug-in drawings stay in memory only.
+    bool UseDiskCache = true;
     // The machine's free physical memory in bytes.
     std::function<std::uint64_t()> FreeMemory;
 
 private:
     void Append(TPictureCacheEntry &&entry);
+    // The picture at its fitted size: scaled from a valid thumbnail on disk that holds enough
+    // pixels, else decoded (and then written to disk). Errors: those of LoadPictureToBitmap;
+    // the disk level itself reports none.
+    QImage RenderPicture(const std::string &fileName,
+                         TColorRef backgroundColor,
+                         QRect box,
+                         int smartQualitySize,
+                         bool highQuality,
+                         int &naturalHeight,
+                         int &naturalWidth,
+                         int &scalePercent,
+                         bool fitExactly,
+                         int fitSmallSize,
+                         bool fitSmall);
     void RemoveStale(std::size_t index);
     // The plug-in's drawing at the fitted size over the background colour.
     static QImage RenderWithPlugin(const TPluginLoadFileFunction &pluginLoadFileToBitmap,
@@ -166,3 +187,17 @@ private:
 
 // The one cache of the program.
 extern TPictureCache PictureCache;
+
+// ---- Thumbnails on disk ---------------------------------------------------------------------
+
+// The thumbnail folders by their box side: "normal" 128, "large" 256, "x-large" 512,
+// "xx-large" 1024 pixels.
+// The smallest folder size whose box holds a rendering whose larger side is side pixels; 0 when
+// the side exceeds 1024.
+int DiskThumbnailFolderSize(int side);
+// $XDG_CACHE_HOME/thumbnails/ (else $HOME/.cache/thumbnails/), with the trailing "/"; empty when
+// neither variable gives an absolute folder.
+std::string DiskThumbnailRoot();
+// The thumbnail file of the file in the folder of that size: the lower-case MD5 of the file's
+// URI + ".png"; empty without a root or for another size.
+std::string DiskThumbnailPath(const std::string &fileName, int folderSize);
