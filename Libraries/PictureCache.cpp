@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QObject>
 #include <QPainter>
 #include <QString>
 
@@ -61,6 +62,8 @@ TPictureCache::TPictureCache() : FreeMemory(MachineFreeMemory)
 {
     Entries.reserve(MaxEntries);
 }
+
+TPictureCache::~TPictureCache() = default;
 
 void TPictureCache::RemoveStale(std::size_t index)
 {

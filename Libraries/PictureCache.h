@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QObject;
 class QPainter;
 
 // One rendering of one file and the key it was made under.
@@ -46,8 +48,11 @@ public:
     // eviction.
     static constexpr std::uint64_t MinimumFreeMemory = 10000000;
     static constexpr int EntriesAllowedWithoutMemory = 5;
+    // Thumbnails waiting for the disk beyond this many bytes of pixels are written at once.
+    static constexpr std::int64_t MaxPendingDiskBytes = 16000000;
 
     TPictureCache();
+    ~TPictureCache();
     TPictureCache(const TPictureCache &) = delete;
     TPictureCache &operator=(const TPictureCache &) = delete;
 
@@ -149,10 +154,26 @@ public:
     // $XDG_CACHE_HOME/thumbnails that other programs share, so a new start finds them without
     // decoding. Texts, video frames and plug-in drawings stay in memory only.
     bool UseDiskCache = true;
+    // Writes the thumbnails that wait for the disk. They are written when the event loop is
+    // next idle, after the paint that made them, so a column appears before its thumbnails are
+    // encoded; thumbnails still waiting when the cache goes are not written.
+    void FlushDiskWrites();
+    int PendingDiskWrites() const { return static_cast<int>(PendingWrites.size()); }
     // The machine's free physical memory in bytes.
     std::function<std::uint64_t()> FreeMemory;
 
 private:
+    // A thumbnail to write: the picture and what it records of its file.
+    struct TPendingThumbnail
+    {
+        std::string Root;
+        int FolderSize = 0;
+        QImage Picture;
+        std::string Uri;
+        std::int64_t ModifiedSeconds = 0;
+        std::uint64_t FileSize = 0;
+        QSize Natural;
+    };
     void Append(TPictureCacheEntry &&entry);
     // The picture at its fitted size: scaled from a valid thumbnail on disk that holds enough
     // pixels, else decoded (and then written to disk). Errors: those of LoadPictureToBitmap;
@@ -183,6 +204,10 @@ private:
                                    TColorRef textColor,
                                    TColorRef backgroundColor);
     std::vector<TPictureCacheEntry> Entries;
+    std::vector<TPendingThumbnail> PendingWrites;
+    std::int64_t PendingBytes = 0;
+    // The receiver of the idle-time write; it goes with the cache, and its call with it.
+    std::unique_ptr<QObject> WriteTimerContext;
 };
 
 // The one cache of the program.

@@ -6,8 +6,10 @@
 // that thumbnail is larger than the rendering, the picture is decoded once at the thumbnail's
 // size and the rendering is scaled from it; for a JPEG this costs the same decode, since the
 // decoder's own 1/8..1/1 reduction serves both sizes. Stretched renderings (fit exactly) and
-// renderings enlarged beyond what the folder would keep write nothing. Failures of the disk
-// level are silent: the picture is decoded as if there were no thumbnails.
+// renderings enlarged beyond what the folder would keep write nothing. The PNG files are
+// encoded and written once the event loop is idle again (or when many wait), so the paint that
+// decoded the pictures is not slowed by them. Failures of the disk level are silent: the picture
+// is decoded as if there were no thumbnails.
 #include "Libraries/PictureCache.h"
 
 #include "Libraries/File.h"
@@ -18,12 +20,15 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QObject>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QString>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -154,7 +159,9 @@ std::string PngWithTexts(const QImage &picture,
     QBuffer buffer(&encoded);
     if (!buffer.open(QIODevice::WriteOnly)) return std::string();
     QImageWriter writer(&buffer, "png");
-    // Quality 80 is zlib level 1: small pictures, written fast.
+    // Qt's PNG quality 80 is zlib level 1. For a 256 x 192 photo it encodes in about 3.6 ms
+    // to about 70 KB and reads back in about 1.8 ms; level 0 (quality 90 and up) takes 1.5 ms
+    // and 1.0 ms but always 3 bytes a pixel, too much for a cache shared by every program.
     writer.setQuality(80);
     if (!writer.write(picture)) return std::string();
     // The signature (8 bytes) and the header chunk (4 + 4 + 13 + 4 bytes).
@@ -336,6 +343,29 @@ QImage TPictureCache::RenderPicture(const std::string &fileName,
     // Smooth whatever the options say: the thumbnail stays and other programs show it too.
     const QImage thumbnail = picture.Read(thumbnailSize, true);
     if (thumbnail.isNull() || thumbnail.size() != thumbnailSize) return decode();
-    WriteThumbnail(root, folderSize, thumbnail, facts, natural);
+    PendingWrites.push_back(
+        {root, folderSize, thumbnail, facts.Uri, facts.ModifiedSeconds, facts.Size, natural});
+    PendingBytes += thumbnail.sizeInBytes();
+    // Without an application object, or with many waiting, the thumbnails are written at once.
+    if (PendingBytes > MaxPendingDiskBytes || !QCoreApplication::instance()) {
+        FlushDiskWrites();
+    } else if (PendingWrites.size() == 1) {
+        if (!WriteTimerContext) WriteTimerContext = std::make_unique<QObject>();
+        QTimer::singleShot(0, WriteTimerContext.get(), [this] { FlushDiskWrites(); });
+    }
     return finish(thumbnail);
+}
+
+void TPictureCache::FlushDiskWrites()
+{
+    std::vector<TPendingThumbnail> pending;
+    pending.swap(PendingWrites);
+    PendingBytes = 0;
+    for (const TPendingThumbnail &write : pending) {
+        TSourceFacts facts;
+        facts.Uri = write.Uri;
+        facts.ModifiedSeconds = write.ModifiedSeconds;
+        facts.Size = write.FileSize;
+        WriteThumbnail(write.Root, write.FolderSize, write.Picture, facts, write.Natural);
+    }
 }

@@ -8,6 +8,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QFile>
 #include <QFontMetrics>
@@ -709,6 +710,11 @@ TEST_F(PictureCacheTest, AFreshCacheFindsThePictureOnDiskWithoutDecoding)
         EXPECT_EQ(ScalePercent, scale);
         EXPECT_EQ(Cache.Decodes, 1);
         const std::string written = c.Folder ? DiskThumbnailPath(path, c.Folder) : "";
+        // The thumbnail waits for the paint to end: the event loop writes it when idle.
+        EXPECT_EQ(Cache.PendingDiskWrites(), c.Written.isEmpty() ? 0 : 1);
+        EXPECT_TRUE(written.empty() || !std::filesystem::exists(written));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Cache.PendingDiskWrites(), 0);
         if (c.Written.isEmpty()) {
             EXPECT_TRUE(written.empty() || !std::filesystem::exists(written));
         } else {
@@ -741,6 +747,7 @@ TEST_F(PictureCacheTest, ARewrittenPictureIsDecodedAgainAndItsThumbnailReplaced)
     SavePicture(path, 400, 300, QColor(255, 0, 0));
     SetModified(path, 1700000000);
     ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
     const std::string thumbnail = DiskThumbnailPath(path, 256);
     EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000000"));
 
@@ -751,6 +758,7 @@ TEST_F(PictureCacheTest, ARewrittenPictureIsDecodedAgainAndItsThumbnailReplaced)
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(Cache.Decodes, 2);
     EXPECT_EQ(QColor(again->pixel(80, 60)), QColor(0, 255, 0));
+    Cache.FlushDiskWrites();
     EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000100"));
     EXPECT_EQ(QColor(QImage(QString::fromStdString(thumbnail)).pixel(10, 10)), QColor(0, 255, 0));
     EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{thumbnail});
@@ -763,6 +771,7 @@ TEST_F(PictureCacheTest, TheWrittenThumbnailCarriesItsKeysAndIsPrivate)
     SavePicture(path, 600, 300, QColor(0, 0, 255));
     SetModified(path, 1700000042);
     ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
     const std::string thumbnail = DiskThumbnailPath(path, 256);
     EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{thumbnail}); // no temporary left
     const std::string uri = FileUriOfPath(path);
@@ -833,6 +842,7 @@ TEST_F(PictureCacheTest, OnlyAValidThumbnailThatHoldsTheRenderingServes)
         const QColor seen = QColor(rendering->pixel(80, 60));
         EXPECT_EQ(seen.blue() > 200, c.Serves) << seen.name().toStdString();
         // A thumbnail that did not serve was replaced by a valid one.
+        Cache.FlushDiskWrites();
         EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000000"));
     }
 }
@@ -859,6 +869,7 @@ TEST_F(PictureCacheTest, AReadOnlyOrMissingCacheFolderPaintsWithoutAnError)
             Cache.Clear();
             const QImage *rendering = LoadFitted(Cache, path, {160, 160});
             if (!rendering || rendering->size() != QSize(160, 120)) return 1;
+            Cache.FlushDiskWrites();
             if (FunStatContext.IsError() || !ShownErrors().empty()) return 2;
             if (QColor(Canvas.pixel(80, 60)) != QColor(255, 0, 0)) return 3;
             return Cache.Decodes == 1 ? 0 : 4;
@@ -879,6 +890,8 @@ TEST_F(PictureCacheTest, PicturesInsideTheThumbnailFoldersAreNotWrittenBack)
     ASSERT_NE(rendering, nullptr);
     EXPECT_FALSE(FunStatContext.IsError());
     EXPECT_EQ(rendering->size(), QSize(160, 120));
+    EXPECT_EQ(Cache.PendingDiskWrites(), 0);
+    Cache.FlushDiskWrites();
     EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{path});
 }
 
@@ -889,6 +902,7 @@ TEST_F(PictureCacheTest, ANameThatIsNotUtf8HasItsBytesInTheThumbnailsUri)
     ASSERT_EQ(std::rename((Dir / "plain.png").c_str(), path.c_str()), 0);
     ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
     EXPECT_FALSE(FunStatContext.IsError());
+    Cache.FlushDiskWrites();
     const std::string uri = FileUriOfPath(path);
     EXPECT_NE(uri.find("caf%E9%20%FF.png"), std::string::npos);
     const std::string thumbnail = DiskThumbnailPath(path, 256);
@@ -906,11 +920,25 @@ TEST_F(PictureCacheTest, WithoutTheDiskLevelNothingIsWrittenOrRead)
     const std::string path = Dir / "photo.png";
     SavePicture(path, 400, 300, QColor(255, 0, 0));
     ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
     Cache.Clear();
     Cache.UseDiskCache = false;
     std::filesystem::remove_all(Dir / "cache");
     ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
     EXPECT_EQ(Cache.Decodes, 2);
+    EXPECT_TRUE(FilesBelow(Dir / "cache").empty());
+}
+
+TEST_F(PictureCacheTest, ThumbnailsOfACacheThatWentAreNotWritten)
+{
+    const std::string path = Dir / "photo.png";
+    SavePicture(path, 400, 300, QColor(255, 0, 0));
+    {
+        TPictureCache shortLived;
+        ASSERT_NE(LoadFitted(shortLived, path, {160, 160}), nullptr);
+        EXPECT_EQ(shortLived.PendingDiskWrites(), 1);
+    }
+    QCoreApplication::processEvents();
     EXPECT_TRUE(FilesBelow(Dir / "cache").empty());
 }
 
