@@ -4,8 +4,8 @@
 // What is written: the picture fitted into the box of the folder that serves the rendering
 // (the smallest folder whose side reaches the rendering's larger side), never enlarged. When
 // that thumbnail is larger than the rendering, the picture is decoded once at the thumbnail's
-// size and the rendering is scaled from it; for a JPEG this costs the same decode, since the
-// decoder's own 1/8..1/1 reduction serves both sizes. Stretched renderings (fit exactly) and
+// size and the rendering is scaled from it; for a JPEG the decoder's own 1/8..1/1 reduction is
+// then the same or one step larger. Stretched renderings (fit exactly) and
 // renderings enlarged beyond what the folder would keep write nothing. The PNG files are
 // encoded and written once the event loop is idle again (or when many wait), so the paint that
 // decoded the pictures is not slowed by them. Failures of the disk level are silent: the picture
