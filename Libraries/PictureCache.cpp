@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QObject>
 #include <QPainter>
 #include <QString>
 
@@ -61,6 +62,8 @@ TPictureCache::TPictureCache() : FreeMemory(MachineFreeMemory)
 {
     Entries.reserve(MaxEntries);
 }
+
+TPictureCache::~TPictureCache() = default;
 
 void TPictureCache::RemoveStale(std::size_t index)
 {
@@ -241,17 +244,17 @@ const QImage *TPictureCache::Load(const bool *controlScrolling,
             naturalWidth = bitmap.width();
             naturalHeight = bitmap.height();
         } else if (!usePlugin) {
-            bitmap = LoadPictureToBitmap(fileName,
-                                         backgroundColor,
-                                         thumbRect,
-                                         smartQualitySize,
-                                         highQuality,
-                                         naturalHeight,
-                                         naturalWidth,
-                                         scalePercent,
-                                         fitExactly,
-                                         fitSmallSize,
-                                         fitSmall);
+            bitmap = RenderPicture(fileName,
+                                   backgroundColor,
+                                   thumbRect,
+                                   smartQualitySize,
+                                   highQuality,
+                                   naturalHeight,
+                                   naturalWidth,
+                                   scalePercent,
+                                   fitExactly,
+                                   fitSmallSize,
+                                   fitSmall);
             if (Fun.CalleeFailed()) return;
         } else if (pluginLoadFileToBitmap && pluginGetPictureSize) {
             bitmap = RenderWithPlugin(pluginLoadFileToBitmap,

@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QObject;
 class QPainter;
 
 // One rendering of one file and the key it was made under.
@@ -46,8 +48,11 @@ public:
     // eviction.
     static constexpr std::uint64_t MinimumFreeMemory = 10000000;
     static constexpr int EntriesAllowedWithoutMemory = 5;
+    // Thumbnails waiting for the disk beyond this many bytes of pixels are written at once.
+    static constexpr std::int64_t MaxPendingDiskBytes = 16000000;
 
     TPictureCache();
+    ~TPictureCache();
     TPictureCache(const TPictureCache &) = delete;
     TPictureCache &operator=(const TPictureCache &) = delete;
 
@@ -142,11 +147,48 @@ public:
     std::int64_t ByteLimit = DefaultByteLimit;
     // How many renderings were attempted since creation (a repaint from the cache adds none).
     std::int64_t Renderings = 0;
+    // How many pictures were decoded from their files (a rendering made from a thumbnail on disk
+    // adds none).
+    std::int64_t Decodes = 0;
+    // Pictures also keep their thumbnails on disk, in the thumbnail folders of
+    // $XDG_CACHE_HOME/thumbnails that other programs share, so a new start finds them without
+    // decoding. Texts, video frames and plug-in drawings stay in memory only.
+    bool UseDiskCache = true;
+    // Writes the thumbnails that wait for the disk. They are written when the event loop is
+    // next idle, after the paint that made them, so a column appears before its thumbnails are
+    // encoded; thumbnails still waiting when the cache goes are not written.
+    void FlushDiskWrites();
+    int PendingDiskWrites() const { return static_cast<int>(PendingWrites.size()); }
     // The machine's free physical memory in bytes.
     std::function<std::uint64_t()> FreeMemory;
 
 private:
+    // A thumbnail to write: the picture and what it records of its file.
+    struct TPendingThumbnail
+    {
+        std::string Root;
+        int FolderSize = 0;
+        QImage Picture;
+        std::string Uri;
+        std::int64_t ModifiedSeconds = 0;
+        std::uint64_t FileSize = 0;
+        QSize Natural;
+    };
     void Append(TPictureCacheEntry &&entry);
+    // The picture at its fitted size: scaled from a valid thumbnail on disk that holds enough
+    // pixels, else decoded (and then written to disk). Errors: those of LoadPictureToBitmap;
+    // the disk level itself reports none.
+    QImage RenderPicture(const std::string &fileName,
+                         TColorRef backgroundColor,
+                         QRect box,
+                         int smartQualitySize,
+                         bool highQuality,
+                         int &naturalHeight,
+                         int &naturalWidth,
+                         int &scalePercent,
+                         bool fitExactly,
+                         int fitSmallSize,
+                         bool fitSmall);
     void RemoveStale(std::size_t index);
     // The plug-in's drawing at the fitted size over the background colour.
     static QImage RenderWithPlugin(const TPluginLoadFileFunction &pluginLoadFileToBitmap,
@@ -162,7 +204,25 @@ private:
                                    TColorRef textColor,
                                    TColorRef backgroundColor);
     std::vector<TPictureCacheEntry> Entries;
+    std::vector<TPendingThumbnail> PendingWrites;
+    std::int64_t PendingBytes = 0;
+    // The receiver of the idle-time write; it goes with the cache, and its call with it.
+    std::unique_ptr<QObject> WriteTimerContext;
 };
 
 // The one cache of the program.
 extern TPictureCache PictureCache;
+
+// ---- Thumbnails on disk ---------------------------------------------------------------------
+
+// The thumbnail folders by their box side: "normal" 128, "large" 256, "x-large" 512,
+// "xx-large" 1024 pixels.
+// The smallest folder size whose box holds a rendering whose larger side is side pixels; 0 when
+// the side exceeds 1024.
+int DiskThumbnailFolderSize(int side);
+// $XDG_CACHE_HOME/thumbnails/ (else $HOME/.cache/thumbnails/), with the trailing "/"; empty when
+// neither variable gives an absolute folder.
+std::string DiskThumbnailRoot();
+// The thumbnail file of the file in the folder of that size: the lower-case MD5 of the file's
+// URI + ".png"; empty without a root or for another size.
+std::string DiskThumbnailPath(const std::string &fileName, int folderSize);

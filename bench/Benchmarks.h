@@ -7,3 +7,4 @@ int HashBench(int argc, char **argv);
 int CopyBench(int argc, char **argv);
 int ListBench(int argc, char **argv);
 int EngineCopyBench(int argc, char **argv);
+int ThumbsBench(int argc, char **argv);

@@ -21,7 +21,10 @@ int Usage()
                  "  copy SRC DST       copies a file as the program does; prints the bytes\n"
                  "  list DIR [MODE]    loads a column off-screen; prints the item count\n"
                  "  engine-copy SRC DSTDIR [--no-progress]\n"
-                 "                     the file dialog's Copy of a file or tree; prints the bytes\n");
+                 "                     the file dialog's Copy of a file or tree; prints the bytes\n"
+                 "  thumbs DIR [BOX] [--disk]\n"
+                 "                     renders the folder's pictures as thumbnails (BOX default\n"
+                 "                     160; --disk with the thumbnails on disk); prints the count\n");
     return 2;
 }
 
@@ -56,5 +59,6 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "copy") == 0) return CopyBench(argc, argv);
     if (std::strcmp(argv[1], "list") == 0) return ListBench(argc, argv);
     if (std::strcmp(argv[1], "engine-copy") == 0) return EngineCopyBench(argc, argv);
+    if (std::strcmp(argv[1], "thumbs") == 0) return ThumbsBench(argc, argv);
     return Usage();
 }

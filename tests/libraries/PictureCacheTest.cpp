@@ -8,21 +8,27 @@
 #include "tests/support/TestSupport.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
+#include <QFile>
 #include <QFontMetrics>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QString>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -104,6 +110,41 @@ protected:
         FunStatContext.Reset(0);
         return LoadThumb(path, key, QRect(10, 10, boxWidth, boxHeight), false);
     }
+    // A picture with the fit small options, into the box at (0, 0).
+    const QImage *LoadFitted(TPictureCache &cache,
+                             const std::string &path,
+                             QSize box,
+                             bool fitSmall = false,
+                             int fitSmallSize = -1)
+    {
+        const TFileKey key = KeyOf(path);
+        FunStatContext.Reset(0);
+        return cache.Load(nullptr,
+                          *Painter,
+                          {},
+                          {},
+                          false,
+                          false,
+                          1000,
+                          false,
+                          NaturalHeight,
+                          NaturalWidth,
+                          ScalePercent,
+                          false,
+                          fitSmallSize,
+                          fitSmall,
+                          key.WriteTime,
+                          key.Size,
+                          path,
+                          2,
+                          QRect(QPoint(0, 0), box),
+                          false,
+                          -1,
+                          false,
+                          NoColorRef,
+                          Black,
+                          White);
+    }
     const QImage *LoadThumb(const std::string &path, TFileKey key, QRect box, bool text)
     {
         return Cache.Load(Scrolling ? &IsScrolling : nullptr,
@@ -141,6 +182,8 @@ protected:
     std::string Name(int i) const { return Dir / ("p" + std::to_string(i) + ".png"); }
 
     TTempDir Dir;
+    // Thumbnails on disk go to the test's own folder.
+    TEnvironmentVariable CacheHome{"XDG_CACHE_HOME", Dir / "cache"};
     TPictureCache Cache;
     std::uint64_t FreeMemory = 1ull << 32;
     QImage Canvas{400, 400, QImage::Format_RGB32};
@@ -562,6 +605,341 @@ TEST_F(PictureCacheTest, AVideoFrameIsFoundByTheBoxSideItTouches)
     EXPECT_EQ(narrow->size(), QSize(100, 75));
     EXPECT_EQ(Cache.Renderings, 2);
     EXPECT_EQ(Cache.Count(), 2);
+}
+
+// ---- Thumbnails on disk ----------------------------------------------------------------------
+
+// The text stored under the key in a PNG file; the file may have any name.
+QString PngText(const std::string &path, const char *key)
+{
+    QFile file;
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle < 0 || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return QString();
+    QImageReader reader(&file, "png");
+    // The reader's own text look-up splits keys at their first ":"; the picture keeps them.
+    return reader.read().text(QString::fromUtf8(key));
+}
+
+// Every file below the folder, by its path.
+std::vector<std::string> FilesBelow(const std::string &folder)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+         !error && it != std::filesystem::recursive_directory_iterator();
+         it.increment(error))
+        if (it->is_regular_file()) files.push_back(it->path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::uint32_t ModeOf(const std::string &path)
+{
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return 0;
+    return info.st_mode & 07777;
+}
+
+TEST_F(PictureCacheTest, TheFolderServingARenderingIsTheSmallestThatHoldsItsLargerSide)
+{
+    const std::pair<int, int> cases[] = {
+        {1, 128}, {128, 128}, {129, 256}, {256, 256}, {512, 512}, {1000, 1024}, {1024, 1024},
+        {1025, 0}};
+    for (const auto &[side, folder] : cases)
+        EXPECT_EQ(DiskThumbnailFolderSize(side), folder) << side;
+    EXPECT_EQ(DiskThumbnailRoot(), Dir / "cache/thumbnails/");
+    {
+        const TEnvironmentVariable relative("XDG_CACHE_HOME", "not/absolute");
+        const TEnvironmentVariable home("HOME", Dir / "home");
+        EXPECT_EQ(DiskThumbnailRoot(), Dir / "home/.cache/thumbnails/");
+    }
+    EXPECT_EQ(DiskThumbnailPath(Dir / "a.png", 256),
+              Dir / ("cache/thumbnails/large/" + Md5HexDigest(FileUriOfPath(Dir / "a.png")) +
+                     ".png"));
+    EXPECT_EQ(DiskThumbnailPath(Dir / "a.png", 200), "");
+}
+
+TEST_F(PictureCacheTest, AFreshCacheFindsThePictureOnDiskWithoutDecoding)
+{
+    struct TCase
+    {
+        const char *Name;
+        QSize Picture;
+        QSize Box;
+        bool FitSmall;
+        int FitSmallSize;
+        QSize Rendering;
+        int Folder;    // where the thumbnail is written
+        QSize Written; // its size; empty when nothing is written
+    };
+    const TCase cases[] = {
+        {"photo in a thumbnail column", {400, 300}, {160, 160}, false, -1, {160, 120}, 256, {256, 192}},
+        {"portrait in a wide box", {300, 600}, {200, 100}, false, -1, {50, 100}, 128, {64, 128}},
+        {"box of a folder's size", {800, 400}, {256, 256}, false, -1, {256, 128}, 256, {256, 128}},
+        {"small picture at its own size", {100, 50}, {160, 160}, false, -1, {100, 50}, 128, {100, 50}},
+        {"small picture enlarged", {100, 50}, {160, 160}, true, 10, {160, 80}, 256, {}},
+        {"rendering above the largest folder", {3000, 2000}, {1500, 1500}, false, -1, {1500, 1000}, 0, {}},
+    };
+    int index = 0;
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string path = Dir / ("picture" + std::to_string(index++) + ".jpg");
+        QImage picture(c.Picture, QImage::Format_RGB32);
+        picture.fill(QColor(200, 40, 40));
+        ASSERT_TRUE(picture.save(QString::fromStdString(path), "JPEG"));
+
+        // The rendering without the disk level is the yardstick.
+        TPictureCache memoryOnly;
+        memoryOnly.UseDiskCache = false;
+        const QImage *plain = LoadFitted(memoryOnly, path, c.Box, c.FitSmall, c.FitSmallSize);
+        ASSERT_NE(plain, nullptr);
+        ASSERT_EQ(plain->size(), c.Rendering);
+        const int scale = ScalePercent;
+        EXPECT_EQ(memoryOnly.Decodes, 1);
+        EXPECT_TRUE(FilesBelow(Dir / "cache").empty());
+
+        Cache.Clear();
+        Cache.Decodes = 0;
+        const QImage *first = LoadFitted(Cache, path, c.Box, c.FitSmall, c.FitSmallSize);
+        ASSERT_NE(first, nullptr);
+        EXPECT_FALSE(FunStatContext.IsError());
+        EXPECT_EQ(first->size(), c.Rendering);
+        EXPECT_EQ(NaturalWidth, c.Picture.width());
+        EXPECT_EQ(NaturalHeight, c.Picture.height());
+        EXPECT_EQ(ScalePercent, scale);
+        EXPECT_EQ(Cache.Decodes, 1);
+        const std::string written = c.Folder ? DiskThumbnailPath(path, c.Folder) : "";
+        // The thumbnail waits for the paint to end: the event loop writes it when idle.
+        EXPECT_EQ(Cache.PendingDiskWrites(), c.Written.isEmpty() ? 0 : 1);
+        EXPECT_TRUE(written.empty() || !std::filesystem::exists(written));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Cache.PendingDiskWrites(), 0);
+        if (c.Written.isEmpty()) {
+            EXPECT_TRUE(written.empty() || !std::filesystem::exists(written));
+        } else {
+            ASSERT_TRUE(std::filesystem::exists(written));
+            EXPECT_EQ(QImage(QString::fromStdString(written)).size(), c.Written);
+        }
+
+        // As after a restart: memory is empty, the disk still holds the thumbnail.
+        Cache.Clear();
+        NaturalWidth = NaturalHeight = ScalePercent = 0;
+        const QImage *again = LoadFitted(Cache, path, c.Box, c.FitSmall, c.FitSmallSize);
+        ASSERT_NE(again, nullptr);
+        EXPECT_FALSE(FunStatContext.IsError());
+        EXPECT_EQ(again->size(), c.Rendering);
+        EXPECT_EQ(NaturalWidth, c.Picture.width());
+        EXPECT_EQ(NaturalHeight, c.Picture.height());
+        EXPECT_EQ(ScalePercent, scale);
+        EXPECT_EQ(Cache.Decodes, c.Written.isEmpty() ? 2 : 1);
+        EXPECT_EQ(Cache.Renderings, 2 * index);
+        const QColor middle = QColor(again->pixel(again->width() / 2, again->height() / 2));
+        EXPECT_NEAR(middle.red(), 200, 8);
+        EXPECT_NEAR(middle.green(), 40, 8);
+        std::filesystem::remove_all(Dir / "cache");
+    }
+}
+
+TEST_F(PictureCacheTest, ARewrittenPictureIsDecodedAgainAndItsThumbnailReplaced)
+{
+    const std::string path = Dir / "photo.png";
+    SavePicture(path, 400, 300, QColor(255, 0, 0));
+    SetModified(path, 1700000000);
+    ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
+    const std::string thumbnail = DiskThumbnailPath(path, 256);
+    EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000000"));
+
+    Cache.Clear();
+    SavePicture(path, 400, 300, QColor(0, 255, 0));
+    SetModified(path, 1700000100);
+    const QImage *again = LoadFitted(Cache, path, {160, 160});
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Cache.Decodes, 2);
+    EXPECT_EQ(QColor(again->pixel(80, 60)), QColor(0, 255, 0));
+    Cache.FlushDiskWrites();
+    EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000100"));
+    EXPECT_EQ(QColor(QImage(QString::fromStdString(thumbnail)).pixel(10, 10)), QColor(0, 255, 0));
+    EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{thumbnail});
+}
+
+TEST_F(PictureCacheTest, TheWrittenThumbnailCarriesItsKeysAndIsPrivate)
+{
+    // A long name: Qt would compress a long text, thumbnail readers expect plain text chunks.
+    const std::string path = Dir / "a picture with a rather long name, spaces and 100%.png";
+    SavePicture(path, 600, 300, QColor(0, 0, 255));
+    SetModified(path, 1700000042);
+    ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
+    const std::string thumbnail = DiskThumbnailPath(path, 256);
+    EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{thumbnail}); // no temporary left
+    const std::string uri = FileUriOfPath(path);
+    EXPECT_NE(uri.find("%20"), std::string::npos);
+    EXPECT_EQ(thumbnail, Dir / ("cache/thumbnails/large/" + Md5HexDigest(uri) + ".png"));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::URI"), QString::fromStdString(uri));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000042"));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::Size"), QString::number(KeyOf(path).Size));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::Image::Width"), QStringLiteral("600"));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::Image::Height"), QStringLiteral("300"));
+    EXPECT_EQ(PngText(thumbnail, "Software"), QStringLiteral("Velmordian"));
+    const std::string bytes = Dir.ReadFile("cache/thumbnails/large/" + Md5HexDigest(uri) + ".png");
+    EXPECT_NE(bytes.find("tEXtThumb::URI" + std::string(1, '\0') + uri), std::string::npos);
+    EXPECT_LT(bytes.find("tEXtThumb::URI"), bytes.find("IDAT"));
+    EXPECT_EQ(QImage(QString::fromStdString(thumbnail)).size(), QSize(256, 128));
+    EXPECT_EQ(ModeOf(thumbnail), 0600u);
+    EXPECT_EQ(ModeOf(Dir / "cache/thumbnails"), 0700u);
+    EXPECT_EQ(ModeOf(Dir / "cache/thumbnails/large"), 0700u);
+}
+
+TEST_F(PictureCacheTest, OnlyAValidThumbnailThatHoldsTheRenderingServes)
+{
+    const std::string path = Dir / "photo.jpg";
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(picture.save(QString::fromStdString(path), "JPEG"));
+    SetModified(path, 1700000000);
+    const TFileKey key = KeyOf(path);
+    struct TCase
+    {
+        const char *Name;
+        std::string Uri;
+        const char *Modified;
+        std::string Size; // empty: no size key, as some programs write
+        QSize Thumbnail;
+        bool Serves;
+    };
+    const std::string uri = FileUriOfPath(path);
+    const std::string size = std::to_string(key.Size);
+    const TCase cases[] = {
+        {"another program's thumbnail", uri, "1700000000", "", {256, 192}, true},
+        {"with the size", uri, "1700000000", size, {256, 192}, true},
+        {"another modification time", uri, "1700000001", size, {256, 192}, false},
+        {"no modification time", uri, nullptr, size, {256, 192}, false},
+        {"another size", uri, "1700000000", "1", {256, 192}, false},
+        {"another file", uri + "x", "1700000000", size, {256, 192}, false},
+        {"too few pixels for the rendering", uri, "1700000000", size, {150, 112}, false},
+        {"more than its folder holds", uri, "1700000000", size, {400, 300}, false},
+    };
+    const std::string thumbnail = DiskThumbnailPath(path, 256);
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove_all(Dir / "cache");
+        std::filesystem::create_directories(Dir / "cache/thumbnails/large");
+        QImage stored(c.Thumbnail, QImage::Format_RGB32);
+        stored.fill(QColor(0, 0, 255));
+        stored.setText(QStringLiteral("Thumb::URI"), QString::fromStdString(c.Uri));
+        if (c.Modified) stored.setText(QStringLiteral("Thumb::MTime"), QString::fromUtf8(c.Modified));
+        if (!c.Size.empty()) stored.setText(QStringLiteral("Thumb::Size"), QString::fromStdString(c.Size));
+        ASSERT_TRUE(stored.save(QString::fromStdString(thumbnail), "PNG"));
+        Cache.Clear();
+        Cache.Decodes = 0;
+        const QImage *rendering = LoadFitted(Cache, path, {160, 160});
+        ASSERT_NE(rendering, nullptr);
+        EXPECT_FALSE(FunStatContext.IsError());
+        EXPECT_EQ(rendering->size(), QSize(160, 120));
+        EXPECT_EQ(Cache.Decodes, c.Serves ? 0 : 1);
+        const QColor seen = QColor(rendering->pixel(80, 60));
+        EXPECT_EQ(seen.blue() > 200, c.Serves) << seen.name().toStdString();
+        // A thumbnail that did not serve was replaced by a valid one.
+        Cache.FlushDiskWrites();
+        EXPECT_EQ(PngText(thumbnail, "Thumb::MTime"), QStringLiteral("1700000000"));
+    }
+}
+
+TEST_F(PictureCacheTest, AReadOnlyOrMissingCacheFolderPaintsWithoutAnError)
+{
+    const std::string path = Dir / "photo.png";
+    SavePicture(path, 400, 300, QColor(255, 0, 0));
+    ASSERT_EQ(::chmod(Dir.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    std::filesystem::create_directories(Dir / "readonly/thumbnails/large");
+    struct TCase
+    {
+        const char *Name;
+        std::string CacheHome;
+    };
+    // The folders belong to root: the user nobody can neither write nor make them.
+    const TCase cases[] = {{"read-only folders", Dir / "readonly"},
+                           {"missing folder", Dir / "missing/cache"}};
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const TEnvironmentVariable cacheHome("XDG_CACHE_HOME", c.CacheHome);
+        const int result = RunAsNobody([&] {
+            Cache.Clear();
+            const QImage *rendering = LoadFitted(Cache, path, {160, 160});
+            if (!rendering || rendering->size() != QSize(160, 120)) return 1;
+            Cache.FlushDiskWrites();
+            if (FunStatContext.IsError() || !ShownErrors().empty()) return 2;
+            if (QColor(Canvas.pixel(80, 60)) != QColor(255, 0, 0)) return 3;
+            return Cache.Decodes == 1 ? 0 : 4;
+        });
+        if (result == -1) GTEST_SKIP() << "the machine cannot run a test as nobody";
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_TRUE(FilesBelow(Dir / "readonly").empty());
+    EXPECT_FALSE(std::filesystem::exists(Dir / "missing"));
+}
+
+TEST_F(PictureCacheTest, PicturesInsideTheThumbnailFoldersAreNotWrittenBack)
+{
+    std::filesystem::create_directories(Dir / "cache/thumbnails/large");
+    const std::string path = Dir / "cache/thumbnails/large/0123456789abcdef0123456789abcdef.png";
+    SavePicture(path, 256, 192, QColor(255, 0, 0));
+    const QImage *rendering = LoadFitted(Cache, path, {160, 160});
+    ASSERT_NE(rendering, nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    EXPECT_EQ(rendering->size(), QSize(160, 120));
+    EXPECT_EQ(Cache.PendingDiskWrites(), 0);
+    Cache.FlushDiskWrites();
+    EXPECT_EQ(FilesBelow(Dir / "cache"), std::vector<std::string>{path});
+}
+
+TEST_F(PictureCacheTest, ANameThatIsNotUtf8HasItsBytesInTheThumbnailsUri)
+{
+    const std::string path = Dir / "caf\xE9 \xFF.png";
+    SavePicture(Dir / "plain.png", 400, 300, QColor(0, 255, 0));
+    ASSERT_EQ(std::rename((Dir / "plain.png").c_str(), path.c_str()), 0);
+    ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    EXPECT_FALSE(FunStatContext.IsError());
+    Cache.FlushDiskWrites();
+    const std::string uri = FileUriOfPath(path);
+    EXPECT_NE(uri.find("caf%E9%20%FF.png"), std::string::npos);
+    const std::string thumbnail = DiskThumbnailPath(path, 256);
+    ASSERT_TRUE(std::filesystem::exists(thumbnail));
+    EXPECT_EQ(PngText(thumbnail, "Thumb::URI"), QString::fromStdString(uri));
+    Cache.Clear();
+    const QImage *again = LoadFitted(Cache, path, {160, 160});
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Cache.Decodes, 1);
+    EXPECT_EQ(QColor(again->pixel(80, 60)), QColor(0, 255, 0));
+}
+
+TEST_F(PictureCacheTest, WithoutTheDiskLevelNothingIsWrittenOrRead)
+{
+    const std::string path = Dir / "photo.png";
+    SavePicture(path, 400, 300, QColor(255, 0, 0));
+    ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    Cache.FlushDiskWrites();
+    Cache.Clear();
+    Cache.UseDiskCache = false;
+    std::filesystem::remove_all(Dir / "cache");
+    ASSERT_NE(LoadFitted(Cache, path, {160, 160}), nullptr);
+    EXPECT_EQ(Cache.Decodes, 2);
+    EXPECT_TRUE(FilesBelow(Dir / "cache").empty());
+}
+
+TEST_F(PictureCacheTest, ThumbnailsOfACacheThatWentAreNotWritten)
+{
+    const std::string path = Dir / "photo.png";
+    SavePicture(path, 400, 300, QColor(255, 0, 0));
+    {
+        TPictureCache shortLived;
+        ASSERT_NE(LoadFitted(shortLived, path, {160, 160}), nullptr);
+        EXPECT_EQ(shortLived.PendingDiskWrites(), 1);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(FilesBelow(Dir / "cache").empty());
 }
 
 } // namespace
