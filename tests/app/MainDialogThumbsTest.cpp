@@ -86,6 +86,7 @@ protected:
         Saved = ProgramOptions;
         SavedSkin = SkinOptions;
         UsePortableProgramFolder(Home.Path());
+        if (const char *cache = std::getenv("XDG_CACHE_HOME")) SavedCache = cache;
         ::setenv("XDG_CACHE_HOME", (Home / "cache").c_str(), 1);
         ProgramOptions.FirstRun = false;
         Form = std::make_unique<TMainForm>();
@@ -100,7 +101,10 @@ protected:
         ProgramOptions = Saved;
         SkinOptions = SavedSkin;
         SetProgramDirectoryOverride("");
-        ::unsetenv("XDG_CACHE_HOME");
+        if (SavedCache.empty())
+            ::unsetenv("XDG_CACHE_HOME");
+        else
+            ::setenv("XDG_CACHE_HOME", SavedCache.c_str(), 1);
         TStatusTest::TearDown();
     }
     // Paints the file's thumbnail as a column item of 200 x 150 pixels does; the painted
@@ -126,6 +130,7 @@ protected:
     std::unique_ptr<TMainForm> Form;
     TProgramOptions Saved;
     TSkinOptions SavedSkin;
+    std::string SavedCache;
 };
 
 TEST_F(MainDialogThumbsTest, EachKindOfFileGetsItsRenderingAndInformationLine)
