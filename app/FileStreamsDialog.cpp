@@ -91,7 +91,7 @@ std::string FileStreamsCaption(const std::string &fileName)
 
 QString StreamBytesToText(const std::string &bytes, bool &latin1)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     latin1 = decoder.hasError();
     if (latin1) text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -235,6 +235,8 @@ void TFileStreamsForm::BuildToolbar()
             &QComboBox::currentIndexChanged,
             this,
             &TFileStreamsForm::FileStreamsComboBoxChange);
+    // Choosing the selected stream again loads it when nothing is loaded.
+    connect(FileStreamsComboBox, &QComboBox::activated, this, &TFileStreamsForm::FileStreamsComboBoxChange);
     FindTextComboBox->lineEdit()->installEventFilter(this);
     GoToLineComboBox->lineEdit()->installEventFilter(this);
 }

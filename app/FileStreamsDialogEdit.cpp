@@ -284,7 +284,13 @@ bool TFileStreamsForm::StreamContentRichEditKeyDown(QKeyEvent *event)
         }
     }
     if (ctrl && !CtrlKeyAllowed(key)) return true;
-    if ((modifiers & Qt::AltModifier) && !AltKeyAllowed(key)) return true;
+    if (modifiers & Qt::AltModifier) {
+        // The labels' keys, where the label's own shortcut did not take them first.
+        if (key == Qt::Key_S) FileStreamsComboBox->setFocus();
+        if (key == Qt::Key_F) FindTextComboBox->setFocus();
+        if (key == Qt::Key_G) GoToLineComboBox->setFocus();
+        return !AltKeyAllowed(key) || key == Qt::Key_S || key == Qt::Key_F || key == Qt::Key_G;
+    }
     return false;
 }
 

@@ -98,7 +98,10 @@ protected:
     {
         const int index = Form.FileStreamsComboBox->findText(QString::fromStdString(displayName));
         ASSERT_GE(index, 0) << displayName;
-        Form.FileStreamsComboBox->setCurrentIndex(index);
+        if (index == Form.FileStreamsComboBox->currentIndex())
+            emit Form.FileStreamsComboBox->activated(index);
+        else
+            Form.FileStreamsComboBox->setCurrentIndex(index);
     }
     void Type(const QString &text) { QTest::keyClicks(Form.StreamContentRichEdit, text); }
     void PressInEdit(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -310,7 +313,10 @@ TEST_F(FileStreamsDialogTest, TheLoadLimitIsOneMillionBytes)
     const TCase cases[] = {{1000000, true}, {1000001, false}};
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Size);
-        Root.WriteFile("notes.txt", std::string(c.Size, 'x'));
+        std::string content;
+        while (content.size() < c.Size) content += std::string(99, 'x') + "\n";
+        content.resize(c.Size);
+        Root.WriteFile("notes.txt", content);
         Window.Memos.clear();
         Form.Dialog(File, omLoadMain);
         EXPECT_EQ(Form.StreamContentRichEdit->document()->characterCount() - 1,
@@ -698,7 +704,10 @@ TEST_F(FileStreamsDialogTest, CtrlAndAltLetOnlyTheirKeysThrough)
         {Qt::Key_Return, Qt::ControlModifier, "ab"},
         {Qt::Key_X, Qt::AltModifier, "ab"},
         {Qt::Key_Tab, Qt::NoModifier, "ab\t"},
-        {Qt::Key_Z, Qt::ControlModifier, "ab"},
+        // Undo works with Ctrl held.
+        {Qt::Key_Z, Qt::ControlModifier, ""},
+        {Qt::Key_A, Qt::NoModifier, "a"},
+        {Qt::Key_B, Qt::NoModifier, "ab"},
         {Qt::Key_C, Qt::NoModifier, "abc"},
     };
     for (const TCase &c : cases) {
@@ -715,11 +724,17 @@ TEST_F(FileStreamsDialogTest, CtrlAndAltLetOnlyTheirKeysThrough)
     // Alt+F reaches the "&Find text" label.
     PressInEdit(Qt::Key_F, Qt::AltModifier);
     EXPECT_EQ(Text(Form.StreamContentRichEdit), "abcabc");
+    QWidget *focused = Form.focusWidget();
+    EXPECT_TRUE(focused == Form.FindTextComboBox || focused == Form.FindTextComboBox->lineEdit())
+        << (focused ? focused->metaObject()->className() : "none");
 }
 
 TEST_F(FileStreamsDialogTest, TheEditHoldsAtMostOneMillionCharacters)
 {
-    Root.WriteFile("notes.txt", std::string(999998, 'x'));
+    std::string content;
+    while (content.size() < 999998) content += std::string(99, 'x') + "\n";
+    content.resize(999998);
+    Root.WriteFile("notes.txt", content);
     Form.Dialog(File, omLoadMain);
     Form.StreamContentRichEdit->moveCursor(QTextCursor::End);
     Form.StreamContentRichEdit->insertPlainText(QStringLiteral("12345"));
