@@ -92,7 +92,8 @@ std::string FileStreamsCaption(const std::string &fileName)
 QString StreamBytesToText(const std::string &bytes, bool &latin1)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QString text =
+        decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     latin1 = decoder.hasError();
     if (latin1) text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return text;
@@ -102,8 +103,9 @@ std::string StreamTextToBytes(const QString &text, bool crLf, bool latin1)
 {
     QString lines = text;
     if (crLf) lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    const bool fitsLatin1 =
-        latin1 && std::all_of(lines.cbegin(), lines.cend(), [](QChar c) { return c.unicode() < 256; });
+    const bool fitsLatin1 = latin1 && std::all_of(lines.cbegin(), lines.cend(), [](QChar c) {
+                                return c.unicode() < 256;
+                            });
     const QByteArray bytes = fitsLatin1 ? lines.toLatin1() : lines.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
@@ -124,9 +126,9 @@ TFileStreamsForm::TFileStreamsForm(QWidget *parent) : QWidget(parent, Qt::Window
     StreamContentRichEdit = new QPlainTextEdit;
     StreamContentRichEdit->setObjectName(QStringLiteral("StreamContentRichEdit"));
     StreamContentRichEdit->setTabChangesFocus(false);
-    StreamContentRichEdit->setToolTip(
-        QStringLiteral("[LMB + wheel up] = increase the size of the font (until you exit the dialog). "
-                       "[LMB + wheel down] = decrease the size of the font."));
+    StreamContentRichEdit->setToolTip(QStringLiteral(
+        "[LMB + wheel up] = increase the size of the font (until you exit the dialog). "
+        "[LMB + wheel down] = decrease the size of the font."));
     StreamContentRichEdit->setContextMenuPolicy(Qt::CustomContextMenu);
     StreamContentRichEdit->installEventFilter(this);
     StreamContentRichEdit->viewport()->installEventFilter(this);
@@ -146,7 +148,8 @@ TFileStreamsForm::TFileStreamsForm(QWidget *parent) : QWidget(parent, Qt::Window
     InfoTimer = new QTimer(this);
     InfoTimer->setInterval(500);
     connect(InfoTimer, &QTimer::timeout, this, &TFileStreamsForm::RefreshInfo);
-    connect(StreamContentRichEdit, &QPlainTextEdit::textChanged, this, &TFileStreamsForm::RefreshInfo);
+    connect(
+        StreamContentRichEdit, &QPlainTextEdit::textChanged, this, &TFileStreamsForm::RefreshInfo);
     connect(StreamContentRichEdit,
             &QPlainTextEdit::cursorPositionChanged,
             this,
@@ -194,7 +197,10 @@ void TFileStreamsForm::BuildToolbar()
          "Add description",
          &TFileStreamsForm::AddDescriptionStreamMenuClick},
         {&DeleteStreamMenu, "DeleteStreamMenu", "Delete", &TFileStreamsForm::DeleteStreamMenuClick},
-        {&ClipStreamNameMenu, "ClipStreamNameMenu", "Clip", &TFileStreamsForm::ClipStreamNameMenuClick},
+        {&ClipStreamNameMenu,
+         "ClipStreamNameMenu",
+         "Clip",
+         &TFileStreamsForm::ClipStreamNameMenuClick},
         {&LoadStreamMenu, "LoadStreamMenu", "Load", &TFileStreamsForm::LoadStreamMenuClick},
         {&SaveStreamMenu, "SaveStreamMenu", "Save", &TFileStreamsForm::SaveStreamMenuClick},
     };
@@ -236,7 +242,10 @@ void TFileStreamsForm::BuildToolbar()
             this,
             &TFileStreamsForm::FileStreamsComboBoxChange);
     // Choosing the selected stream again loads it when nothing is loaded.
-    connect(FileStreamsComboBox, &QComboBox::activated, this, &TFileStreamsForm::FileStreamsComboBoxChange);
+    connect(FileStreamsComboBox,
+            &QComboBox::activated,
+            this,
+            &TFileStreamsForm::FileStreamsComboBoxChange);
     FindTextComboBox->lineEdit()->installEventFilter(this);
     GoToLineComboBox->lineEdit()->installEventFilter(this);
 }
@@ -245,8 +254,8 @@ void TFileStreamsForm::ApplyStreamSupport()
 {
     for (QAction *action : {AddStreamMenu, AddDescriptionStreamMenu, DeleteStreamMenu})
         action->setEnabled(StreamsSupported);
-    Toolbar->setToolTip(StreamsSupported ? QString()
-                                         : QStringLiteral("Toolbar. ") + QLatin1String(NoStreamsText));
+    Toolbar->setToolTip(
+        StreamsSupported ? QString() : QStringLiteral("Toolbar. ") + QLatin1String(NoStreamsText));
 }
 
 void TFileStreamsForm::SetEditorOptions(const TStreamsEditorLook &look)
@@ -388,7 +397,8 @@ std::string TFileStreamsForm::SelectedName() const
 
 void TFileStreamsForm::SelectName(const std::string &displayName)
 {
-    int index = FileStreamsComboBox->findText(Q(displayName), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    int index =
+        FileStreamsComboBox->findText(Q(displayName), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (index < 0)
         index = FileStreamsComboBox->findText(QLatin1String(MainStreamDisplayName),
                                               Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -399,7 +409,8 @@ void TFileStreamsForm::SelectName(const std::string &displayName)
 
 bool TFileStreamsForm::ListHolds(const std::string &displayName) const
 {
-    return FileStreamsComboBox->findText(Q(displayName), Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+    return FileStreamsComboBox->findText(Q(displayName),
+                                         Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
 }
 
 void TFileStreamsForm::FillStreamsList(const std::string &select)
@@ -422,9 +433,10 @@ void TFileStreamsForm::FillStreamsList(const std::string &select)
         FileStreamsComboBox->blockSignals(false);
         SelectName(selected);
         if (mainShadowed)
-            ShowWarningMessage("A secondary stream with the same name as the main stream already exists.\n"
-                               "You can't access the secondary stream with that name, but only the main "
-                               "stream.");
+            ShowWarningMessage(
+                "A secondary stream with the same name as the main stream already exists.\n"
+                "You can't access the secondary stream with that name, but only the main "
+                "stream.");
     });
 }
 
@@ -519,10 +531,11 @@ bool TFileStreamsForm::LoadStream()
         LoadedStreamName = name;
         if (binary) {
             // Shown, but not editable: saving would lose everything after the zero byte.
-            Fun.Raise("This stream contains binary data. You can't edit the data because some of it "
-                      "would be lost during saving.",
-                      FileName,
-                      stream);
+            Fun.Raise(
+                "This stream contains binary data. You can't edit the data because some of it "
+                "would be lost during saving.",
+                FileName,
+                stream);
             return;
         }
         StreamContentRichEdit->setReadOnly(false);
@@ -543,7 +556,8 @@ bool TFileStreamsForm::SaveStream()
         const QString text = StreamContentRichEdit->toPlainText();
         if (SteggedOut) {
             if (!IsMainDisplayName(LoadedStreamName)) {
-                Fun.Panic("Contradictory steg-out status and stream name.", FileName, LoadedStreamName);
+                Fun.Panic(
+                    "Contradictory steg-out status and stream name.", FileName, LoadedStreamName);
                 return;
             }
             if (!OnAutoStegIn) {
@@ -633,7 +647,8 @@ void TFileStreamsForm::DeleteStreamMenuClick()
     const std::string name = SelectedName();
     if (name.empty()) return;
     if (IsMainDisplayName(name)) {
-        ShowWarningMessage("You can't delete the main stream because the entire file would be deleted.");
+        ShowWarningMessage(
+            "You can't delete the main stream because the entire file would be deleted.");
         return;
     }
     if (!AskYesNo("Delete stream \"" + name + "\"?")) return;
@@ -670,7 +685,8 @@ void TFileStreamsForm::SaveStreamMenuClick()
 void TFileStreamsForm::RefreshInfo()
 {
     const QTextDocument *document = StreamContentRichEdit->document();
-    SaveStatusPanel->setText(document->isModified() ? QStringLiteral("Modified") : QStringLiteral("Saved"));
+    SaveStatusPanel->setText(document->isModified() ? QStringLiteral("Modified")
+                                                    : QStringLiteral("Saved"));
     LinePosPanel->setText(
         Q("Line " + GroupedIntText(StreamContentRichEdit->textCursor().blockNumber() + 1)));
     LinesCountPanel->setText(Q("Lines " + GroupedIntText(document->blockCount())));

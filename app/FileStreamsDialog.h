@@ -50,7 +50,8 @@ std::string FileStreamsCaption(const std::string &fileName);
 std::string SeparatorLine(char character);
 // The lines of a login template, each ended by a line end, the user name a random text of 10
 // characters and the password one of passwordLength characters (20 or 40).
-std::string LoginTemplateText(int passwordLength, const std::function<std::string(int)> &randomText);
+std::string LoginTemplateText(int passwordLength,
+                              const std::function<std::string(int)> &randomText);
 // A random text of 10, 20 or 40 characters from the password generator's random texts.
 std::string StreamsRandomText(int length);
 // The line Go to line moves to: the typed number limited to 1..lineCount, or the current line
@@ -84,6 +85,7 @@ public:
     // Opens the editor on a file with an open mode (TStreamsOpenMode). A window that already
     // holds a file comes to the front and says so.
     // Shown: "The editor is already loaded with a file.", "Directories don't have streams."
+    // A failure to list the file's streams is left in FunStatContext for the caller to show.
     void Dialog(const std::string &fileName, int openMode);
     // Loads the stream selected in the list; false when nothing was loaded.
     // Shown: "Failed to load stream." (after "Empty internal name of stream.", "Stream size too
@@ -168,9 +170,8 @@ public:
         OnAutoStegOut;
     // Automatic steg-in of the edited text into the picture; leaves its failure in
     // FunStatContext. Needed only when OnAutoStegOut gave a text.
-    std::function<void(const std::string &fileName,
-                       const std::string &hiddenName,
-                       const std::string &text)>
+    std::function<void(
+        const std::string &fileName, const std::string &hiddenName, const std::string &text)>
         OnAutoStegIn;
     // The name of a new stream, empty when the user cancels; null: the new-file dialog asks.
     std::function<std::string(const std::string &directory)> OnAskStreamName;

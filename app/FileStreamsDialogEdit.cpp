@@ -124,16 +124,20 @@ void TFileStreamsForm::BuildPopupMenu()
         QAction *action = PopupMenu->addAction(QString::fromLatin1(row.Caption));
         connect(action, &QAction::triggered, this, row.Handler);
     }
-    connect(StreamContentRichEdit, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        PopupMenu->popup(StreamContentRichEdit->viewport()->mapToGlobal(at));
-    });
+    connect(StreamContentRichEdit,
+            &QWidget::customContextMenuRequested,
+            this,
+            [this](const QPoint &at) {
+                PopupMenu->popup(StreamContentRichEdit->viewport()->mapToGlobal(at));
+            });
 }
 
 // ---- Clipboard and text tools -------------------------------------------------------------------
 
 void TFileStreamsForm::CopyMenuClick()
 {
-    CopyTextToClipboard(StreamContentRichEdit->textCursor().selection().toPlainText().toStdString());
+    CopyTextToClipboard(
+        StreamContentRichEdit->textCursor().selection().toPlainText().toStdString());
 }
 
 void TFileStreamsForm::CutMenuClick()
@@ -313,7 +317,8 @@ bool TFileStreamsForm::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Wheel && watched == StreamContentRichEdit->viewport()) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         if (wheel->buttons() & Qt::LeftButton) {
-            const int step = wheel->angleDelta().y() > 0 ? 1 : (wheel->angleDelta().y() < 0 ? -1 : 0);
+            const int step =
+                wheel->angleDelta().y() > 0 ? 1 : (wheel->angleDelta().y() < 0 ? -1 : 0);
             QFont font = StreamContentRichEdit->font();
             font.setPointSize(std::clamp(font.pointSize() + step, 4, 96));
             StreamContentRichEdit->setFont(font);

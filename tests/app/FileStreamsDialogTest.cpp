@@ -13,10 +13,12 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QtTest/QTest>
 
 #include <cerrno>
@@ -110,7 +112,10 @@ protected:
     }
     bool Modified() const { return Form.StreamContentRichEdit->document()->isModified(); }
     // The report of the last error dialog.
-    std::string LastMemo() const { return Window.Memos.empty() ? std::string() : Window.Memos.back(); }
+    std::string LastMemo() const
+    {
+        return Window.Memos.empty() ? std::string() : Window.Memos.back();
+    }
 
     TTempDir Root;
     std::string File;
@@ -154,8 +159,14 @@ TEST(FileStreamsNamesTest, GoToLineLimitsTheNumberAndKeepsTheLineForOtherTexts)
         int Current, Count, Line;
     };
     const TCase cases[] = {
-        {"3", 1, 5, 3}, {"5", 1, 5, 5}, {"6", 1, 5, 5},  {"0", 2, 5, 1},
-        {"-4", 2, 5, 1}, {"x", 4, 5, 4}, {"", 4, 5, 4}, {" 2 ", 1, 5, 2},
+        {"3", 1, 5, 3},
+        {"5", 1, 5, 5},
+        {"6", 1, 5, 5},
+        {"0", 2, 5, 1},
+        {"-4", 2, 5, 1},
+        {"x", 4, 5, 4},
+        {"", 4, 5, 4},
+        {" 2 ", 1, 5, 2},
         {"99999999999", 1, 5, 5},
     };
     for (const TCase &c : cases)
@@ -166,7 +177,9 @@ TEST(FileStreamsNamesTest, TextToolsAndStreamBytes)
 {
     EXPECT_EQ(SeparatorLine('='), std::string(50, '='));
     EXPECT_EQ(SeparatorLine('-'), std::string(50, '-'));
-    const auto fixed = [](int length) { return std::string(static_cast<std::size_t>(length), 'r'); };
+    const auto fixed = [](int length) {
+        return std::string(static_cast<std::size_t>(length), 'r');
+    };
     EXPECT_EQ(LoginTemplateText(20, fixed),
               "* Login URL = \n* Email address = \n* User name = rrrrrrrrrr\n* Password = " +
                   std::string(20, 'r') + "\n");
@@ -202,7 +215,8 @@ TEST_F(FileStreamsDialogTest, OpensWithMainSelectedAndNothingLoaded)
     Form.Dialog(File, omPlain);
     EXPECT_EQ(Form.windowTitle().toStdString(),
               "File streams editor - \"notes.txt\" (in \"" + Root.Path() + "/\")");
-    EXPECT_EQ(Items(Form.FileStreamsComboBox), (std::vector<std::string>{"alpha", "Description", "Main"}));
+    EXPECT_EQ(Items(Form.FileStreamsComboBox),
+              (std::vector<std::string>{"alpha", "Description", "Main"}));
     EXPECT_EQ(Form.FileStreamsComboBox->currentText(), QStringLiteral("Main"));
     EXPECT_TRUE(Form.Shown);
     EXPECT_TRUE(Form.StreamsSupported);
@@ -216,7 +230,8 @@ TEST_F(FileStreamsDialogTest, OpensWithMainSelectedAndNothingLoaded)
 
     // A second file while the first is held.
     Form.Dialog(Root / "other.txt", omPlain);
-    EXPECT_EQ(Texts(Boxes), (std::vector<std::string>{"The editor is already loaded with a file."}));
+    EXPECT_EQ(Texts(Boxes),
+              (std::vector<std::string>{"The editor is already loaded with a file."}));
     EXPECT_EQ(Form.FileName, File);
 }
 
@@ -231,9 +246,10 @@ TEST_F(FileStreamsDialogTest, ADirectoryHasNoStreamsAndANamedMainIsShadowed)
     Form.Dialog(File, omLoadMain);
     EXPECT_EQ(Items(Form.FileStreamsComboBox), (std::vector<std::string>{"Main"}));
     EXPECT_EQ(Texts(Boxes),
-              (std::vector<std::string>{"A secondary stream with the same name as the main stream already "
-                                        "exists.\nYou can't access the secondary stream with that name, "
-                                        "but only the main stream."}));
+              (std::vector<std::string>{
+                  "A secondary stream with the same name as the main stream already "
+                  "exists.\nYou can't access the secondary stream with that name, "
+                  "but only the main stream."}));
     EXPECT_EQ(Text(Form.StreamContentRichEdit), "main text\nsecond line\n");
 }
 
@@ -314,7 +330,8 @@ TEST_F(FileStreamsDialogTest, TheLoadLimitIsOneMillionBytes)
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Size);
         std::string content;
-        while (content.size() < c.Size) content += std::string(99, 'x') + "\n";
+        while (content.size() < c.Size)
+            content += std::string(99, 'x') + "\n";
         content.resize(c.Size);
         Root.WriteFile("notes.txt", content);
         Window.Memos.clear();
@@ -355,9 +372,10 @@ TEST_F(FileStreamsDialogTest, AZeroByteShowsTheTextBeforeItAndRefusesEditing)
         Choose(c.DisplayName);
         EXPECT_EQ(Text(Form.StreamContentRichEdit), c.Text);
         EXPECT_EQ(ShownErrors(), (std::vector<std::string>{"Failed to load stream."}));
-        EXPECT_NE(LastMemo().find("This stream contains binary data. You can't edit the data because "
-                                  "some of it would be lost during saving."),
-                  std::string::npos);
+        EXPECT_NE(
+            LastMemo().find("This stream contains binary data. You can't edit the data because "
+                            "some of it would be lost during saving."),
+            std::string::npos);
         EXPECT_TRUE(Form.StreamContentRichEdit->isReadOnly());
         Form.InsertSeparatorMenuClick('=');
         PressInEdit(Qt::Key_S, Qt::ControlModifier);
@@ -389,8 +407,11 @@ TEST_F(FileStreamsDialogTest, ARefusedSaveKeepsTheTextAndSaysWhy)
     SetXattr(File, "Notes", "old value");
     // Every file system refuses a value above 64 KiB; ext4 keeps about 4 KiB per file.
     std::vector<std::pair<std::size_t, int>> cases = {{70000, E2BIG}};
-    struct statfs info{};
-    if (statfs(Root.Path().c_str(), &info) == 0 && info.f_type == 0xEF53) cases.push_back({5000, ENOSPC});
+    struct statfs info
+    {
+    };
+    if (statfs(Root.Path().c_str(), &info) == 0 && info.f_type == 0xEF53)
+        cases.push_back({5000, ENOSPC});
     Form.Dialog(File, omPlain);
     for (const auto &[size, code] : cases) {
         SCOPED_TRACE(size);
@@ -408,6 +429,31 @@ TEST_F(FileStreamsDialogTest, ARefusedSaveKeepsTheTextAndSaysWhy)
         EXPECT_EQ(XattrOf(File, "Notes"), "old value");
         Form.StreamContentRichEdit->document()->setModified(false);
     }
+}
+
+TEST_F(FileStreamsDialogTest, AFullDiskKeepsTheMainStreamAndTheEditorsText)
+{
+    TSmallDisk disk(Root / "small");
+    if (!disk.Mounted) GTEST_SKIP() << "this machine cannot mount a tmpfs";
+    const std::string onDisk = disk.Path + "/full.txt";
+    {
+        std::ofstream(onDisk) << "kept whole";
+    }
+    disk.FillUp();
+    Form.Dialog(onDisk, omLoadMain);
+    const QString typed(20000, QLatin1Char('z'));
+    Form.StreamContentRichEdit->moveCursor(QTextCursor::End);
+    Form.StreamContentRichEdit->insertPlainText(typed);
+    EXPECT_FALSE(Form.SaveStream());
+    EXPECT_EQ(ShownErrors(), (std::vector<std::string>{"Failed to save stream."}));
+    EXPECT_NE(LastMemo().find(std::strerror(ENOSPC)), std::string::npos) << LastMemo();
+    EXPECT_EQ(Form.StreamContentRichEdit->toPlainText(), QStringLiteral("kept whole") + typed);
+    EXPECT_TRUE(Modified());
+    std::ifstream in(onDisk);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
+              "kept whole");
+    Form.StreamContentRichEdit->document()->setModified(false);
+    Form.close();
 }
 
 // ---- The save question --------------------------------------------------------------------------
@@ -539,9 +585,15 @@ TEST_F(FileStreamsDialogTest, DeletesNamedStreamsButNeverTheMainOne)
          MessageBoxAnswer::Yes,
          {"You can't delete the main stream because the entire file would be deleted."},
          {"Description", "Main", "Other"}},
-        {"Other", MessageBoxAnswer::No, {"Delete stream \"Other\"?"}, {"Description", "Main", "Other"}},
+        {"Other",
+         MessageBoxAnswer::No,
+         {"Delete stream \"Other\"?"},
+         {"Description", "Main", "Other"}},
         // The loaded stream with its unsaved change goes without a save question.
-        {"Description", MessageBoxAnswer::Yes, {"Delete stream \"Description\"?"}, {"Main", "Other"}},
+        {"Description",
+         MessageBoxAnswer::Yes,
+         {"Delete stream \"Description\"?"},
+         {"Main", "Other"}},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Selected);
@@ -581,7 +633,8 @@ TEST_F(FileStreamsDialogTest, AFileSystemWithoutStreamsSaysSoForItsFilesOnly)
     }
     Form.Dialog(onRam, omDescription);
     EXPECT_FALSE(Form.StreamsSupported);
-    EXPECT_EQ(Texts(Boxes), (std::vector<std::string>{"Your operating system doesn't support file streams."}));
+    EXPECT_EQ(Texts(Boxes),
+              (std::vector<std::string>{"Your operating system doesn't support file streams."}));
     EXPECT_EQ(Items(Form.FileStreamsComboBox), (std::vector<std::string>{"Main"}));
     EXPECT_FALSE(Form.AddStreamMenu->isEnabled());
     EXPECT_FALSE(Form.AddDescriptionStreamMenu->isEnabled());
@@ -618,7 +671,8 @@ TEST_F(FileStreamsDialogTest, TextToolsInsertAboveTheCaretLineOrReplaceTheSelect
     cursor.setPosition(Form.StreamContentRichEdit->document()->findBlockByNumber(1).position() + 3);
     Form.StreamContentRichEdit->setTextCursor(cursor);
     Form.InsertSeparatorMenuClick('-');
-    EXPECT_EQ(Text(Form.StreamContentRichEdit), "main text\n" + SeparatorLine('-') + "\nsecond line\n");
+    EXPECT_EQ(Text(Form.StreamContentRichEdit),
+              "main text\n" + SeparatorLine('-') + "\nsecond line\n");
     Form.InsertLoginTemplate(40);
     const QStringList lines = Form.StreamContentRichEdit->toPlainText().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 9);
@@ -650,12 +704,13 @@ TEST_F(FileStreamsDialogTest, FindsTheNextMatchAndGoesToLines)
         int Line;
     };
     // From the caret at the start: each Enter the next match, case aside; Ctrl starts over.
-    const TCase cases[] = {{Qt::NoModifier, 0}, {Qt::NoModifier, 1}, {Qt::NoModifier, 3},
-                           {Qt::ControlModifier, 0}};
+    const TCase cases[] = {
+        {Qt::NoModifier, 0}, {Qt::NoModifier, 1}, {Qt::NoModifier, 3}, {Qt::ControlModifier, 0}};
     for (const TCase &c : cases) {
         QTest::keyClick(find, Qt::Key_Return, c.Modifiers);
         EXPECT_EQ(Form.StreamContentRichEdit->textCursor().blockNumber(), c.Line);
-        EXPECT_EQ(Form.StreamContentRichEdit->textCursor().selectedText().toLower(), QStringLiteral("alpha"));
+        EXPECT_EQ(Form.StreamContentRichEdit->textCursor().selectedText().toLower(),
+                  QStringLiteral("alpha"));
     }
     EXPECT_TRUE(Boxes.Shown.empty());
     PressInEdit(Qt::Key_F3);
@@ -732,7 +787,8 @@ TEST_F(FileStreamsDialogTest, CtrlAndAltLetOnlyTheirKeysThrough)
 TEST_F(FileStreamsDialogTest, TheEditHoldsAtMostOneMillionCharacters)
 {
     std::string content;
-    while (content.size() < 999998) content += std::string(99, 'x') + "\n";
+    while (content.size() < 999998)
+        content += std::string(99, 'x') + "\n";
     content.resize(999998);
     Root.WriteFile("notes.txt", content);
     Form.Dialog(File, omLoadMain);
@@ -749,20 +805,24 @@ TEST_F(FileStreamsDialogTest, AHiddenTextIsEditedInPlaceAndHiddenAgain)
 {
     std::string hiddenIn;
     int stegIns = 0;
-    Form.OnAutoStegOut =
-        [](const std::string &, std::string &hiddenName, bool &isText, std::string &text, std::uint64_t &size) {
-            hiddenName = "secret.txt";
-            isText = true;
-            text = "hidden words";
-            size = text.size();
-            return true;
-        };
-    Form.OnAutoStegIn = [&](const std::string &file, const std::string &hiddenName, const std::string &text) {
-        EXPECT_EQ(file, File);
-        EXPECT_EQ(hiddenName, "secret.txt");
-        hiddenIn = text;
-        ++stegIns;
+    Form.OnAutoStegOut = [](const std::string &,
+                            std::string &hiddenName,
+                            bool &isText,
+                            std::string &text,
+                            std::uint64_t &size) {
+        hiddenName = "secret.txt";
+        isText = true;
+        text = "hidden words";
+        size = text.size();
+        return true;
     };
+    Form.OnAutoStegIn =
+        [&](const std::string &file, const std::string &hiddenName, const std::string &text) {
+            EXPECT_EQ(file, File);
+            EXPECT_EQ(hiddenName, "secret.txt");
+            hiddenIn = text;
+            ++stegIns;
+        };
     Form.Dialog(File, omLoadMain);
     EXPECT_TRUE(Form.SteggedOut);
     EXPECT_EQ(Text(Form.StreamContentRichEdit), "hidden words");
@@ -773,10 +833,11 @@ TEST_F(FileStreamsDialogTest, AHiddenTextIsEditedInPlaceAndHiddenAgain)
     EXPECT_EQ(Root.ReadFile("notes.txt"), "main text\nsecond line\n");
 
     // A hidden picture is no text: the main stream is read as it is.
-    Form.OnAutoStegOut = [](const std::string &, std::string &, bool &isText, std::string &, std::uint64_t &) {
-        isText = false;
-        return true;
-    };
+    Form.OnAutoStegOut =
+        [](const std::string &, std::string &, bool &isText, std::string &, std::uint64_t &) {
+            isText = false;
+            return true;
+        };
     Form.LoadStream();
     EXPECT_FALSE(Form.SteggedOut);
     EXPECT_EQ(Text(Form.StreamContentRichEdit), "main text\nsecond line\n");
@@ -792,7 +853,8 @@ TEST_F(FileStreamsDialogTest, AHiddenTextIsEditedInPlaceAndHiddenAgain)
     Form.SteggedOut = true;
     Type(QStringLiteral("x"));
     EXPECT_FALSE(Form.SaveStream());
-    EXPECT_EQ(ShownErrors(), (std::vector<std::string>{"PANIC: Contradictory steg-out status and stream name."}));
+    EXPECT_EQ(ShownErrors(),
+              (std::vector<std::string>{"PANIC: Contradictory steg-out status and stream name."}));
     EXPECT_EQ(XattrOf(File, "Description"), "d");
     Form.SteggedOut = false;
 }
@@ -836,4 +898,55 @@ TEST_F(FileStreamsDialogTest, LosingTheFocusToAnotherWindowMinimisesIt)
     // Opening another file brings it back, saying it already holds one.
     Form.Dialog(File, omPlain);
     EXPECT_FALSE(Form.isMinimized());
+}
+
+TEST_F(FileStreamsDialogTest, TheWindowShowsEveryControlAndItsMenus)
+{
+    SetXattr(File, "Description", "A file with a description.\nSecond line of it.");
+    Form.resize(760, 460);
+    Form.Dialog(File, omDescription);
+    const std::vector<QWidget *> controls = {Form.FileStreamsComboBox,
+                                             Form.StreamsMenuButton,
+                                             Form.FindTextComboBox,
+                                             Form.GoToLineComboBox,
+                                             Form.StreamContentRichEdit,
+                                             Form.SaveStatusPanel,
+                                             Form.LinePosPanel,
+                                             Form.LinesCountPanel,
+                                             Form.CharsCountInfoPanel,
+                                             Form.LoadedStreamNamePanel};
+    for (QWidget *control : controls)
+        EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
+    const auto captions = [](const QMenu *menu) {
+        std::vector<std::string> texts;
+        for (const QAction *action : menu->actions())
+            if (!action->isSeparator()) texts.push_back(action->text().toStdString());
+        return texts;
+    };
+    EXPECT_EQ(
+        captions(Form.FileStreamsPopupMenu),
+        (std::vector<std::string>{"Add", "Add description", "Delete", "Clip", "Load", "Save"}));
+    EXPECT_EQ(Form.SaveStreamMenu->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(captions(Form.PopupMenu),
+              (std::vector<std::string>{"Copy to clipboard",
+                                        "Cut to clipboard",
+                                        "Paste from clipboard",
+                                        "Insert separator =",
+                                        "Insert separator -",
+                                        "Insert 10 chars random text",
+                                        "Insert 20 chars random text",
+                                        "Insert 40 chars random text",
+                                        "Insert 20 chars login template",
+                                        "Insert 40 chars login template"}));
+    EXPECT_EQ(Form.StreamLabel->text(), QStringLiteral("&Stream"));
+    EXPECT_EQ(Form.FindTextLabel->text(), QStringLiteral("&Find text"));
+    EXPECT_EQ(Form.GoToLineLabel->text(), QStringLiteral("&Go to line"));
+    EXPECT_EQ(Form.LinesCountPanel->text(), QStringLiteral("Lines 2"));
+    EXPECT_EQ(Form.CharsCountInfoPanel->text(), QStringLiteral("Chars 45"));
+    // Under a real display the window stays up for the given seconds, for a look or a picture.
+    const int seconds = qEnvironmentVariableIntValue("VELMORDIAN_SHOW_STREAMS_EDITOR_SECONDS");
+    if (seconds > 0) {
+        QTimer::singleShot(seconds * 1000, &Form, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
 }
