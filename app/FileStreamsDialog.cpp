@@ -30,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -237,15 +238,15 @@ void TFileStreamsForm::BuildToolbar()
     Toolbar->addSeparator();
     Toolbar->addWidget(GoToLineLabel);
     Toolbar->addWidget(GoToLineComboBox);
-    connect(FileStreamsComboBox,
-            &QComboBox::currentIndexChanged,
-            this,
-            &TFileStreamsForm::FileStreamsComboBoxChange);
-    // Choosing the selected stream again loads it when nothing is loaded.
-    connect(FileStreamsComboBox,
-            &QComboBox::activated,
-            this,
-            &TFileStreamsForm::FileStreamsComboBoxChange);
+    connect(FileStreamsComboBox, &QComboBox::currentIndexChanged, this, [this] {
+        SelectionJustChanged = true;
+        FileStreamsComboBoxChange();
+    });
+    // A choice in the list comes after its change of selection, which has loaded it already;
+    // choosing the selected stream again loads it when nothing is loaded.
+    connect(FileStreamsComboBox, &QComboBox::activated, this, [this] {
+        if (!std::exchange(SelectionJustChanged, false)) FileStreamsComboBoxChange();
+    });
     FindTextComboBox->lineEdit()->installEventFilter(this);
     GoToLineComboBox->lineEdit()->installEventFilter(this);
 }

@@ -226,6 +226,8 @@ private:
     std::int64_t EditCharacterCount() const;
     // The font size of the look, which the wheel changes until the window closes.
     int EditFontSize = 9;
+    // The list's selection changed since its last choice.
+    bool SelectionJustChanged = false;
 };
 
 // The streams editor; null until the start-up creates it.

@@ -100,10 +100,9 @@ protected:
     {
         const int index = Form.FileStreamsComboBox->findText(QString::fromStdString(displayName));
         ASSERT_GE(index, 0) << displayName;
-        if (index == Form.FileStreamsComboBox->currentIndex())
-            emit Form.FileStreamsComboBox->activated(index);
-        else
-            Form.FileStreamsComboBox->setCurrentIndex(index);
+        // As a choice in the drop-down list: the selection changes, then the choice is told.
+        Form.FileStreamsComboBox->setCurrentIndex(index);
+        emit Form.FileStreamsComboBox->activated(index);
     }
     void Type(const QString &text) { QTest::keyClicks(Form.StreamContentRichEdit, text); }
     void PressInEdit(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
