@@ -271,6 +271,9 @@ public:
     // The new-file dialog in the column's directory (kind: 0 directory, 1 file); the new item
     // is focused.
     void Com_NewFile(int kind);
+    // The streams editor on the focused item's reference: the streams listed (autoload: the
+    // main stream loaded; description: the "Description" stream opened).
+    void Com_EditStreams(bool autoload, bool description);
     // The "Attach stream" submenu: this column's focused file's streams (at most 30).
     void SetupAttachStream(QMenu *menu);
     void AttachStreamMenuClick(const std::string &stream);

@@ -3,9 +3,13 @@
 
 #include "Libraries/Error.h"
 #include "Libraries/File.h"
+#include "Libraries/FileLink.h"
+#include "Libraries/History.h"
 #include "app/FileDialog.h"
+#include "app/FileStreamsDialog.h"
 #include "app/MainDialog.h"
 #include "app/NewFileDialog.h"
+#include "app/OptionsDialog.h"
 
 #include <limits>
 
@@ -39,6 +43,23 @@ void TColumn::OnDelete(const std::string &operation)
         ReloadColumnsOfDirectory(Form, directory);
     });
     Fun.ShowIfFailed("Failed to " + operation + ".");
+}
+
+void TColumn::Com_EditStreams(bool autoload, bool description)
+{
+    TFunScope Fun(ThisUnit, "TColumn::Com_EditStreams");
+    Fun.Run([&] {
+        if (!FileStreamsForm || FileList->Empty || IsDrivePath(ActiveTitle)) return;
+        const std::string reference = GetWhenReference(ActiveTitle);
+        if (Fun.CalleeFailed()) return;
+        Form.SetFileStreamsEditorOptions();
+        FileStreamsForm->Dialog(reference,
+                                description ? omDescription : autoload ? omLoadMain : omPlain);
+        if (Fun.CalleeFailed()) return;
+        if (autoload && TextFileExtensions.Has(ExtractExtension(reference)))
+            FilesHistory.AddFile(ActiveTitle, true);
+    });
+    Fun.ShowIfFailed("Failed to edit the streams of the file.");
 }
 
 void TColumn::Com_NewFile(int kind)

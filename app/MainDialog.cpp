@@ -8,6 +8,7 @@
 #include "Libraries/Program.h"
 #include "app/OptionsDialog.h"
 #include "app/SkinDialog.h"
+#include "app/FileStreamsDialog.h"
 #include "app/ViewerPlugins.h"
 #include "platform/FileHandle.h"
 #include "platform/SettingsStore.h"
@@ -687,6 +688,11 @@ void TMainForm::resizeEvent(QResizeEvent *event)
 
 void TMainForm::closeEvent(QCloseEvent *event)
 {
+    // The streams editor asks about an unsaved stream first; a cancel keeps the program open.
+    if (FileStreamsForm && FileStreamsForm->isVisible() && !FileStreamsForm->close()) {
+        event->ignore();
+        return;
+    }
     FormCloseQuery();
     event->accept();
 }

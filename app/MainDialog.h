@@ -387,6 +387,11 @@ public:
     void Com_ClipFileTitles();
     void Com_NewDirectory();
     void Com_NewFile();
+    void Com_EditStreams();
+    void Com_EditStreamsAutoload();
+    void Com_EditDescription();
+    // Gives the streams editor the skin's colours and the viewer's font and wrapping.
+    void SetFileStreamsEditorOptions();
     // Shown: "Failed to show properties."
     void Com_FileProperties();
     void Com_ReferenceProperties();

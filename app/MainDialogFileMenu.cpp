@@ -9,7 +9,9 @@
 #include "Libraries/HistoryDialog.h"
 #include "Libraries/ShiftStateUi.h"
 #include "Libraries/UtilitiesUi.h"
+#include "app/FileStreamsDialog.h"
 #include "app/OptionsDialog.h"
+#include "app/SkinDialog.h"
 #include "app/SystemMenu.h"
 
 #include <QAction>
@@ -152,9 +154,9 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "ViewMediaInDirMenu", "View media in directory", "F6", rkItem, nullptr},
     {1, "ViewThisMediaInDirMenu", "View this media in directory", "Ctrl+F6", rkItem, nullptr},
     {1, "EditFileMenu", "Edit", "E", rkItem, nullptr},
-    {1, "EditFileStreamsMenu", "Edit streams", "A", rkItem, nullptr},
-    {1, "EditFileStreamsAutoloadMenu", "Edit streams (autoload)", "Ctrl+A", rkItem, nullptr},
-    {1, "EditFileDescriptionMenu", "Edit description", "Shift+A", rkItem, nullptr},
+    {1, "EditFileStreamsMenu", "Edit streams", "A", rkItem, &F::Com_EditStreams},
+    {1, "EditFileStreamsAutoloadMenu", "Edit streams (autoload)", "Ctrl+A", rkItem, &F::Com_EditStreamsAutoload},
+    {1, "EditFileDescriptionMenu", "Edit description", "Shift+A", rkItem, &F::Com_EditDescription},
     {1, "ActivateAutoStegOutMenu", "Activate auto steg-out", "", rkItem, nullptr},
     {0, "SearchMenu", "Search", "", rkSubmenu, nullptr},
     {1, "LocateFileMenu", "Locate file", "T", rkItem, nullptr},
@@ -1002,4 +1004,36 @@ void TMainForm::Com_PrintFile()
         Fun.CalleeFailed();
     });
     Fun.ShowIfFailed("Failed to print.");
+}
+
+void TMainForm::Com_EditStreams()
+{
+    ActiveColumn().Com_EditStreams(false, false);
+}
+
+void TMainForm::Com_EditStreamsAutoload()
+{
+    ActiveColumn().Com_EditStreams(true, false);
+}
+
+void TMainForm::Com_EditDescription()
+{
+    ActiveColumn().Com_EditStreams(false, true);
+}
+
+void TMainForm::SetFileStreamsEditorOptions()
+{
+    if (!FileStreamsForm) return;
+    const TSkinOptions &s = SkinOptions;
+    const TViewerOptions &o = ViewerOptions;
+    TStreamsEditorLook look;
+    look.FormColor = s.FillingColor;
+    look.FormFontColor = s.ButtonTextColor;
+    look.EditColor = s.WindowBackColor;
+    look.EditFontColor = s.WindowTextColor;
+    look.WordWrap = o.TextWordWrap;
+    look.FontName = o.FontName;
+    look.FontSize = o.FontSize;
+    look.FontBold = o.FontBold;
+    FileStreamsForm->SetEditorOptions(look);
 }

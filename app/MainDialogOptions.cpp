@@ -9,6 +9,7 @@
 #include "Libraries/StoredTextListUi.h"
 #include "app/BoardPropertiesDialog.h"
 #include "app/FileDialog.h"
+#include "app/FileStreamsDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/ViewerPlugins.h"
 
@@ -140,6 +141,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         list.ReadInteger("Main", "ViewerHeight", ViewerHeight, 50, std::max(50, height()));
         ReadProgramOptions(list);
         if (FileForm) FileForm->ReadSettings(list);
+        if (FileStreamsForm) FileStreamsForm->ReadSettings(list);
         Containers.ReadTitles(list);
         Containers.LoadAll(OptionsFilesDirectory + "Containers/");
         std::int32_t active = 0;
@@ -160,6 +162,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         list.WriteInteger("Main", "ViewerHeight", ViewerHeight);
         WriteProgramOptions(list);
         if (FileForm) FileForm->WriteSettings(list);
+        if (FileStreamsForm) FileStreamsForm->WriteSettings(list);
         Containers.WriteTitles(list);
         Containers.SaveAll(OptionsFilesDirectory + "Containers/");
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);

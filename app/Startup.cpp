@@ -11,6 +11,7 @@
 #include "app/CopyAsDialog.h"
 #include "app/FileDialog.h"
 #include "app/MainDialog.h"
+#include "app/FileStreamsDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OverwriteDialog.h"
 #include "platform/TerminationSignals.h"
@@ -86,6 +87,7 @@ int RunProgram(int argc, char **argv)
                 CopyAsForm = new TCopyAsForm(firstWindow);
                 FileForm = new TFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
+                FileStreamsForm = new TFileStreamsForm(firstWindow);
             }
             if (OnDialogsCreated) OnDialogsCreated();
             if (installer) {
@@ -108,6 +110,7 @@ int RunProgram(int argc, char **argv)
             CopyAsForm = nullptr;
             FileForm = nullptr;
             NewFileForm = nullptr;
+            FileStreamsForm = nullptr;
             delete InstallForm;
             InstallForm = nullptr;
         });

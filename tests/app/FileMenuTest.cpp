@@ -1,5 +1,6 @@
 // The File menu: its layout, the enabling pass, the keys that click its items, and its
 // commands on the active column, also on an empty list and on a directory that vanished.
+#include "app/FileStreamsDialog.h"
 #include "app/MainDialog.h"
 
 #include "Libraries/File.h"
@@ -667,4 +668,19 @@ TEST_F(FileMenuTest, EveryMenuItemShowsItsCaptionWhole)
                               Form->FileDragMenu})
         ItemsWithMnemonics(menu, "", found);
     EXPECT_EQ(found, std::vector<std::string>{});
+}
+
+TEST_F(FileMenuTest, EditDescriptionOpensTheStreamsEditorOnTheLinksTarget)
+{
+    TFileStreamsForm editor;
+    FileStreamsForm = &editor;
+    Show(0, Root / "tree/link");
+    ASSERT_TRUE(Enabled("EditFileDescriptionMenu"));
+    EXPECT_TRUE(Press(Qt::Key_A, Qt::ShiftModifier));
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.FileName, Root / "tree/note.txt");
+    EXPECT_EQ(editor.LoadedStreamName, "Description");
+    editor.hide();
+    FileStreamsForm = nullptr;
+    EXPECT_TRUE(ShownErrors().empty());
 }
