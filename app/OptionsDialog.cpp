@@ -90,6 +90,12 @@ void TExtensionList::Assign(const std::vector<std::string> &extensions)
 
 void SetDefaultExtensionLists()
 {
+    // Pictures are what the decoders read; the list is not stored.
+    if (PictureFileExtensions.Empty()) {
+        std::vector<std::string> pictures;
+        GetPictureExtensions(pictures);
+        PictureFileExtensions.Assign(pictures);
+    }
     if (ProgramFileExtensions.Empty())
         ProgramFileExtensions.Assign({".bat",
                                       ".com",
@@ -876,10 +882,6 @@ void ReadExtensionLists(const TStoredTextList &list)
         stored.List->Assign(items);
     }
     SetDefaultExtensionLists();
-    // Pictures are what the decoders read; the list is not stored.
-    std::vector<std::string> pictures;
-    GetPictureExtensions(pictures);
-    PictureFileExtensions.Assign(pictures);
 }
 
 void WriteExtensionLists(TStoredTextList &list)

@@ -807,3 +807,35 @@ TEST_F(FileDialogTest, AMoveWhoseStreamsCannotFollowAsksAndNeverLosesThemSilentl
     }
     Boxes.OnShow = nullptr;
 }
+
+TEST_F(FileDialogTest, ConvertPictureWritesTheChosenFormatAndLeavesOtherFilesAlone)
+{
+    QImage picture(60, 40, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(picture.save(QString::fromStdString(Root / "src/p.png"), "PNG"));
+    setxattr((Root / "src/p.png").c_str(), "user.Description", "cyan", 4, 0);
+    const TProgramOptions saved = ProgramOptions;
+
+    ASSERT_GE(Form->PictureFormatComboBox->findText(QStringLiteral("JPEG")), 0);
+    Form->PictureFormatComboBox->setCurrentText(QStringLiteral("JPEG"));
+    Form->NormalizeSizeCheckBox->setChecked(false);
+    Run("Convert picture", {Root / "src/p.png", Root / "src/a.txt", Root / "src/b.jpg"}, Root / "dst/");
+    QImage converted(QString::fromStdString(Root / "dst/p.jpg"), "JPEG");
+    EXPECT_EQ(converted.size(), QSize(60, 40));
+    char description[8] = {};
+    EXPECT_EQ(getxattr((Root / "dst/p.jpg").c_str(), "user.Description", description, 8), 4);
+    EXPECT_FALSE(fs::exists(Root / "dst/a.txt"));
+    EXPECT_FALSE(fs::exists(Root / "dst/a.jpg"));
+    // "b.jpg" holds no picture: its failure is counted, the others are converted all the same.
+    EXPECT_FALSE(fs::exists(Root / "dst/b.jpg"));
+    EXPECT_EQ(Form->errors, 1);
+
+    // With "Normalize size" the options' thumbnail width decides.
+    ProgramOptions.NormalizeThumbWidth = true;
+    ProgramOptions.NormalizeThumbWidthTo = 30;
+    Form->PictureFormatComboBox->setCurrentText(QStringLiteral("PNG"));
+    Form->NormalizeSizeCheckBox->setChecked(true);
+    Run("Convert picture", {Root / "src/p.png"}, Root / "dst/");
+    EXPECT_EQ(QImage(QString::fromStdString(Root / "dst/p.png")).size(), QSize(30, 20));
+    ProgramOptions = saved;
+}
