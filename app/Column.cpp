@@ -65,6 +65,8 @@ TColumn::TColumn(TMainForm &form, QWidget *columnsArea, int index)
       FileList(new MyTPanel(ColumnPanel, MyTPanel::RoleList)), ActiveTitle(SystemDrive()),
       PreviousTitle(ActiveTitle), DefaultTitle(ActiveTitle), Index(index), Form(form)
 {
+    // The background picture shows through the column's translucent faces.
+    for (MyTPanel *panel : {ColumnPanel, HeaderButton, FileList}) panel->Transparent = true;
     ColumnPanel->BorderWidth = 2;
     ColumnPanel->Framed = false;
     HeaderButton->FaceStyle = 0;

@@ -50,6 +50,8 @@ const std::vector<int> InfoBarPercentages[4] = {
 MyTPanel *NewPanel(QWidget *parent, int faceStyle, int border, const std::string &hint = {})
 {
     auto *panel = new MyTPanel(parent);
+    // The window's areas let the background picture show through their translucent faces.
+    panel->Transparent = true;
     panel->FaceStyle = faceStyle;
     panel->BorderWidth = border;
     panel->Hint = hint;
@@ -78,6 +80,7 @@ MyTPanel *NewSplitter(QWidget *parent, bool vertical, const std::string &hint)
 {
     auto *splitter = new MyTPanel(parent, MyTPanel::RoleSplitter);
     splitter->Vertical = vertical;
+    splitter->Transparent = true;
     splitter->Framed = false;
     splitter->FaceStyle = 0;
     splitter->Hint = hint;

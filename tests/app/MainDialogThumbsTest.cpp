@@ -297,6 +297,14 @@ TEST_F(MainDialogThumbsTest, SetAsBackgroundSwitchesThePictureOnAndMakesTheWindo
     EXPECT_EQ(SkinOptions.WindowBackTranslucency, 100);
     EXPECT_EQ(SkinOptions.BackPictureFileTitle, Dir / "wall.png");
     EXPECT_EQ(Form->BackPicture.size(), Form->size());
+    // The empty part of a list shows the picture through its translucent face.
+    Form->show();
+    QCoreApplication::processEvents();
+    const QImage shown = Form->grab().toImage();
+    const MyTPanel &list = *Form->Columns[1]->FileList;
+    const QPoint inList = list.mapTo(Form.get(), QPoint(list.width() / 2, list.height() - 20));
+    const QColor seen = shown.pixelColor(inList);
+    EXPECT_GT(seen.green(), seen.red() + 40) << seen.name().toStdString();
     EXPECT_TRUE(ShownErrors().empty());
 }
 
