@@ -839,3 +839,26 @@ TEST_F(FileDialogTest, ConvertPictureWritesTheChosenFormatAndLeavesOtherFilesAlo
     EXPECT_EQ(QImage(QString::fromStdString(Root / "dst/p.png")).size(), QSize(30, 20));
     ProgramOptions = saved;
 }
+
+TEST_F(FileDialogTest, AConversionThatFailsLeavesNoPartialPicture)
+{
+    QImage picture(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) picture.setPixel(x, y, qRgb(x % 256, (x * y) % 256, y % 256));
+    ASSERT_TRUE(picture.save(QString::fromStdString(Root / "src/p.png"), "PNG"));
+    Form->PictureFormatComboBox->setCurrentText(QStringLiteral("BMP"));
+    Form->NormalizeSizeCheckBox->setChecked(false);
+
+    // A source that vanished before the run reaches it.
+    const std::string gone = Root / "src/gone.png";
+    Run("Convert picture", {gone}, Root / "dst/");
+    EXPECT_FALSE(fs::exists(Root / "dst/gone.bmp"));
+
+    // A full disk: no half-written picture and no temporary file stay behind.
+    TSmallDisk disk(Root / "small", "64k");
+    if (!disk.Mounted) GTEST_SKIP() << "cannot mount a small tmpfs here";
+    Run("Convert picture", {Root / "src/p.png"}, disk.Path + "/");
+    EXPECT_GE(Form->errors, 1);
+    EXPECT_TRUE(fs::is_empty(disk.Path));
+    EXPECT_TRUE(fs::exists(Root / "src/p.png"));
+}
