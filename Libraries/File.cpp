@@ -90,6 +90,20 @@ std::string ExtractExtension(const std::string &path)
     return name.substr(dot);
 }
 
+std::string ReplaceExtension(const std::string &path, const std::string &extension)
+{
+    const std::string old = ExtractExtension(path);
+    return path.substr(0, path.size() - old.size()) + extension;
+}
+
+bool HasExtension(const std::string &path, const std::string &extension)
+{
+    const std::string own = ExtractExtension(path);
+    return own.size() == extension.size() &&
+           std::equal(own.begin(), own.end(), extension.begin(),
+                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+}
+
 std::string ExtensionWithoutDot(const std::string &path)
 {
     const std::string extension = ExtractExtension(path);

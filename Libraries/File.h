@@ -66,6 +66,10 @@ std::string ExtractName(const std::string &path);
 // The extension with its dot ("" for ".bashrc" or "name"); the name's own last dot counts.
 std::string ExtractExtension(const std::string &path);
 std::string ExtensionWithoutDot(const std::string &path);
+// The path with its extension replaced ("a/b.png", ".jpg" gives "a/b.jpg").
+std::string ReplaceExtension(const std::string &path, const std::string &extension);
+// The extension equals the one given (with its dot) without regard to ASCII case.
+bool HasExtension(const std::string &path, const std::string &extension);
 // The extension is an item of the list (without regard to ASCII case); false for no list.
 bool ExtensionInList(const std::string &path, const std::vector<std::string> *list);
 // Removes and returns the first component ("/" for an absolute path, then its names).

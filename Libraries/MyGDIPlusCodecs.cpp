@@ -415,13 +415,6 @@ QSize ConvertedPictureSize(QSize source,
 
 namespace {
 
-// The destination with its extension replaced ("a/b.png", ".jpg" gives "a/b.jpg").
-std::string WithExtension(const std::string &name, const std::string &extension)
-{
-    const std::string old = ExtractExtension(name);
-    return name.substr(0, name.size() - old.size()) + extension;
-}
-
 // The plug-in's drawing of the file as an opaque 32-bit bitmap; an exception inside the plug-in
 // leaves whatever the buffer holds.
 QImage PluginPicture(const TPluginLoadFileFunction &load,
@@ -480,7 +473,7 @@ void ConvertPicture(const std::string &sourceName,
             return;
         }
         const int encoderQuality = static_cast<int>(std::trunc(quality * 100));
-        const std::string destination = WithExtension(destinationName, newExtension);
+        const std::string destination = ReplaceExtension(destinationName, newExtension);
         if (!overwrite && PathExists(destination)) {
             Fun.Raise("Contradictory overwrite choices.", destination);
             return;

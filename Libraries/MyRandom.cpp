@@ -45,6 +45,15 @@ std::uint32_t TRandom::Next()
     return value ^ mixed;
 }
 
+void TRandom::Fill(std::uint32_t *words, std::size_t count)
+{
+    const bool kernel = Platform::CryptographicRandom(words, count * sizeof *words);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t mixed = Mix(static_cast<std::uint32_t>(i), 0);
+        words[i] = kernel ? words[i] ^ mixed : mixed;
+    }
+}
+
 void TRandom::AddMouseEntropy(std::int32_t x, std::int32_t y)
 {
     if (std::abs(x - lastX) < 3 && std::abs(y - lastY) < 3) return;

@@ -2,6 +2,7 @@
 // mixing state that the mouse movements and the clock feed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 class TRandom
@@ -10,6 +11,9 @@ public:
     TRandom();
     // A random 32-bit value.
     std::uint32_t Next();
+    // Fills the words with random values, as many calls of Next would, in one request to the
+    // kernel.
+    void Fill(std::uint32_t *words, std::size_t count);
     // Mixes a mouse position in when it moved 3 pixels or more from the last one.
     void AddMouseEntropy(std::int32_t x, std::int32_t y);
 

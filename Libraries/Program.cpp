@@ -3,6 +3,7 @@
 
 #include "Libraries/Error.h"
 #include "platform/FileHandle.h"
+#include "platform/FileSystem.h"
 #include "platform/System.h"
 
 #include <exception>
@@ -76,6 +77,35 @@ std::string TemporaryDirectory()
 {
     const std::string variable = Platform::Environment("TMPDIR");
     return WithDelimiter(!variable.empty() && Platform::DirectoryExists(variable) ? variable : "/tmp");
+}
+
+std::string PrivateTemporaryDirectory()
+{
+    std::string result;
+    TFunScope Fun(ThisUnit, "PrivateTemporaryDirectory");
+    Fun.Run([&] {
+        const std::string runtime = Platform::Environment("XDG_RUNTIME_DIR");
+        std::string parent;
+        std::string folder;
+        if (!runtime.empty() && runtime.front() == '/' && Platform::DirectoryExists(runtime)) {
+            parent = WithDelimiter(runtime);
+            folder = parent + "velmordian";
+        } else {
+            parent = WithDelimiter(XdgFolder("XDG_CACHE_HOME", "/.cache")) + "Velmordian/";
+            folder = parent + "Temporary";
+            std::string failedPart;
+            if (!Platform::MakeDirectories(parent, failedPart)) {
+                Fun.RaiseLastError("Failed to create directory.", failedPart);
+                return;
+            }
+        }
+        if (!Platform::MakePrivateDirectory(folder)) {
+            Fun.RaiseLastError("Failed to create directory.", folder);
+            return;
+        }
+        result = folder + "/";
+    });
+    return result;
 }
 
 void SetProgramWorkingPath(const std::string &path)

@@ -21,6 +21,11 @@ std::string CurrentDirectory();
 void SetProgramWorkingPath(const std::string &path);
 std::string ProgramWorkingPath();
 std::string TemporaryDirectory();
+// The user's own folder for files the program makes under fixed names (pictures taken out of
+// hiding, noise pictures): "velmordian/" in $XDG_RUNTIME_DIR, else "Velmordian/Temporary/" in the
+// cache folder; mode 0700, created when missing; with a trailing delimiter. Empty, with the
+// error "Failed to create directory." (path, errno), when it cannot be made private.
+std::string PrivateTemporaryDirectory();
 
 // True when the user can write the program's folder.
 bool ProgramDirectoryIsWritable();

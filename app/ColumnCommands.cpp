@@ -7,6 +7,7 @@
 #include "Libraries/History.h"
 #include "app/FileDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/StegDialog.h"
 #include "app/MainDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OptionsDialog.h"
@@ -53,6 +54,9 @@ void TColumn::Com_EditStreams(bool autoload, bool description)
         const std::string reference = GetWhenReference(ActiveTitle);
         if (Fun.CalleeFailed()) return;
         Form.SetFileStreamsEditorOptions();
+        // A picture opened to edit its main stream is read through automatic steg-out.
+        if (autoload && StegForm && !StegForm->AutoStegActive() && HasExtension(reference, ".png"))
+            Form.Com_ActivateAutoStegOut();
         FileStreamsForm->Dialog(reference,
                                 description ? omDescription : autoload ? omLoadMain : omPlain);
         if (Fun.CalleeFailed()) return;

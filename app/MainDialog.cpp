@@ -519,6 +519,7 @@ void TMainForm::StartMainForm()
         }
         CreateProgramFolders();
         setAcceptDrops(true);
+        InstallAutoSteg();
 
         OptionsFilesDirectory = OptionsFilesLocation();
         LoadOptionsFiles();

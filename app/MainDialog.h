@@ -72,6 +72,7 @@ struct TFileDragFacts
     bool DestinationSupportsReparsePoints = false;
     bool DestinationSupportsStreams = false, DestinationHasStreams = false;
     bool CanConvertPictures = false;
+    std::int64_t SourceSize = 0;
 };
 class TColumn;
 // The facts for source item sourceItem of s (its focused item when -1) and destination d.
@@ -480,6 +481,15 @@ public:
     void FileDragMenu_SetWithSourceColumnClick();
     void FileDragMenu_SwitchColumnsClick();
     void FileDragMenu_EnterThisDirClick();
+    // The steganography dialog for the drag source and the active column: hiding the source in
+    // the focused picture, or taking the file hidden in the source out into the directory.
+    void FileDragMenu_StegInClick();
+    void FileDragMenu_StegOutClick();
+    // The low bits of the active picture, opened as a picture. Shown: "Failed to view steg noise."
+    void Com_ViewStegNoise();
+    void Com_ActivateAutoStegOut();
+    // Lets the streams editor show and save the text hidden in a ".png" picture.
+    void InstallAutoSteg();
     // The inter-board source: marking saves the drag source record (from the active column
     // when fromKey) and copies the active column into the inter-board source column.
     void MarkInterBoardSource(bool fromKey);

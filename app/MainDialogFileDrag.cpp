@@ -145,6 +145,14 @@ bool RelocateItemRule(const R &f)
 {
     return f.SourceHasItems && !f.DriveInvolved && f.SourceIsContainer && f.DestinationIsContainer;
 }
+bool StegInRule(const R &f)
+{
+    return f.SourceHasItems && f.DestinationPicture && !f.DriveInvolved && f.SourceSize <= 1000000;
+}
+bool StegOutRule(const R &f)
+{
+    return f.SourcePicture && !f.DestinationIsContainer;
+}
 bool DifferentColumnsRule(const R &f)
 {
     return f.DifferentColumns;
@@ -199,9 +207,9 @@ const TDragRow DragRows[] = {
      "Copy the main stream from the source file as a stream of the destination file; the destination file must contain secondary streams (use the streams editor to add secondary streams). Maximum 30 streams from the destination file are displayed in the menu; click one name to copy the source stream there."},
     {1, "FileDragMenu_Compare", "Compare *", drItem, &F::FileDragMenu_CompareClick, CompareRule,
      "Compare the source file with a file with the same name in the destination column. If the source file (directories are ignored from the actual comparison) is newer (by its last write time), its title is copied into the clipboard. Streams are ignored; only the size of the main stream is used. The contents of the files are not compared. If there are any newer files in the destination, they are not counted (and not shown to the user). Selected files (if any) are processed instead of the active file. Directories are processed recursively."},
-    {1, "FileDragMenu_StegIn", "Steg-in", drItem, nullptr, Never,
+    {1, "FileDragMenu_StegIn", "Steg-in", drItem, &F::FileDragMenu_StegInClick, StegInRule,
      "The source file (only the main stream) is stegged into (= hidden) the destination file (in the main stream), which has to be a picture, and saved as a new picture file (with the same as the destination, but with a \".png\" extension). The destination file is called \"carrier\" file. This works only if the size of the source file is maximum 1 million bytes. You can steg-in a file multiple times in the same carrier file (or even in the picture file resulted from a previous steg-in operation) - only the last stegged-in file is preserved in the resulted file."},
-    {1, "FileDragMenu_StegOut", "Steg-out", drItem, nullptr, Never,
+    {1, "FileDragMenu_StegOut", "Steg-out", drItem, &F::FileDragMenu_StegOutClick, StegOutRule,
      "Any file is stegged-out from the source file. This works only if the destination file is a picture, in which another file was previously stegged-in. To enable the automatic steg-out function, see the \"File \\ View & Edit \\ Activate auto steg-out\" menu."},
     {0, "FileDragMenu_Container", "Container", drSubmenu, nullptr, Always, ""},
     {1, "FileDragMenu_InsertItem", "Insert item *", drItem, &F::FileDragMenu_InsertItemClick, InsertItemRule,
@@ -246,6 +254,7 @@ TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &
     const std::string destination = d.ActiveTitle;
     f.SourceIsDirectory = item->Kind == ikDirectory;
     f.SourceIsLink = item->Kind == ikLink;
+    f.SourceSize = item->Size;
     f.SourceHasSelection = s.SelectedCount > 0;
     f.SourceIsContainer = s.ContainerIndex >= 0;
     f.DestinationIsContainer = d.ContainerIndex >= 0;

@@ -8,3 +8,4 @@ int CopyBench(int argc, char **argv);
 int ListBench(int argc, char **argv);
 int EngineCopyBench(int argc, char **argv);
 int ThumbsBench(int argc, char **argv);
+int StegBench(int argc, char **argv);

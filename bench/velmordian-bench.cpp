@@ -24,7 +24,13 @@ int Usage()
                  "                     the file dialog's Copy of a file or tree; prints the bytes\n"
                  "  thumbs DIR [BOX] [--disk]\n"
                  "                     renders the folder's pictures as thumbnails (BOX default\n"
-                 "                     160; --disk with the thumbnails on disk); prints the count\n");
+                 "                     160; --disk with the thumbnails on disk); prints the count\n"
+                 "  steg-in FILE CARRIER PASSWORD ITERATIONS OUT.png\n"
+                 "                     hides FILE in CARRIER; prints the integrity code\n"
+                 "  steg-out PICTURE PASSWORD ITERATIONS DSTDIR\n"
+                 "                     takes the hidden file out; prints its name\n"
+                 "  steg-reference CARRIER OUT.png\n"
+                 "                     loads and saves the picture with Qt alone\n");
     return 2;
 }
 
@@ -60,5 +66,8 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "list") == 0) return ListBench(argc, argv);
     if (std::strcmp(argv[1], "engine-copy") == 0) return EngineCopyBench(argc, argv);
     if (std::strcmp(argv[1], "thumbs") == 0) return ThumbsBench(argc, argv);
+    if (std::strcmp(argv[1], "steg-in") == 0 || std::strcmp(argv[1], "steg-out") == 0 ||
+        std::strcmp(argv[1], "steg-reference") == 0)
+        return StegBench(argc, argv);
     return Usage();
 }

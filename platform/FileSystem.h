@@ -120,8 +120,10 @@ bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_
 int OpenForReading(const std::string &path);
 // Reads up to size bytes (fewer only at the end of the file); -1 on failure.
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size);
-// Creates or replaces the file through a temporary file beside it.
-bool WriteWholeFile(const std::string &path, const void *data, std::size_t size);
+// Creates or replaces the file through a temporary file beside it. A symbolic link of that name
+// is replaced, never followed. The mode is that of the replaced file, else the usual one for a
+// new file, unless one is given.
+bool WriteWholeFile(const std::string &path, const void *data, std::size_t size, int mode = -1);
 // Replaces the content of an existing file that the user may write: write fills a temporary
 // file beside it (through its handle; false stops with errno), which gets the old file's mode,
 // owner and group (where permitted) and user extended attributes, is flushed and renamed over
@@ -145,6 +147,12 @@ bool CreateNewFile(const std::string &path, const std::string &content);
 bool PathTaken(const std::string &path);
 bool ReadSymbolicLink(const std::string &path, std::string &target);
 unsigned UserId();
+// Creates the directory with mode 0700, or accepts an existing one that is a real directory
+// (not a symbolic link) of this user, taking its group and other permissions away; false with
+// errno otherwise (EPERM for one of another user, ENOTDIR for anything else).
+bool MakePrivateDirectory(const std::string &path);
+// Sets the last-write time of the file itself (links not followed); the access time is kept.
+bool SetModifiedTime(const std::string &path, std::int64_t seconds, std::uint32_t nanoseconds);
 
 } // namespace Platform
 

@@ -519,7 +519,7 @@ std::int64_t ReadFully(int handle, void *buffer, std::size_t size)
     return static_cast<std::int64_t>(done);
 }
 
-bool WriteWholeFile(const std::string &path, const void *data, std::size_t size)
+bool WriteWholeFile(const std::string &path, const void *data, std::size_t size, int mode)
 {
     std::string temporary = DirectoryOf(path) + "/.velmordian-save-XXXXXX";
     THandle file(::mkostemp(temporary.data(), O_CLOEXEC));
@@ -539,14 +539,18 @@ bool WriteWholeFile(const std::string &path, const void *data, std::size_t size)
         }
         done += static_cast<std::size_t>(written);
     }
-    // A replaced file keeps its permissions; a new one gets the usual ones.
+    // A replaced file keeps its permissions; a new one, or one replacing a symbolic link, gets
+    // the usual ones.
     struct stat old{};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    if (::fchmod(file.Get(), mode) != 0 || ::fsync(file.Get()) != 0 || !file.Close()) return fail();
+    const mode_t newMode = mode >= 0 ? static_cast<mode_t>(mode)
+                           : ::lstat(path.c_str(), &old) == 0 && !S_ISLNK(old.st_mode)
+                               ? (old.st_mode & 07777)
+                               : [] {
+                                     const mode_t mask = ::umask(0);
+                                     ::umask(mask);
+                                     return static_cast<mode_t>(0666 & ~mask);
+                                 }();
+    if (::fchmod(file.Get(), newMode) != 0 || ::fsync(file.Get()) != 0 || !file.Close()) return fail();
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         TErrnoKeeper keep;
         ::unlink(temporary.c_str());
@@ -663,6 +667,32 @@ bool ReadSymbolicLink(const std::string &path, std::string &target)
 unsigned UserId()
 {
     return ::getuid();
+}
+
+bool MakePrivateDirectory(const std::string &path)
+{
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    if (errno != EEXIST) return false;
+    struct stat info{};
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        errno = EPERM;
+        return false;
+    }
+    return (info.st_mode & 077) == 0 || ::chmod(path.c_str(), 0700) == 0;
+}
+
+bool SetModifiedTime(const std::string &path, std::int64_t seconds, std::uint32_t nanoseconds)
+{
+    struct timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(nanoseconds);
+    return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 } // namespace Platform
