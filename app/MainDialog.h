@@ -489,7 +489,7 @@ public:
     void Com_ViewStegNoise();
     void Com_ActivateAutoStegOut();
     // Lets the streams editor show and save the text hidden in a ".png" picture.
-    void InstallAutoSteg();
+    static void InstallAutoSteg();
     // The inter-board source: marking saves the drag source record (from the active column
     // when fromKey) and copies the active column into the inter-board source column.
     void MarkInterBoardSource(bool fromKey);

@@ -9,21 +9,27 @@
 #include "app/OptionsDialog.h"
 #include "app/OverwriteDialog.h"
 #include "app/SkinDialog.h"
+#include "app/StegDialog.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 namespace fs = std::filesystem;
@@ -372,4 +378,76 @@ TEST_F(FileDragMenuTest, SendStartsTheSendDragProgramWithTheSourceAndTheDestinat
     for (int i = 0; i < 100 && !fs::exists(record); ++i) QTest::qWait(50);
     EXPECT_EQ(Dir.ReadFile("record.txt"), Dir / "src/a.txt" + "|" + Dir / "dst/d.txt" + "|");
     EXPECT_TRUE(ShownErrors().empty());
+}
+
+// A picture of random colours, where every pixel can carry a hidden bit.
+static void SaveNoisyPicture(const std::string &path, int width, int height)
+{
+    QImage picture(width, height, QImage::Format_ARGB32);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            picture.setPixel(x, y, 0xFF000000u | (state >> 8));
+        }
+    picture.save(QString::fromStdString(path), "PNG");
+}
+
+TEST_F(FileDragMenuTest, AFileDraggedOntoAPictureIsHiddenThereAndDraggedBackOut)
+{
+    TStegForm steg;
+    StegForm = &steg;
+    const std::string secret = "a file hidden by dragging\n";
+    Dir.WriteFile("src/secret.txt", secret);
+    SaveNoisyPicture(Dir / "dst/photo.png", 200, 120);
+    struct timespec old[2] = {{0, UTIME_OMIT}, {1300000000, 0}};
+    utimensat(AT_FDCWD, (Dir / "dst/photo.png").c_str(), old, 0);
+    Load(0, Dir / "src/secret.txt");
+    Load(1, Dir / "dst/photo.png");
+    const auto typePassword = [&] {
+        QTimer::singleShot(0, [&] {
+            steg.PasswordEdit->setText(QStringLiteral("drag"));
+            steg.ConfirmPasswordEdit->setText(QStringLiteral("drag"));
+            steg.OkayButton->click();
+        });
+    };
+    Drag(0, IndexOf(0, "secret.txt"), 1, IndexOf(1, "photo.png"), Qt::LeftButton);
+    Main->FileDragMenu->hide();
+    ASSERT_TRUE(Enabled("FileDragMenu_StegIn"));
+    EXPECT_FALSE(Enabled("FileDragMenu_StegOut")); // the source is no picture
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    typePassword();
+    Item("FileDragMenu_StegIn")->trigger();
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_EQ(Boxes.Shown.back().Text.rfind("Source file has been stegged-in the carrier file.", 0), 0u);
+    EXPECT_EQ(fs::last_write_time(Dir / "dst/photo.png").time_since_epoch(),
+              std::chrono::file_clock::from_sys(std::chrono::sys_seconds(std::chrono::seconds(1300000000)))
+                  .time_since_epoch());
+    fs::create_directories(Dir / "out");
+    Dir.WriteFile("out/x.txt", "x");
+    Load(0, Dir / "out/x.txt");
+    Prepare(1, IndexOf(1, "photo.png"), 0);
+    ASSERT_TRUE(Enabled("FileDragMenu_StegOut"));
+    typePassword();
+    Item("FileDragMenu_StegOut")->trigger();
+    EXPECT_TRUE(ShownErrors().empty());
+    EXPECT_EQ(Dir.ReadFile("out/secret.txt"), secret);
+    EXPECT_GE(IndexOf(0, "secret.txt"), 0);
+    StegForm = nullptr;
+}
+
+TEST_F(FileDragMenuTest, StegInTakesFilesUpToOneMillionBytesAndOnlyPictures)
+{
+    Dir.WriteFile("src/limit.bin", std::string(1000000, 'l'));
+    Dir.WriteFile("src/over.bin", std::string(1000001, 'o'));
+    SaveNoisyPicture(Dir / "dst/photo.png", 10, 10);
+    Load(0, Dir / "src/a.txt");
+    Load(1, Dir / "dst/photo.png");
+    Prepare(0, IndexOf(0, "limit.bin"), 1);
+    EXPECT_TRUE(Enabled("FileDragMenu_StegIn"));
+    Prepare(0, IndexOf(0, "over.bin"), 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_StegIn"));
+    Load(1, Dir / "dst/d.txt");
+    Prepare(0, IndexOf(0, "limit.bin"), 1);
+    EXPECT_FALSE(Enabled("FileDragMenu_StegIn"));
 }

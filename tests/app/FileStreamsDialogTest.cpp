@@ -4,13 +4,16 @@
 #include "app/FileStreamsDialog.h"
 
 #include "Libraries/StoredTextList.h"
+#include "app/MainDialog.h"
 #include "app/NewFileDialog.h"
+#include "app/StegDialog.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -799,6 +802,47 @@ TEST_F(FileStreamsDialogTest, TheEditHoldsAtMostOneMillionCharacters)
 }
 
 // ---- Steganography hooks, settings and the window -----------------------------------------------
+
+TEST_F(FileStreamsDialogTest, APictureUnderAutomaticStegIsAnEncryptedNotebook)
+{
+    TStegForm steg;
+    StegForm = &steg;
+    FileStreamsForm = &Form;
+    TMainForm::InstallAutoSteg();
+    QImage picture(160, 120, QImage::Format_ARGB32);
+    std::uint32_t state = 99;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            picture.setPixel(x, y, 0xFF000000u | (state >> 8));
+        }
+    const std::string carrier = Root / "book.png";
+    picture.save(QString::fromStdString(carrier), "PNG");
+    steg.PasswordEdit->setText(QStringLiteral("notebook"));
+    steg.ConfirmPasswordEdit->setText(QStringLiteral("notebook"));
+    steg.UserKeyIterationsComboBox->setCurrentText(QStringLiteral("100"));
+    steg.ActivateAutoStegSpeedButton->setChecked(true);
+    ASSERT_TRUE(steg.AutoStegIn(carrier, "diary.txt", "first entry\n"));
+
+    Form.Dialog(carrier, omLoadMain);
+    EXPECT_TRUE(Form.SteggedOut);
+    EXPECT_EQ(Text(Form.StreamContentRichEdit), "first entry\n");
+    Form.StreamContentRichEdit->moveCursor(QTextCursor::End);
+    Type(QStringLiteral("second entry"));
+    EXPECT_TRUE(Form.SaveStream());
+    EXPECT_TRUE(ShownErrors().empty());
+    std::string name, text;
+    std::string shown = carrier;
+    bool isText = false;
+    std::uint64_t size = 0;
+    ASSERT_TRUE(steg.AutoStegOut(shown, name, isText, &text, size));
+    EXPECT_EQ(name, "diary.txt");
+    EXPECT_EQ(text, "first entry\nsecond entry");
+    EXPECT_TRUE(QImage(QString::fromStdString(carrier)).width() == 160);
+    Form.StreamContentRichEdit->document()->setModified(false);
+    FileStreamsForm = nullptr;
+    StegForm = nullptr;
+}
 
 TEST_F(FileStreamsDialogTest, AHiddenTextIsEditedInPlaceAndHiddenAgain)
 {
