@@ -142,6 +142,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         ReadProgramOptions(list);
         if (FileForm) FileForm->ReadSettings(list);
         if (FileStreamsForm) FileStreamsForm->ReadSettings(list);
+        if (FindCommonTextForm) FindCommonTextForm->ReadSettings(list);
         Containers.ReadTitles(list);
         Containers.LoadAll(OptionsFilesDirectory + "Containers/");
         std::int32_t active = 0;
@@ -163,6 +164,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         WriteProgramOptions(list);
         if (FileForm) FileForm->WriteSettings(list);
         if (FileStreamsForm) FileStreamsForm->WriteSettings(list);
+        if (FindCommonTextForm) FindCommonTextForm->WriteSettings(list);
         Containers.WriteTitles(list);
         Containers.SaveAll(OptionsFilesDirectory + "Containers/");
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);

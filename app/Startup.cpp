@@ -12,6 +12,7 @@
 #include "app/FileDialog.h"
 #include "app/MainDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FindCommonTextDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OverwriteDialog.h"
 #include "platform/TerminationSignals.h"
@@ -88,6 +89,7 @@ int RunProgram(int argc, char **argv)
                 FileForm = new TFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
                 FileStreamsForm = new TFileStreamsForm(firstWindow);
+                FindCommonTextForm = new TFindCommonTextForm(firstWindow);
             }
             if (OnDialogsCreated) OnDialogsCreated();
             if (installer) {
@@ -111,6 +113,7 @@ int RunProgram(int argc, char **argv)
             FileForm = nullptr;
             NewFileForm = nullptr;
             FileStreamsForm = nullptr;
+            FindCommonTextForm = nullptr;
             delete InstallForm;
             InstallForm = nullptr;
         });
