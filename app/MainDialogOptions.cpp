@@ -10,6 +10,7 @@
 #include "app/BoardPropertiesDialog.h"
 #include "app/FileDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FindCommonTextDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/ViewerPlugins.h"
 
