@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <algorithm>
 #include <cstdlib>
@@ -477,14 +478,41 @@ TEST_F(FindCommonTextDialogTest, MenuCommandRunsTheDialogAndReports)
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), Report);
 }
 
-TEST_F(FindCommonTextDialogTest, NothingInCommonSaysSo)
+TEST_F(FindCommonTextDialogTest, NothingInCommonSaysSoAndEscapeInTheReportCloses)
 {
     Root.WriteFile("list/b.txt", "Nobody|Here\n");
     Select({"a.txt", "b.txt"});
     Focus("a.txt");
-    RunFromMenu();
+    bool closedByEscape = false;
+    QTimer::singleShot(0, [&] {
+        Dialog.FindButton->click();
+        Report = Dialog.ReportMemo->toPlainText().toStdString();
+        QTest::keyClick(Dialog.ReportMemo, Qt::Key_Escape);
+        closedByEscape = !Dialog.isVisible();
+        if (!closedByEscape) Dialog.CancelButton->click();
+    });
+    Form->Com_FindCommonText();
+    EXPECT_TRUE(closedByEscape);
     EXPECT_EQ(Messages(), std::vector<std::string>{"No matches found."});
     EXPECT_NE(Report.find("Match count: 0"), std::string::npos) << Report;
+}
+
+TEST_F(FindCommonTextDialogTest, CancelDuringTheRunStopsItAndCloses)
+{
+    Select({"a.txt", "b.txt", "c.txt"});
+    Focus("a.txt");
+    QTimer::singleShot(0, [this] {
+        // Waits until the search takes its first step's messages.
+        QTimer::singleShot(0, [this] { Dialog.CancelButton->click(); });
+        Dialog.FindButton->click();
+        Report = Dialog.ReportMemo->toPlainText().toStdString();
+    });
+    Form->Com_FindCommonText();
+    EXPECT_FALSE(Dialog.isVisible());
+    EXPECT_TRUE(Dialog.Stop);
+    EXPECT_EQ(Lines(Report).back(), "Looking for common text...");
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(ShownErrors().empty());
 }
 
 TEST_F(FindCommonTextDialogTest, TheActiveItemMustBeASelectedFile)
