@@ -277,6 +277,19 @@ void TFindCommonTextForm::RefreshProgress(const TCommonTextStep *step, int match
     ProgressLabel->setText(Q(CommonTextProgressText(Errors, ElapsedWatch.Elapsed(), Matches, step, matchIndex)));
 }
 
+bool TFindCommonTextForm::StepEvents(const TCommonTextStep *step, int matchIndex)
+{
+    // Waiting input ("Sto&p", "&Cancel") is taken often enough to feel instant; taking it after
+    // every pair of short paragraphs would cost more than comparing them.
+    const double now = SecondsNow();
+    if (now - LastEventsTime >= 0.02) {
+        LastEventsTime = now;
+        if (RefreshWatch.IsPeriod(1)) RefreshProgress(step, matchIndex);
+        QApplication::processEvents();
+    }
+    return Stop;
+}
+
 void TFindCommonTextForm::AddReportLine(const std::string &line)
 {
     ReportMemo->appendPlainText(Q(line));
@@ -345,11 +358,10 @@ void TFindCommonTextForm::Do()
             if (Fun.CalleeFailed()) return;
         }
         AddReportLine("Looking for common text...");
-        const TCommonTextEnd end =
-            FindCommonText(ParsedFiles, activeIndex, Settings, Results, Matches, [this](const TCommonTextStep &step) {
-                if (RefreshWatch.IsPeriod(1)) RefreshProgress(&step);
-                QApplication::processEvents();
-                return Stop;
+        LastEventsTime = 0;
+        const TCommonTextEnd end = FindCommonText(
+            ParsedFiles, activeIndex, Settings, Results, Matches, [this](const TCommonTextStep &step) {
+                return StepEvents(&step, -1);
             });
         if (end == ceTooManyMatches) {
             AddReportLine("The operation has been automatically aborted.");
@@ -358,11 +370,8 @@ void TFindCommonTextForm::Do()
         }
         if (end == ceStopped) return;
         AddReportLine("Sorting found text...");
-        const bool sorted = SortCommonTextResults(Results, [this](int index) {
-            if (RefreshWatch.IsPeriod(1)) RefreshProgress(nullptr, index);
-            QApplication::processEvents();
-            return Stop;
-        });
+        const bool sorted =
+            SortCommonTextResults(Results, [this](int index) { return StepEvents(nullptr, index); });
         if (!sorted) return;
         AddReportLine("Generating report...");
         std::string text;

@@ -271,6 +271,10 @@ protected:
 
 private:
     void RefreshProgress(const TCommonTextStep *step = nullptr, int matchIndex = -1);
+    // After a step of the search or the sorting: refreshes the progress line at most once a
+    // second and takes waiting input; true when the run is to stop.
+    bool StepEvents(const TCommonTextStep *step, int matchIndex);
+    double LastEventsTime = 0;
     void AddReportLine(const std::string &line);
     void SetWorking(bool working);
 };
