@@ -52,7 +52,10 @@ QComboBox *NewItemsBox(const std::vector<std::string> &items)
 }
 
 // The box selects the stored value when it is one of its items, else the fallback.
-void ReadItem(const TStoredTextList &list, const char *key, const std::string &fallback, QComboBox *box)
+void ReadItem(const TStoredTextList &list,
+              const char *key,
+              const std::string &fallback,
+              QComboBox *box)
 {
     std::string value = fallback;
     list.ReadString(Section, key, value, false, std::numeric_limits<std::int32_t>::max());
@@ -151,7 +154,8 @@ TFindCommonTextForm::TFindCommonTextForm(QWidget *parent) : QDialog(parent)
     layout->addLayout(buttons);
     connect(FindButton, &QPushButton::clicked, this, &TFindCommonTextForm::Do);
     connect(StopButton, &QPushButton::clicked, this, &TFindCommonTextForm::StopButtonClick);
-    connect(CopyReportButton, &QPushButton::clicked, this, &TFindCommonTextForm::CopyReportButtonClick);
+    connect(
+        CopyReportButton, &QPushButton::clicked, this, &TFindCommonTextForm::CopyReportButtonClick);
     connect(CancelButton, &QPushButton::clicked, this, &TFindCommonTextForm::CancelButtonClick);
     connect(HelpButton, &QPushButton::clicked, this, &TFindCommonTextForm::HelpButtonClick);
     // The fallbacks of the settings.
@@ -203,7 +207,8 @@ TCommonTextSettings TFindCommonTextForm::SettingsFromControls() const
     settings.Delimiter = delimiter.empty() ? '\0' : delimiter.front();
     settings.NumbersMode = NumbersModeValue(S(NumbersComboBox->currentText()));
     settings.WholeMatch = WholeMatchValue(S(WholeMatchComboBox->currentText()));
-    settings.MisspellingTolerance = std::atoi(MisspellingComboBox->currentText().toLatin1().constData());
+    settings.MisspellingTolerance =
+        std::atoi(MisspellingComboBox->currentText().toLatin1().constData());
     settings.MinimumMatches = MinimumMatchesValue(S(MinimumMatchesComboBox->currentText()));
     return settings;
 }
@@ -274,7 +279,8 @@ void TFindCommonTextForm::SetWorking(bool working)
 
 void TFindCommonTextForm::RefreshProgress(const TCommonTextStep *step, int matchIndex)
 {
-    ProgressLabel->setText(Q(CommonTextProgressText(Errors, ElapsedWatch.Elapsed(), Matches, step, matchIndex)));
+    ProgressLabel->setText(
+        Q(CommonTextProgressText(Errors, ElapsedWatch.Elapsed(), Matches, step, matchIndex)));
 }
 
 bool TFindCommonTextForm::StepEvents(const TCommonTextStep *step, int matchIndex)
@@ -314,8 +320,8 @@ void TFindCommonTextForm::Do()
     Settings = SettingsFromControls();
     TFunScope Fun(ThisUnit, "TFindCommonTextForm::Do");
     Fun.Run([&] {
-        const std::string rangeError =
-            ExtractionRangeError(Settings.BeginExtraction, Settings.EndExtraction, Settings.UseDelimiter);
+        const std::string rangeError = ExtractionRangeError(
+            Settings.BeginExtraction, Settings.EndExtraction, Settings.UseDelimiter);
         if (!rangeError.empty()) {
             Fun.Raise(rangeError);
             return;
@@ -333,20 +339,23 @@ void TFindCommonTextForm::Do()
             for (int i = 0; !Column->FileList->Empty && i < Column->FileList->Count(); ++i) {
                 const TFileListData *item = Column->Item(i);
                 if (i == focus) activeTitle = item->Title;
-                if (!item->Selected || (item->Kind != ikDocument && item->Kind != ikGeneric)) continue;
+                if (!item->Selected || (item->Kind != ikDocument && item->Kind != ikGeneric))
+                    continue;
                 if (i == focus) activeIndex = static_cast<int>(titles.size());
                 titles.push_back(item->Title);
             }
         }
         if (activeIndex < 0) {
-            ShowErrorMessage("The active file is not selected or it's not a document: \"" + activeTitle + "\".");
+            ShowErrorMessage("The active file is not selected or it's not a document: \"" +
+                             activeTitle + "\".");
             return;
         }
         std::uint64_t size = 0;
         for (const std::string &title : titles)
             size += GetFileSize(title);
         FunStatContext.Reset(fsPerfect);
-        const std::uint64_t memory = OnTotalPhysicalMemory ? OnTotalPhysicalMemory() : TotalPhysicalMemory();
+        const std::uint64_t memory =
+            OnTotalPhysicalMemory ? OnTotalPhysicalMemory() : TotalPhysicalMemory();
         if (FilesTooBigForMemory(size, memory)) {
             ShowErrorMessage("The size of the files to use is too big.");
             return;
@@ -359,19 +368,23 @@ void TFindCommonTextForm::Do()
         }
         AddReportLine("Looking for common text...");
         LastEventsTime = 0;
-        const TCommonTextEnd end = FindCommonText(
-            ParsedFiles, activeIndex, Settings, Results, Matches, [this](const TCommonTextStep &step) {
-                return StepEvents(&step, -1);
-            });
+        const TCommonTextEnd end =
+            FindCommonText(ParsedFiles,
+                           activeIndex,
+                           Settings,
+                           Results,
+                           Matches,
+                           [this](const TCommonTextStep &step) { return StepEvents(&step, -1); });
         if (end == ceTooManyMatches) {
             AddReportLine("The operation has been automatically aborted.");
-            ShowWarningMessage("Too many matches. The operation has been aborted.\nChange the options to restrict the matches.");
+            ShowWarningMessage("Too many matches. The operation has been aborted.\nChange the "
+                               "options to restrict the matches.");
             return;
         }
         if (end == ceStopped) return;
         AddReportLine("Sorting found text...");
-        const bool sorted =
-            SortCommonTextResults(Results, [this](int index) { return StepEvents(nullptr, index); });
+        const bool sorted = SortCommonTextResults(
+            Results, [this](int index) { return StepEvents(nullptr, index); });
         if (!sorted) return;
         AddReportLine("Generating report...");
         std::string text;
@@ -380,8 +393,10 @@ void TFindCommonTextForm::Do()
             return;
         }
         ReportMemo->setPlainText(
-            Q(CommonTextReport(ParsedFiles[static_cast<std::size_t>(activeIndex)].Title, Matches,
-                               ElapsedWatch.Elapsed(), text)));
+            Q(CommonTextReport(ParsedFiles[static_cast<std::size_t>(activeIndex)].Title,
+                               Matches,
+                               ElapsedWatch.Elapsed(),
+                               text)));
         if (Matches == 0) ShowInfoMessage("No matches found.");
     });
     Results.clear();
@@ -434,7 +449,8 @@ std::int32_t TFindCommonTextForm::FindTextA(const TCommonTextWords &sourceWords,
     std::int32_t rank = 0;
     TFunScope Fun(ThisUnit, "TFindCommonTextForm::FindTextA");
     Fun.Run([&] {
-        rank = MatchParagraphs(sourceWords, againstFile, sourceInfo, againstFilter, againstWords, Settings);
+        rank = MatchParagraphs(
+            sourceWords, againstFile, sourceInfo, againstFilter, againstWords, Settings);
     });
     return rank;
 }
@@ -443,7 +459,8 @@ std::int32_t TFindCommonTextForm::MatchText(const std::string &x, const std::str
 {
     std::int32_t score = 0;
     TFunScope Fun(ThisUnit, "TFindCommonTextForm::MatchText");
-    Fun.Run([&] { score = MatchWordScore(x, y, Settings.WholeMatch, Settings.MisspellingTolerance); });
+    Fun.Run(
+        [&] { score = MatchWordScore(x, y, Settings.WholeMatch, Settings.MisspellingTolerance); });
     Fun.ShowIfFailed("Failed to match text.");
     return score;
 }

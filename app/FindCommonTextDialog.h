@@ -104,9 +104,8 @@ std::vector<std::string> TextFileLines(const std::string &bytes);
 // The words of a line by the settings; filter receives them joined with "; ". Leaves the word
 // list's failure ("The first extracted word is beyond the last extracted word.") in
 // FunStatContext.
-TCommonTextWords ParagraphWords(const std::string &line,
-                                const TCommonTextSettings &settings,
-                                std::string &filter);
+TCommonTextWords
+ParagraphWords(const std::string &line, const TCommonTextSettings &settings, std::string &filter);
 
 // ---- Matching ---------------------------------------------------------------------------------
 
@@ -129,11 +128,10 @@ struct TMatchSourceInfo
 
 // The score of word x found in word y (0 none; 200 whole, 150 at y's start, 100 at its end, 50
 // inside), less 5 per differing character but not below 1.
-std::int32_t MatchWordScore(const std::u32string &x,
-                            const std::u32string &y,
-                            int wholeMatch,
-                            int tolerance);
-std::int32_t MatchWordScore(const std::string &x, const std::string &y, int wholeMatch, int tolerance);
+std::int32_t
+MatchWordScore(const std::u32string &x, const std::u32string &y, int wholeMatch, int tolerance);
+std::int32_t
+MatchWordScore(const std::string &x, const std::string &y, int wholeMatch, int tolerance);
 // The rank of an against paragraph for a source paragraph: the sum of the best scores of the
 // word pairs that match, 0 when it is below 1 or fewer pairs than the minimum match. A ranked
 // paragraph is added to the source's matches.
@@ -188,11 +186,8 @@ std::string CommonTextReport(const std::string &sourceFile,
                              double elapsedSeconds,
                              const std::string &resultsText);
 // The progress line; a step is shown while searching, a match index (>= 0) while sorting.
-std::string CommonTextProgressText(int errors,
-                                   double elapsedSeconds,
-                                   int matches,
-                                   const TCommonTextStep *step,
-                                   int matchIndex);
+std::string CommonTextProgressText(
+    int errors, double elapsedSeconds, int matches, const TCommonTextStep *step, int matchIndex);
 
 // ---- The dialog -------------------------------------------------------------------------------
 

@@ -33,9 +33,11 @@ std::u32string CharactersOf(const std::string &text)
 
 // The fuzzy comparison of FuzzyCompare on characters: at most min((count + 1) / 2, tolerance)
 // of them may differ.
-bool SimilarCharacters(const char32_t *a, const char32_t *b, std::size_t count, int tolerance, int &mismatches)
+bool SimilarCharacters(
+    const char32_t *a, const char32_t *b, std::size_t count, int tolerance, int &mismatches)
 {
-    const std::size_t limit = std::min((count + 1) / 2, static_cast<std::size_t>(std::max(0, tolerance)));
+    const std::size_t limit =
+        std::min((count + 1) / 2, static_cast<std::size_t>(std::max(0, tolerance)));
     std::size_t differing = 0;
     for (std::size_t i = 0; i < count; ++i) {
         if (a[i] == b[i]) continue;
@@ -56,7 +58,8 @@ std::size_t FindCharacters(const std::u32string &pattern,
     if (pattern.empty() || text.size() < pattern.size()) return std::u32string::npos;
     if (tolerance <= 0) return text.find(pattern);
     for (std::size_t at = 0; at + pattern.size() <= text.size(); ++at)
-        if (SimilarCharacters(pattern.data(), text.data() + at, pattern.size(), tolerance, mismatches))
+        if (SimilarCharacters(
+                pattern.data(), text.data() + at, pattern.size(), tolerance, mismatches))
             return at;
     mismatches = 0;
     return std::u32string::npos;
@@ -178,9 +181,8 @@ std::vector<std::string> TextFileLines(const std::string &bytes)
     return lines;
 }
 
-TCommonTextWords ParagraphWords(const std::string &line,
-                                const TCommonTextSettings &settings,
-                                std::string &filter)
+TCommonTextWords
+ParagraphWords(const std::string &line, const TCommonTextSettings &settings, std::string &filter)
 {
     filter.clear();
     TStringList list;
@@ -203,7 +205,8 @@ TCommonTextWords ParagraphWords(const std::string &line,
 
 // ---- Matching ---------------------------------------------------------------------------------
 
-std::int32_t MatchWordScore(const std::u32string &x, const std::u32string &y, int wholeMatch, int tolerance)
+std::int32_t
+MatchWordScore(const std::u32string &x, const std::u32string &y, int wholeMatch, int tolerance)
 {
     int mismatches = 0;
     std::int32_t score = 0;
@@ -227,7 +230,8 @@ std::int32_t MatchWordScore(const std::u32string &x, const std::u32string &y, in
     return std::max(1, score - 5 * mismatches);
 }
 
-std::int32_t MatchWordScore(const std::string &x, const std::string &y, int wholeMatch, int tolerance)
+std::int32_t
+MatchWordScore(const std::string &x, const std::string &y, int wholeMatch, int tolerance)
 {
     return MatchWordScore(CharactersOf(x), CharactersOf(y), wholeMatch, tolerance);
 }
@@ -244,10 +248,10 @@ std::int32_t MatchParagraphs(const TCommonTextWords &source,
     std::string matched;
     for (const TCommonTextWord &s : source) {
         for (const TCommonTextWord &a : against) {
-            const std::int32_t x =
-                MatchWordScore(s.Characters, a.Characters, settings.WholeMatch, settings.MisspellingTolerance);
-            const std::int32_t y =
-                MatchWordScore(a.Characters, s.Characters, settings.WholeMatch, settings.MisspellingTolerance);
+            const std::int32_t x = MatchWordScore(
+                s.Characters, a.Characters, settings.WholeMatch, settings.MisspellingTolerance);
+            const std::int32_t y = MatchWordScore(
+                a.Characters, s.Characters, settings.WholeMatch, settings.MisspellingTolerance);
             const std::int32_t best = std::max(x, y);
             if (best <= 0) continue;
             ++pairs;
@@ -266,7 +270,8 @@ std::int32_t MatchParagraphs(const TCommonTextWords &source,
     if (total < 1 || pairs < minimum) return 0;
     matched.resize(matched.size() - 2);
     const std::int32_t rank = ClampToInt32(total);
-    info.Matches.emplace_back(againstFilter, TMatchAgainstInfo{againstFile, againstFilter, matched, rank});
+    info.Matches.emplace_back(againstFilter,
+                              TMatchAgainstInfo{againstFile, againstFilter, matched, rank});
     return rank;
 }
 
@@ -312,11 +317,13 @@ TCommonTextEnd FindCommonText(const std::vector<TCommonTextFile> &files,
     return ceDone;
 }
 
-bool SortCommonTextResults(std::vector<TMatchSourceInfo> &results, const std::function<bool(int index)> &step)
+bool SortCommonTextResults(std::vector<TMatchSourceInfo> &results,
+                           const std::function<bool(int index)> &step)
 {
-    std::stable_sort(results.begin(), results.end(), [](const TMatchSourceInfo &a, const TMatchSourceInfo &b) {
-        return a.Rank > b.Rank;
-    });
+    std::stable_sort(
+        results.begin(), results.end(), [](const TMatchSourceInfo &a, const TMatchSourceInfo &b) {
+            return a.Rank > b.Rank;
+        });
     for (std::size_t j = 0; j < results.size(); ++j) {
         if (step && step(static_cast<int>(j))) return false;
         auto &matches = results[j].Matches;
@@ -335,15 +342,16 @@ bool CommonTextResultsText(const std::vector<TMatchSourceInfo> &results, std::st
         if (characters > LongestCommonTextReport) return false;
         const TMatchSourceInfo &result = results[j];
         std::string piece = "Match index: " + std::to_string(j + 1) + "\nSource filter: \"" +
-                            result.SourceFilter + "\"" + "\nMatch count: " +
-                            std::to_string(result.Matches.size()) + "\nRank: " +
-                            std::to_string(result.Rank) + "\n" + Separator50 + "\n";
+                            result.SourceFilter + "\"" +
+                            "\nMatch count: " + std::to_string(result.Matches.size()) +
+                            "\nRank: " + std::to_string(result.Rank) + "\n" + Separator50 + "\n";
         for (std::size_t k = 0; k < result.Matches.size(); ++k) {
             const TMatchAgainstInfo &match = result.Matches[k].second;
             if (k > 0) piece += "\n    " + Separator50 + "\n";
-            piece += "    Partial match index: " + std::to_string(k + 1) + "\n    Against file: \"" +
-                     match.AgainstFile + "\"" + "\n    Against filter: \"" + match.AgainstFilter +
-                     "\"" + "\n    Matched filter: \"" + match.MatchedFilter + "\"" +
+            piece += "    Partial match index: " + std::to_string(k + 1) +
+                     "\n    Against file: \"" + match.AgainstFile + "\"" +
+                     "\n    Against filter: \"" + match.AgainstFilter + "\"" +
+                     "\n    Matched filter: \"" + match.MatchedFilter + "\"" +
                      "\n    Rank: " + std::to_string(match.Rank);
         }
         piece += "\n" + DoubleSeparator50 + "\n";
@@ -358,23 +366,21 @@ std::string CommonTextReport(const std::string &sourceFile,
                              double elapsedSeconds,
                              const std::string &resultsText)
 {
-    return DoubleSeparator50 + "\nSource file: " + sourceFile + "\nMatch count: " + std::to_string(matches) +
+    return DoubleSeparator50 + "\nSource file: " + sourceFile +
+           "\nMatch count: " + std::to_string(matches) +
            "\nElapsed time (seconds): " + AlignRealToTextPow(6, 0, elapsedSeconds) + "\n" +
            DoubleSeparator50 + "\n" + resultsText;
 }
 
-std::string CommonTextProgressText(int errors,
-                                   double elapsedSeconds,
-                                   int matches,
-                                   const TCommonTextStep *step,
-                                   int matchIndex)
+std::string CommonTextProgressText(
+    int errors, double elapsedSeconds, int matches, const TCommonTextStep *step, int matchIndex)
 {
     std::string text = "Errors " + std::to_string(errors) + " | " + "Time " +
                        AlignRealToTextPow(6, 1, elapsedSeconds) + " | " + "Matches " +
                        std::to_string(matches);
     if (step)
-        text += " | Source filter " + std::to_string(step->SourceParagraph + 1) + " | Against file " +
-                std::to_string(step->File + 1) + " | Against filter " +
+        text += " | Source filter " + std::to_string(step->SourceParagraph + 1) +
+                " | Against file " + std::to_string(step->File + 1) + " | Against filter " +
                 std::to_string(step->AgainstParagraph + 1);
     if (matchIndex >= 0) text += " | Match index " + std::to_string(matchIndex);
     return text;

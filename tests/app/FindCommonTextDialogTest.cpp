@@ -121,8 +121,11 @@ TEST(FindCommonTextMatchTest, PairsOfParagraphsAddTheBestScoreOfEachMatchingPair
     settings.WholeMatch = wmLeft;
     settings.MisspellingTolerance = 1;
     TMatchSourceInfo info;
-    const std::int32_t rank = MatchParagraphs(Words({"SMITH", "JOHN", "LONDON"}), "/b.txt", info,
-                                              "SMITHSON; JON; LONDON", Words({"SMITHSON", "JON", "LONDON"}),
+    const std::int32_t rank = MatchParagraphs(Words({"SMITH", "JOHN", "LONDON"}),
+                                              "/b.txt",
+                                              info,
+                                              "SMITHSON; JON; LONDON",
+                                              Words({"SMITHSON", "JON", "LONDON"}),
                                               settings);
     // SMITH in SMITHSON 150; JON at the start of JOHN and of LONDON with one difference, 145
     // each (found from the against side); LONDON 200.
@@ -130,7 +133,8 @@ TEST(FindCommonTextMatchTest, PairsOfParagraphsAddTheBestScoreOfEachMatchingPair
     ASSERT_EQ(info.Matches.size(), 1u);
     EXPECT_EQ(info.Matches[0].first, "SMITHSON; JON; LONDON");
     EXPECT_EQ(info.Matches[0].second.AgainstFile, "/b.txt");
-    EXPECT_EQ(info.Matches[0].second.MatchedFilter, "SMITH -> SMITHSON; JOHN <- JON; LONDON <- JON; LONDON");
+    EXPECT_EQ(info.Matches[0].second.MatchedFilter,
+              "SMITH -> SMITHSON; JOHN <- JON; LONDON <- JON; LONDON");
     EXPECT_EQ(info.Matches[0].second.Rank, rank);
 }
 
@@ -154,7 +158,8 @@ TEST_P(MinimumMatchesTest, AgainstParagraphCountsWithEnoughMatchingPairs)
     std::vector<std::string> against(source.begin(), source.begin() + c.Shared);
     against.push_back("ZULU");
     TMatchSourceInfo info;
-    const std::int32_t rank = MatchParagraphs(Words(source), "/b", info, "x", Words(against), settings);
+    const std::int32_t rank =
+        MatchParagraphs(Words(source), "/b", info, "x", Words(against), settings);
     EXPECT_EQ(rank, c.Counted ? 200 * c.Shared : 0);
     EXPECT_EQ(info.Matches.size(), c.Counted ? 1u : 0u);
 }
@@ -196,20 +201,26 @@ TEST_P(ParagraphWordsTest, FilterOfTheExtractedWords)
     const TCommonTextWords words = ParagraphWords(c.Line, settings, filter);
     EXPECT_FALSE(FunStatContext.IsError());
     EXPECT_EQ(filter, c.Filter);
-    EXPECT_EQ(words.size(), filter.empty() ? 0u : static_cast<std::size_t>(std::count(filter.begin(), filter.end(), ';') + 1));
+    EXPECT_EQ(words.size(),
+              filter.empty()
+                  ? 0u
+                  : static_cast<std::size_t>(std::count(filter.begin(), filter.end(), ';') + 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases,
     ParagraphWordsTest,
     ::testing::Values(
-        TParagraphCase{"Smith|John|1234|London", "Start", "End", true, "Include", "SMITH; JOHN; LONDON"},
+        TParagraphCase{
+            "Smith|John|1234|London", "Start", "End", true, "Include", "SMITH; JOHN; LONDON"},
         TParagraphCase{"Smith|John|1234|London", "1", "2", true, "Include", "JOHN"},
         TParagraphCase{"Smith|John|1234|London", "Last", "End", true, "Include", "LONDON"},
         TParagraphCase{"Smith|John|12345|London", "Start", "End", true, "Only", "12345"},
-        TParagraphCase{"Smith|John|12345|London", "Start", "End", true, "Ignore", "SMITH; JOHN; LONDON"},
+        TParagraphCase{
+            "Smith|John|12345|London", "Start", "End", true, "Ignore", "SMITH; JOHN; LONDON"},
         TParagraphCase{"Smith John Smith London", "2", "3", false, "Include", "JOHN; LONDON"},
-        TParagraphCase{"Smith John Smith London", "Start", "Last - 1", false, "Include", "SMITH; JOHN"},
+        TParagraphCase{
+            "Smith John Smith London", "Start", "Last - 1", false, "Include", "SMITH; JOHN"},
         // A four-digit number alone is no word: the paragraph is dropped.
         TParagraphCase{"1234", "Start", "End", true, "Include", ""}));
 
@@ -224,7 +235,8 @@ TEST(FindCommonTextMatchTest, ExtractionRangeThatEndsBeforeItBeginsFailsTheLine)
     EXPECT_FALSE(FunStatContext.IsError());
     EXPECT_TRUE(ParagraphWords("aaa|bbb|ccc", settings, filter).empty());
     EXPECT_TRUE(FunStatContext.IsError());
-    EXPECT_EQ(FunStatContext.description, "The first extracted word is beyond the last extracted word.");
+    EXPECT_EQ(FunStatContext.description,
+              "The first extracted word is beyond the last extracted word.");
     FunStatContext.Reset(fsPerfect);
 }
 
@@ -239,8 +251,10 @@ TEST(FindCommonTextMatchTest, ItemsSettingsAndLimits)
     EXPECT_EQ(MinimumMatchesValue("5"), 5);
     EXPECT_EQ(WholeMatchValue("Any"), wmAny);
     EXPECT_EQ(NumbersModeValue("Only"), 2);
-    const std::string higher = "The \"End extraction\" value must be higher than the \"Start extraction\" value.";
-    const std::string least = "The \"End extraction\" value must be at least the \"Start extraction\" value.";
+    const std::string higher =
+        "The \"End extraction\" value must be higher than the \"Start extraction\" value.";
+    const std::string least =
+        "The \"End extraction\" value must be at least the \"Start extraction\" value.";
     EXPECT_EQ(ExtractionRangeError(1, 1, true), higher);
     EXPECT_EQ(ExtractionRangeError(-2, -3, true), higher);
     EXPECT_EQ(ExtractionRangeError(1, 1, false), "");
@@ -261,13 +275,15 @@ TEST(FindCommonTextSearchTest, MoreThan999MatchedSourceParagraphsStopTheSearch)
 {
     for (const int count : {999, 1000, 1500}) {
         std::vector<std::string> lines(static_cast<std::size_t>(count), "alpha");
-        const std::vector<TCommonTextFile> files = {File("/a", lines), File("/b", {"alpha", "bravo"})};
+        const std::vector<TCommonTextFile> files = {File("/a", lines),
+                                                    File("/b", {"alpha", "bravo"})};
         std::vector<TMatchSourceInfo> results;
         int matches = 0, steps = 0;
-        const TCommonTextEnd end = FindCommonText(files, 0, {}, results, matches, [&](const TCommonTextStep &) {
-            ++steps;
-            return false;
-        });
+        const TCommonTextEnd end =
+            FindCommonText(files, 0, {}, results, matches, [&](const TCommonTextStep &) {
+                ++steps;
+                return false;
+            });
         EXPECT_EQ(end, count <= MostCommonTextMatches ? ceDone : ceTooManyMatches) << count;
         EXPECT_EQ(matches, std::min(count, MostCommonTextMatches + 1)) << count;
         EXPECT_EQ(steps, 2 * std::min(count, MostCommonTextMatches + 1)) << count;
@@ -284,14 +300,21 @@ TEST(FindCommonTextSearchTest, StopSkipsFilesOfTheActiveTitleAndSorts)
     std::vector<TMatchSourceInfo> results;
     int matches = 0;
     std::vector<std::string> where;
-    ASSERT_EQ(FindCommonText(files, 1, {}, results, matches, [&](const TCommonTextStep &step) {
-                  where.push_back(std::to_string(step.SourceParagraph) + std::to_string(step.File) +
-                                  std::to_string(step.AgainstParagraph));
-                  return false;
-              }),
+    ASSERT_EQ(FindCommonText(files,
+                             1,
+                             {},
+                             results,
+                             matches,
+                             [&](const TCommonTextStep &step) {
+                                 where.push_back(std::to_string(step.SourceParagraph) +
+                                                 std::to_string(step.File) +
+                                                 std::to_string(step.AgainstParagraph));
+                                 return false;
+                             }),
               ceDone);
     // The files titled as the active one are left out.
-    EXPECT_EQ(where, (std::vector<std::string>{"000", "001", "030", "031", "100", "101", "130", "131"}));
+    EXPECT_EQ(where,
+              (std::vector<std::string>{"000", "001", "030", "031", "100", "101", "130", "131"}));
     ASSERT_EQ(matches, 2);
     ASSERT_TRUE(SortCommonTextResults(results, nullptr));
     // Equal ranks keep the file order; JONES and MARY in one paragraph rank above JONES alone.
@@ -307,8 +330,10 @@ TEST(FindCommonTextSearchTest, StopSkipsFilesOfTheActiveTitleAndSorts)
     EXPECT_FALSE(SortCommonTextResults(results, [](int) { return true; }));
 
     int calls = 0;
-    EXPECT_EQ(FindCommonText(files, 1, {}, results, matches, [&](const TCommonTextStep &) { return ++calls == 3; }),
-              ceStopped);
+    EXPECT_EQ(
+        FindCommonText(
+            files, 1, {}, results, matches, [&](const TCommonTextStep &) { return ++calls == 3; }),
+        ceStopped);
     EXPECT_EQ(calls, 3);
 }
 
@@ -321,19 +346,25 @@ TEST(FindCommonTextSearchTest, ReportTextAndProgressLine)
     ASSERT_TRUE(CommonTextResultsText({info}, text));
     const std::string dashes(50, '-'), equals(50, '=');
     EXPECT_EQ(text,
-              "Match index: 1\nSource filter: \"SMITH; JOHN\"\nMatch count: 2\nRank: 400\n" + dashes +
-                  "\n    Partial match index: 1\n    Against file: \"/b\"\n    Against filter: \"SMYTH; JOHN\""
+              "Match index: 1\nSource filter: \"SMITH; JOHN\"\nMatch count: 2\nRank: 400\n" +
+                  dashes +
+                  "\n    Partial match index: 1\n    Against file: \"/b\"\n    Against filter: "
+                  "\"SMYTH; JOHN\""
                   "\n    Matched filter: \"JOHN\"\n    Rank: 200\n    " +
                   dashes +
-                  "\n    Partial match index: 2\n    Against file: \"/c\"\n    Against filter: \"JOHN; SMITH\""
+                  "\n    Partial match index: 2\n    Against file: \"/c\"\n    Against filter: "
+                  "\"JOHN; SMITH\""
                   "\n    Matched filter: \"SMITH; JOHN\"\n    Rank: 400\n" +
                   equals + "\n");
     EXPECT_EQ(CommonTextReport("/a", 1, 0, "R"),
-              equals + "\nSource file: /a\nMatch count: 1\nElapsed time (seconds): 0\n" + equals + "\nR");
+              equals + "\nSource file: /a\nMatch count: 1\nElapsed time (seconds): 0\n" + equals +
+                  "\nR");
     const TCommonTextStep step{2, 0, 4};
-    EXPECT_EQ(CommonTextProgressText(0, 0, 7, &step, -1),
-              "Errors 0 | Time 0 | Matches 7 | Source filter 3 | Against file 1 | Against filter 5");
-    EXPECT_EQ(CommonTextProgressText(0, 0, 7, nullptr, 3), "Errors 0 | Time 0 | Matches 7 | Match index 3");
+    EXPECT_EQ(
+        CommonTextProgressText(0, 0, 7, &step, -1),
+        "Errors 0 | Time 0 | Matches 7 | Source filter 3 | Against file 1 | Against filter 5");
+    EXPECT_EQ(CommonTextProgressText(0, 0, 7, nullptr, 3),
+              "Errors 0 | Time 0 | Matches 7 | Match index 3");
 
     // A result begun past 250,000 characters is not written.
     info.SourceFilter = std::string(LongestCommonTextReport, 'A');
@@ -361,7 +392,8 @@ protected:
         Form = std::make_unique<TMainForm>();
         Form->resize(1000, 700);
         Form->StartMainForm();
-        Column().LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Root / "list/a.txt");
+        Column().LoadDirectory(
+            true, -1, -1, std::numeric_limits<int>::min(), -1, Root / "list/a.txt");
         Form->FocusColumn(0, true);
     }
     void TearDown() override
@@ -410,7 +442,10 @@ protected:
             texts.push_back(shown.Text);
         return texts;
     }
-    std::string LastMemo() const { return Window.Memos.empty() ? std::string() : Window.Memos.back(); }
+    std::string LastMemo() const
+    {
+        return Window.Memos.empty() ? std::string() : Window.Memos.back();
+    }
 
     TTempDir Root;
     TTempDir Home;
@@ -439,32 +474,32 @@ TEST_F(FindCommonTextDialogTest, MenuCommandRunsTheDialogAndReports)
     EXPECT_EQ(lines[2], "Match count: 1");
     EXPECT_EQ(lines[3].rfind("Elapsed time (seconds): ", 0), 0u);
     const std::vector<std::string> rest(lines.begin() + 4, lines.end());
-    EXPECT_EQ(rest, (std::vector<std::string>{
-                        equals,
-                        "Match index: 1",
-                        "Source filter: \"SMITH; JOHN; LONDON\"",
-                        "Match count: 3",
-                        "Rank: 1195",
-                        dashes,
-                        "    Partial match index: 1",
-                        "    Against file: \"" + c + "\"",
-                        "    Against filter: \"SMITH; JOHN; LONDON\"",
-                        "    Matched filter: \"SMITH; JOHN; LONDON\"",
-                        "    Rank: 600",
-                        "    " + dashes,
-                        "    Partial match index: 2",
-                        "    Against file: \"" + b + "\"",
-                        "    Against filter: \"SMYTH; JOHN; LEEDS\"",
-                        "    Matched filter: \"SMITH -> SMYTH; JOHN\"",
-                        "    Rank: 395",
-                        "    " + dashes,
-                        "    Partial match index: 3",
-                        "    Against file: \"" + b + "\"",
-                        "    Against filter: \"BROWN; ANNE; LONDON\"",
-                        "    Matched filter: \"LONDON\"",
-                        "    Rank: 200",
-                        equals,
-                        ""}));
+    EXPECT_EQ(rest,
+              (std::vector<std::string>{equals,
+                                        "Match index: 1",
+                                        "Source filter: \"SMITH; JOHN; LONDON\"",
+                                        "Match count: 3",
+                                        "Rank: 1195",
+                                        dashes,
+                                        "    Partial match index: 1",
+                                        "    Against file: \"" + c + "\"",
+                                        "    Against filter: \"SMITH; JOHN; LONDON\"",
+                                        "    Matched filter: \"SMITH; JOHN; LONDON\"",
+                                        "    Rank: 600",
+                                        "    " + dashes,
+                                        "    Partial match index: 2",
+                                        "    Against file: \"" + b + "\"",
+                                        "    Against filter: \"SMYTH; JOHN; LEEDS\"",
+                                        "    Matched filter: \"SMITH -> SMYTH; JOHN\"",
+                                        "    Rank: 395",
+                                        "    " + dashes,
+                                        "    Partial match index: 3",
+                                        "    Against file: \"" + b + "\"",
+                                        "    Against filter: \"BROWN; ANNE; LONDON\"",
+                                        "    Matched filter: \"LONDON\"",
+                                        "    Rank: 200",
+                                        equals,
+                                        ""}));
     EXPECT_EQ(Report.find('\r'), std::string::npos);
     EXPECT_EQ(Progress.rfind("Errors 0 | Time ", 0), 0u) << Progress;
     EXPECT_NE(Progress.find(" | Matches 1"), std::string::npos) << Progress;
@@ -524,8 +559,9 @@ TEST_F(FindCommonTextDialogTest, TheActiveItemMustBeASelectedFile)
     Column().Item(IndexOf("sub"))->Selected = true;
     Focus("sub");
     RunFromMenu();
-    EXPECT_EQ(Messages(), (std::vector<std::string>{prefix + Root / "list/a.txt" + "\".",
-                                                    prefix + Root / "list/sub" + "\"."}));
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{prefix + Root / "list/a.txt" + "\".",
+                                        prefix + Root / "list/sub" + "\"."}));
     EXPECT_EQ(Report, "Checking resources availability...");
 }
 
@@ -551,14 +587,17 @@ TEST_F(FindCommonTextDialogTest, RefusalsBeforeAndAfterStarting)
     Dialog.EndExtractionComboBox->setCurrentText(QStringLiteral("2"));
     Dialog.Do();
     ASSERT_EQ(ShownErrors(), std::vector<std::string>{"Failed to find common text."});
-    EXPECT_NE(LastMemo().find("The \"End extraction\" value must be higher than the \"Start extraction\" value."),
-              std::string::npos);
+    EXPECT_NE(
+        LastMemo().find(
+            "The \"End extraction\" value must be higher than the \"Start extraction\" value."),
+        std::string::npos);
     Dialog.BeginExtractionComboBox->setCurrentText(QStringLiteral("2"));
     Dialog.EndExtractionComboBox->setCurrentText(QStringLiteral("Last - 1"));
     Dialog.Do();
     ASSERT_EQ(ShownErrors().size(), 2u);
     EXPECT_EQ(ShownErrors().back(), "Failed to find common text.");
-    EXPECT_NE(LastMemo().find("The first extracted word is beyond the last extracted word."), std::string::npos);
+    EXPECT_NE(LastMemo().find("The first extracted word is beyond the last extracted word."),
+              std::string::npos);
     EXPECT_TRUE(Dialog.FindButton->isEnabled());
     EXPECT_TRUE(Dialog.OptionsGroupBox->isEnabled());
     EXPECT_FALSE(FunStatContext.IsError());
@@ -573,8 +612,9 @@ TEST_F(FindCommonTextDialogTest, TooManyMatchesAbortTheRun)
     Select({"a.txt", "b.txt", "c.txt"});
     Focus("a.txt");
     RunFromMenu();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Too many matches. The operation has been aborted.\nChange "
-                                                   "the options to restrict the matches."});
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"Too many matches. The operation has been aborted.\nChange "
+                                       "the options to restrict the matches."});
     EXPECT_EQ(Lines(Report).back(), "The operation has been automatically aborted.");
     EXPECT_NE(Progress.find("Matches 1000"), std::string::npos) << Progress;
 }
@@ -587,7 +627,8 @@ TEST_F(FindCommonTextDialogTest, StopEndsTheRunAndKeepsTheDialog)
     // Stop is pressed while the search takes its first step's messages.
     QTimer::singleShot(0, [this] { Dialog.StopButton->click(); });
     Dialog.Do();
-    EXPECT_EQ(Lines(Dialog.ReportMemo->toPlainText().toStdString()).back(), "Looking for common text...");
+    EXPECT_EQ(Lines(Dialog.ReportMemo->toPlainText().toStdString()).back(),
+              "Looking for common text...");
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(Dialog.FindButton->isEnabled());
 }
@@ -623,8 +664,12 @@ TEST_F(FindCommonTextDialogTest, SettingsGoWithTheOptionsText)
     EXPECT_EQ(s.MinimumMatches, -1);
 
     // Values that are not items give the fallbacks, not the first items.
-    for (const char *key : {"BeginExtraction", "EndExtraction", "UseNumbers", "WholeMatch",
-                            "MisspellingTolerance", "MinimumMatches"})
+    for (const char *key : {"BeginExtraction",
+                            "EndExtraction",
+                            "UseNumbers",
+                            "WholeMatch",
+                            "MisspellingTolerance",
+                            "MinimumMatches"})
         list.WriteString("FindCommonText", key, "bogus");
     list.WriteString("FindCommonText", "WordDelimiter", std::string(32, '#'));
     other.ReadSettings(list);
