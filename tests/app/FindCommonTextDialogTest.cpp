@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -686,4 +687,26 @@ TEST_F(FindCommonTextDialogTest, SettingsGoWithTheOptionsText)
     other.ReadSettings(empty);
     EXPECT_TRUE(other.UseDelimiterCheckBox->isChecked());
     EXPECT_EQ(other.EndExtractionComboBox->currentText(), QStringLiteral("End"));
+}
+
+TEST_F(FindCommonTextDialogTest, AnUnreadableFileEndsTheRun)
+{
+    Select({"a.txt", "b.txt", "c.txt"});
+    Focus("a.txt");
+    Dialog.Column = &Column();
+    chmod(Root.Path().c_str(), 0755);
+    chmod((Root / "list").c_str(), 0755);
+    chmod((Root / "list/b.txt").c_str(), 0000);
+    const int result = RunAsNobody([this] {
+        Dialog.Do();
+        if (ShownErrors() != std::vector<std::string>{"Failed to find common text."}) return 10;
+        if (LastMemo().find("Failed to open file.") == std::string::npos) return 11;
+        if (LastMemo().find(Root / "list/b.txt") == std::string::npos) return 12;
+        const std::vector<std::string> lines =
+            Lines(Dialog.ReportMemo->toPlainText().toStdString());
+        if (lines.back() != "Parsing files and filters...") return 13;
+        return Dialog.FindButton->isEnabled() && !FunStatContext.IsError() ? 0 : 14;
+    });
+    if (result < 0) GTEST_SKIP() << "this machine cannot switch to the user nobody";
+    EXPECT_EQ(result, 0);
 }
