@@ -166,7 +166,7 @@ enum TCommonTextEnd
 // Compares each paragraph of the active file with every paragraph of the other files (titles
 // equal to the active one's are left out). The source paragraphs with a rank of at least 1
 // go into results, counted by matches. step runs after each against paragraph and returns
-// true to stop.
+// true to stop; more than MostCommonTextMatches matched source paragraphs end the search.
 TCommonTextEnd FindCommonText(const std::vector<TCommonTextFile> &files,
                               int activeIndex,
                               const TCommonTextSettings &settings,

@@ -373,6 +373,23 @@ TEST(FindCommonTextSearchTest, ReportTextAndProgressLine)
     EXPECT_FALSE(CommonTextResultsText({info, info}, text));
 }
 
+TEST(FindCommonTextFormTest, MatchingOperationsUseTheSettingsOfTheRun)
+{
+    TFindCommonTextForm form;
+    form.Settings.WholeMatch = wmLeft;
+    EXPECT_EQ(form.MatchText("SMITH", "SMITHSON"), 150);
+    form.Settings.WholeMatch = wmWord;
+    EXPECT_EQ(form.MatchText("SMITH", "SMITHSON"), 0);
+    std::string filter;
+    const TCommonTextWords source = form.ParsePara("Smith|John", filter);
+    EXPECT_EQ(filter, "SMITH; JOHN");
+    TMatchSourceInfo info;
+    EXPECT_EQ(form.FindTextA(source, "/b", info, "JOHN", Words({"JOHN"})), 200);
+    ASSERT_EQ(info.Matches.size(), 1u);
+    EXPECT_EQ(info.Matches[0].second.MatchedFilter, "JOHN");
+    EXPECT_FALSE(FunStatContext.IsError());
+}
+
 // ---- The dialog -------------------------------------------------------------------------------
 
 class FindCommonTextDialogTest : public TStatusTest
