@@ -274,6 +274,9 @@ public:
     // The streams editor on the focused item's reference: the streams listed (autoload: the
     // main stream loaded; description: the "Description" stream opened).
     void Com_EditStreams(bool autoload, bool description);
+    // The find-common-text dialog on the column's selection. Shown: "Failed to find common
+    // text."
+    void Com_FindCommonText();
     // The "Attach stream" submenu: this column's focused file's streams (at most 30).
     void SetupAttachStream(QMenu *menu);
     void AttachStreamMenuClick(const std::string &stream);

@@ -7,6 +7,7 @@
 #include "Libraries/History.h"
 #include "app/FileDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FindCommonTextDialog.h"
 #include "app/StegDialog.h"
 #include "app/MainDialog.h"
 #include "app/NewFileDialog.h"
@@ -64,6 +65,17 @@ void TColumn::Com_EditStreams(bool autoload, bool description)
             FilesHistory.AddFile(ActiveTitle, true);
     });
     Fun.ShowIfFailed("Failed to edit the streams of the file.");
+}
+
+void TColumn::Com_FindCommonText()
+{
+    TFunScope Fun(ThisUnit, "TColumn::Com_FindCommonText");
+    Fun.Run([&] {
+        if (!FindCommonTextForm || FileList->Empty) return;
+        FindCommonTextForm->Dialog(this);
+        Fun.CalleeFailed();
+    });
+    Fun.ShowIfFailed("Failed to find common text.");
 }
 
 void TColumn::Com_NewFile(int kind)

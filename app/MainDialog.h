@@ -391,6 +391,8 @@ public:
     void Com_EditStreams();
     void Com_EditStreamsAutoload();
     void Com_EditDescription();
+    // The find-common-text dialog on the active column's selection.
+    void Com_FindCommonText();
     // Gives the streams editor the skin's colours and the viewer's font and wrapping.
     void SetFileStreamsEditorOptions();
     // Shown: "Failed to show properties."

@@ -168,7 +168,7 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "SearchFileMenu", "Search file *", "S", rkItem, nullptr},
     {1, "SearchFileInHomeMenu", "Search file in home *", "Ctrl+S", rkItem, nullptr},
     {1, "SearchFileInHome2Menu", "Search file in home 2 *", "Shift+S", rkItem, nullptr},
-    {1, "FindCommonTextMenu", "Find common text *", "Alt+S", rkItem, nullptr},
+    {1, "FindCommonTextMenu", "Find common text *", "Alt+S", rkItem, &F::Com_FindCommonText},
     {0, "SelectMenu", "Select", "", rkSubmenu, nullptr},
     {0, "ContainerModeMenu", "Show container", "", rkFilled, nullptr},
     {0, "CopyToContainerMenu", "Copy to container *", "", rkFilled, nullptr},
@@ -1019,6 +1019,11 @@ void TMainForm::Com_EditStreamsAutoload()
 void TMainForm::Com_EditDescription()
 {
     ActiveColumn().Com_EditStreams(false, true);
+}
+
+void TMainForm::Com_FindCommonText()
+{
+    ActiveColumn().Com_FindCommonText();
 }
 
 void TMainForm::SetFileStreamsEditorOptions()

@@ -10,6 +10,7 @@
 #include "app/BoardPropertiesDialog.h"
 #include "app/FileDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FindCommonTextDialog.h"
 #include "app/StegDialog.h"
 #include "app/OptionsDialog.h"
 #include "app/ViewerPlugins.h"
@@ -143,6 +144,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         ReadProgramOptions(list);
         if (FileForm) FileForm->ReadSettings(list);
         if (FileStreamsForm) FileStreamsForm->ReadSettings(list);
+        if (FindCommonTextForm) FindCommonTextForm->ReadSettings(list);
         if (StegForm) StegForm->ReadSettings(list);
         Containers.ReadTitles(list);
         Containers.LoadAll(OptionsFilesDirectory + "Containers/");
@@ -165,6 +167,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         WriteProgramOptions(list);
         if (FileForm) FileForm->WriteSettings(list);
         if (FileStreamsForm) FileStreamsForm->WriteSettings(list);
+        if (FindCommonTextForm) FindCommonTextForm->WriteSettings(list);
         if (StegForm) StegForm->WriteSettings(list);
         Containers.WriteTitles(list);
         Containers.SaveAll(OptionsFilesDirectory + "Containers/");

@@ -12,6 +12,7 @@
 #include "app/FileDialog.h"
 #include "app/MainDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FindCommonTextDialog.h"
 #include "app/StegDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OverwriteDialog.h"
@@ -89,6 +90,7 @@ int RunProgram(int argc, char **argv)
                 FileForm = new TFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
                 FileStreamsForm = new TFileStreamsForm(firstWindow);
+                FindCommonTextForm = new TFindCommonTextForm(firstWindow);
                 StegForm = new TStegForm(firstWindow);
             }
             if (OnDialogsCreated) OnDialogsCreated();
@@ -113,6 +115,7 @@ int RunProgram(int argc, char **argv)
             FileForm = nullptr;
             NewFileForm = nullptr;
             FileStreamsForm = nullptr;
+            FindCommonTextForm = nullptr;
             StegForm = nullptr;
             delete InstallForm;
             InstallForm = nullptr;
