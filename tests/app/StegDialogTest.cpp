@@ -545,6 +545,15 @@ TEST_F(StegTest, AutomaticStegKeepsATextInAPngAndShowsAHiddenPictureFromAPrivate
     EXPECT_EQ(FunStatContext.description, "File name too long.");
     FunStatContext.Reset(fsPerfect);
 
+    // A hidden ".txt" holding a zero byte is no text, and no picture either: nothing.
+    Dir.WriteFile("zero.txt", std::string("a\0b", 3));
+    Form->SourceName = Dir / "zero.txt";
+    Form->TargetName = carrier;
+    Boxes.Answer = MessageBoxAnswer::Yes;
+    ASSERT_TRUE(Form->StegIn(-1));
+    EXPECT_FALSE(Form->AutoStegOut(picture, name, isText, &text, size));
+    EXPECT_FALSE(FunStatContext.IsError());
+
     // A hidden picture comes out into the user's private folder, for the user alone.
     QImage small = NoisePicture(8, 8, 37);
     small.save(QString::fromStdString(Dir / "tiny.png"), "PNG");
