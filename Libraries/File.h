@@ -4,6 +4,8 @@
 // (":/", ":/media/ann/USB") and stands for the partitions list with that partition focused.
 #pragma once
 
+#include "platform/DirectoryWatch.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -320,3 +322,47 @@ void SaveBufferToFile(const std::string &path, const void *buffer, std::size_t c
 std::string HashFile(const std::string &path,
                      bool (*progress)(void *userData, std::uint64_t done),
                      void *userData);
+
+// ---- Directory monitor ---------------------------------------------------------------------------
+
+// Tells whether one directory's content (names, directory names, attributes, sizes; not its
+// subdirectories) changed since it was last armed. Polled, never blocking, no thread.
+class TDirectoryMonitor
+{
+public:
+    TDirectoryMonitor() = default;
+    ~TDirectoryMonitor() { Stop(); }
+    TDirectoryMonitor(const TDirectoryMonitor &) = delete;
+    TDirectoryMonitor &operator=(const TDirectoryMonitor &) = delete;
+
+    // Has the directory changed? Error: "Failed get status." (path, errno); the watch is then
+    // closed and a change reported.
+    bool GetChange();
+    // Arms the monitor; on the same path a change signalled and not yet consumed is kept.
+    // Error: "Failed set monitor." (path, errno), except when the user's watch limit is
+    // reached: then LimitReached is set and nothing is reported.
+    void Set(const std::string &path);
+    // Arms it and forgets any change: the caller has just read the directory.
+    void Ini(const std::string &path);
+    // Consumes: whether a change happened since the last arming; re-arms.
+    bool Next();
+    void Stop();
+    void Close();
+    bool Armed() const { return Handle.Armed(); }
+
+    std::string Path;
+    bool ChangePending = false;
+    // The user's inotify watch limit was reached: changes are not seen, the directory is read
+    // again on activation.
+    bool LimitReached = false;
+    // GetPartitionType of the path when it was armed.
+    int PartitionType = 0;
+    // The partition type of a path (GetPartitionType; tests replace it).
+    static std::function<int(const std::string &path)> PartitionTypeOf;
+
+private:
+    bool Usable() const { return !Path.empty(); }
+    Platform::TDirectoryWatch Handle;
+    // The device of the path when it was armed.
+    std::uint64_t Device = 0;
+};

@@ -47,17 +47,14 @@ private:
 
 } // namespace
 
-void TDirectoryMonitor::Start(const std::string &path)
+void TColumn::ArmDirMonitor()
 {
-    Path = path;
-    Active = true;
-    Changed = false;
-}
-
-void TDirectoryMonitor::Stop()
-{
-    Active = false;
-    Changed = false;
+    // A directory that cannot be watched is read again on activation: not the load's failure,
+    // and whatever failure came before stays.
+    const TFunStatContext before = FunStatContext;
+    if (IsVisible() && ContainerIndex < 0) DirMonitor.Ini(ExtractDirectory(ActiveTitle));
+    else DirMonitor.Stop();
+    FunStatContext = before;
 }
 
 TColumn::TColumn(TMainForm &form, QWidget *columnsArea, int index)
@@ -162,10 +159,9 @@ void TColumn::SetWithColumnContent(
             FocusKey = source.FocusKey;
         }
         SortMode = source.SortMode;
-        if (source.DirMonitor.Changed) source.HeaderButton->StrikeOut = true;
+        if (source.DirMonitor.ChangePending) source.HeaderButton->StrikeOut = true;
         HeaderButton->StrikeOut = source.HeaderButton->StrikeOut;
-        if (IsVisible()) DirMonitor.Start(ExtractDirectory(ActiveTitle));
-        else DirMonitor.Stop();
+        ArmDirMonitor();
         if (clearList) {
             FileList->ClearItems();
             return;

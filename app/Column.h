@@ -2,6 +2,7 @@
 // a list of items under it, with its attributes, its focus record and its place in the board.
 #pragma once
 
+#include "Libraries/File.h"
 #include "app/MyControls.h"
 
 #include <cstdint>
@@ -51,16 +52,6 @@ struct TContainerTitle
 {
     std::string Title;
     std::int32_t Rank = 0;
-};
-
-// Watches the shown directory for changes; the main timer polls it.
-struct TDirectoryMonitor
-{
-    std::string Path;
-    bool Active = false;
-    bool Changed = false;
-    void Start(const std::string &path);
-    void Stop();
 };
 
 // Weight and subcolumns of one visible column, as the columns-area layout sees it.
@@ -134,6 +125,9 @@ public:
     // The partition title of the directory listed last; empty after the partitions list.
     std::string LoadedPartition;
     TDirectoryMonitor DirMonitor;
+    // Arms the monitor on the shown directory of a visible column; a hidden one or a container
+    // watches nothing.
+    void ArmDirMonitor();
     int Index;
     int DirectoryCount = 0, LinkCount = 0, ProgramCount = 0, DocumentCount = 0, GenericCount = 0,
         EncryptedCount = 0;

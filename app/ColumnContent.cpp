@@ -253,8 +253,7 @@ void TColumn::LoadDirectory(bool rememberPrevious,
             ActiveTitle = up;
         }
         FocusByTitle(ActiveTitle, FocusKind, true, true, SortMode, FocusKey, FocusRow);
-        if (IsVisible()) DirMonitor.Start(ExtractDirectory(ActiveTitle));
-        else DirMonitor.Stop();
+        ArmDirMonitor();
     });
     HeaderButton->StrikeOut = false;
     UpdateHeader();

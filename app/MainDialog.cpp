@@ -550,12 +550,20 @@ void TMainForm::FormCloseQuery()
     SaveOptionsFiles();
 }
 
+namespace {
+
+constexpr int DirCheckInterval = 200;
+
+} // namespace
+
 void TMainForm::MainTimerTimer()
 {
     TFunScope Fun(ThisUnit, "TMainForm::MainTimerTimer");
     Fun.Run([&] {
         if (IsBusy() || !isActiveWindow()) return;
-        if (!DirCheckWatch.isValid() || DirCheckWatch.elapsed() >= 1000) {
+        // Consuming the notifications costs no disk access: every tick, so that a change shows
+        // within a fraction of a second.
+        if (!DirCheckWatch.isValid() || DirCheckWatch.elapsed() >= DirCheckInterval) {
             DirCheckWatch.start();
             CheckDirMonitor(false);
         }
@@ -582,7 +590,15 @@ void TMainForm::CheckDirMonitor(bool reload)
             if (column.ContainerIndex >= 0 || IsDrivePath(column.ActiveTitle)) continue;
             TFunScope Check(ThisUnit, "TMainForm::CheckDirMonitor");
             Check.Run([&] {
-                const bool changed = std::exchange(column.DirMonitor.Changed, false);
+                // Changes on removable, optical and network partitions, and where no watch could
+                // be had, are looked at only when the user comes back to the program.
+                const TDirectoryMonitor &monitor = column.DirMonitor;
+                const bool watched = (monitor.PartitionType == ptFixed || monitor.PartitionType == ptRAM) &&
+                                     !monitor.LimitReached;
+                if (!reload && !watched) return;
+                // A directory that cannot be watched any more counts as changed.
+                const bool changed = column.DirMonitor.Next();
+                FunStatContext.Reset(fsPerfect);
                 if (!changed && !(reload && column.HeaderButton->StrikeOut)) return;
                 any = true;
                 column.HeaderButton->StrikeOut = true;
@@ -621,7 +637,8 @@ void TMainForm::CheckRestDirMonitor(int source, int first)
                 column.SetWithColumnContent(from, false, false, false, true);
             else
                 column.LoadDirectory(false);
-            column.DirMonitor.Changed = false;
+            column.DirMonitor.Next();
+            FunStatContext.Reset(fsPerfect);
             column.HeaderButton->StrikeOut = false;
             Fun.CalleeFailed();
         });
@@ -637,7 +654,7 @@ void TMainForm::MarkChangedEntry(const std::string &entry)
         TColumn &column = *Columns[i];
         if (column.ContainerIndex >= 0 || IsDrivePath(column.ActiveTitle)) continue;
         const std::string shown = ExtractDirectory(column.ActiveTitle);
-        if (shown == directory || shown.rfind(inside, 0) == 0) column.DirMonitor.Changed = true;
+        if (shown == directory || shown.rfind(inside, 0) == 0) column.DirMonitor.ChangePending = true;
     }
 }
 

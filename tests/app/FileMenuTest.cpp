@@ -620,6 +620,13 @@ TEST_F(FileMenuBadInputTest, ColumnWhoseDirectoryVanished)
     EXPECT_TRUE(Menus.empty()) << "no menu for an item that is not there";
     EXPECT_TRUE(ShownErrors().empty());
 
+    // The menu's end read the columns again: the vanished directory gave way to its parent.
+    // Shown once more, the item that is gone cannot be recycled either.
+    EXPECT_EQ(ExtractDirectory(Column(0).ActiveTitle), Root.Path() + "/");
+    std::filesystem::create_directories(Root / "gone");
+    Root.WriteFile("gone/lost.txt", "lost");
+    Show(0, Root / "gone/lost.txt");
+    std::filesystem::remove_all(Root / "gone");
     OkayLater();
     EXPECT_TRUE(Press(Qt::Key_F11));
     EXPECT_EQ(ShownErrors(), std::vector<std::string>{"Failed to Recycle."});

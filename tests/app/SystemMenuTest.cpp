@@ -686,11 +686,11 @@ TEST_F(MainSystemMenuTest, TrashAndDeleteFromTheMenuReloadTheColumnsAtOnce)
     EXPECT_LT(first.IndexOfName("sub"), 0);
     EXPECT_EQ(ExtractDirectory(second.ActiveTitle), Root / "docs/");
 
-    // Nothing chosen: nothing is read again.
+    // Nothing chosen: only a directory that changed meanwhile is read again.
     Root.WriteFile("docs/late.txt", "late\n");
     ChooseNext("");
     Form->ShowContextMenu(Form->DragFocusIndex, -1, false, Qt::NoModifier, -1);
-    EXPECT_LT(first.IndexOfName("late.txt"), 0);
+    EXPECT_GE(first.IndexOfName("late.txt"), 0);
     EXPECT_TRUE(ShownErrors().empty());
     EXPECT_FALSE(Form->IsBusy());
 }

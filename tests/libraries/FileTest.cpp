@@ -654,3 +654,109 @@ TEST_F(FileTest, APartitionIsGoneOnceItsMountIs)
     EXPECT_TRUE(PartitionExists(dir / "stickers"));
     EXPECT_TRUE(PartitionExists("/"));
 }
+
+// ---- The directory monitor ----------------------------------------------------------------
+
+TEST_F(FileTest, TheDirectoryMonitorReportsEachChangeOnceAndNotThoseOfSubdirectories)
+{
+    TTempDir dir;
+    fs::create_directories(dir / "sub");
+    dir.WriteFile("a.txt", "a");
+    TDirectoryMonitor monitor;
+    monitor.Ini(dir.Path());
+    ASSERT_TRUE(monitor.Armed());
+    EXPECT_FALSE(monitor.Next());
+
+    struct TCase
+    {
+        const char *Label;
+        std::function<void()> Change;
+        bool Reported;
+    };
+    const std::vector<TCase> cases = {
+        {"create", [&] { dir.WriteFile("b.txt", "b"); }, true},
+        {"rename", [&] { fs::rename(dir / "b.txt", dir / "c.txt"); }, true},
+        {"size", [&] { dir.WriteFile("c.txt", "longer"); }, true},
+        {"attributes", [&] { fs::permissions(dir / "c.txt", fs::perms::owner_read); }, true},
+        {"delete", [&] { fs::remove(dir / "c.txt"); }, true},
+        {"new directory", [&] { fs::create_directories(dir / "d"); }, true},
+        {"inside a subdirectory", [&] { dir.WriteFile("sub/inner.txt", "i"); }, false},
+        {"reading a file", [&] { dir.ReadFile("a.txt"); }, false},
+    };
+    for (const TCase &c : cases) {
+        c.Change();
+        EXPECT_EQ(monitor.Next(), c.Reported) << c.Label;
+        EXPECT_FALSE(monitor.Next()) << c.Label << ", a second time";
+    }
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(FileTest, ArmingTheSameDirectoryAgainKeepsAPendingChange)
+{
+    TTempDir dir;
+    TDirectoryMonitor first, second;
+    first.Ini(dir.Path());
+    second.Ini(dir.Path());
+    dir.WriteFile("x", "x");
+    first.Set(dir.Path());
+    EXPECT_TRUE(first.ChangePending);
+    EXPECT_TRUE(first.Next());
+    // Two monitors of one directory share a kernel watch: closing one leaves the other.
+    first.Stop();
+    dir.WriteFile("y", "y");
+    EXPECT_TRUE(second.Next());
+    EXPECT_FALSE(second.Next());
+    // Ini forgets: the caller has just read the directory.
+    dir.WriteFile("z", "z");
+    second.Ini(dir.Path());
+    EXPECT_FALSE(second.Next());
+    // The partitions list watches nothing.
+    TDirectoryMonitor partitions;
+    partitions.Ini("");
+    EXPECT_FALSE(partitions.Armed());
+    EXPECT_FALSE(partitions.Next());
+}
+
+TEST_F(FileTest, AWatchedDirectoryRemovedAndMadeAgainIsFollowed)
+{
+    TTempDir dir;
+    fs::create_directories(dir / "w");
+    TDirectoryMonitor monitor;
+    monitor.Ini(dir / "w");
+    fs::remove_all(dir / "w");
+    EXPECT_TRUE(monitor.Next());
+    FunStatContext.Reset(fsPerfect);
+    fs::create_directories(dir / "w");
+    monitor.Next();
+    FunStatContext.Reset(fsPerfect);
+    EXPECT_TRUE(monitor.Armed());
+    EXPECT_FALSE(monitor.Next());
+    dir.WriteFile("w/new.txt", "n");
+    EXPECT_TRUE(monitor.Next());
+}
+
+TEST_F(FileTest, AnUnmountedPartitionStaysChangedUntilTheColumnMovesOn)
+{
+    TTempDir dir;
+    fs::create_directories(dir / "mnt");
+    TSmallDisk disk(dir / "mnt", "64k");
+    if (!disk.Mounted) GTEST_SKIP() << "this machine cannot mount a small tmpfs";
+    TDirectoryMonitor monitor;
+    monitor.Ini(dir / "mnt");
+    ASSERT_TRUE(monitor.Armed());
+    ASSERT_EQ(umount2((dir / "mnt").c_str(), MNT_DETACH), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(monitor.Next()) << i;
+    FunStatContext.Reset(fsPerfect);
+    monitor.Ini(dir.Path());
+    EXPECT_FALSE(monitor.Next());
+}
+
+TEST_F(FileTest, AStormOfChangesAndAFullKernelQueueAreOneChange)
+{
+    TTempDir dir;
+    TDirectoryMonitor monitor;
+    monitor.Ini(dir.Path());
+    for (int i = 0; i < 20000; ++i) close(open((dir / ("f" + std::to_string(i))).c_str(), O_CREAT | O_WRONLY, 0600));
+    EXPECT_TRUE(monitor.Next());
+    EXPECT_FALSE(monitor.Next());
+}
