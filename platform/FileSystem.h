@@ -118,6 +118,9 @@ bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_
 
 // Whole-file reads and writes.
 int OpenForReading(const std::string &path);
+// Opens a regular file for reading, never waiting on a FIFO or a device (symbolic links
+// followed); anything else fails with EINVAL. size gets the size of the open file.
+int OpenRegularForReading(const std::string &path, std::uint64_t &size);
 // Reads up to size bytes (fewer only at the end of the file); -1 on failure.
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size);
 // Creates or replaces the file through a temporary file beside it.

@@ -503,6 +503,23 @@ int OpenForReading(const std::string &path)
     return handle;
 }
 
+int OpenRegularForReading(const std::string &path, std::uint64_t &size)
+{
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (handle < 0) return -1;
+    struct stat info{};
+    const bool known = ::fstat(handle, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        const int code = known ? EINVAL : errno;
+        ::close(handle);
+        errno = code;
+        return -1;
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size)
 {
     auto *bytes = static_cast<char *>(buffer);

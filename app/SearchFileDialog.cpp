@@ -1,0 +1,4 @@
+// The search dialog.
+#include "app/SearchFileDialog.h"
+
+TSearchFileForm *SearchFileForm = nullptr;

@@ -1,0 +1,280 @@
+// The file search on real files: the found list with its ranks for names, texts, stems and
+// near detection, the duplicates of a file, the files it cannot read, and the dialog.
+#include "app/SearchFileDialog.h"
+
+#include "Libraries/History.h"
+#include "tests/support/TestSupport.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TFile
+{
+    const char *Name;
+    std::string Content;
+};
+
+// The found list as "(rank) name below the root".
+std::vector<std::string> FoundList(const TFileSearch &search, const std::string &root)
+{
+    std::vector<std::string> list;
+    for (const TFoundItem &item : search.Found)
+        list.push_back("(" + std::to_string(item.Rank) + ") " + item.Title.substr(root.size() + 1));
+    return list;
+}
+
+void MakeFiles(const TTempDir &root, const std::vector<TFile> &files)
+{
+    for (const TFile &file : files) {
+        fs::create_directories(fs::path(root / file.Name).parent_path());
+        root.WriteFile(file.Name, file.Content);
+    }
+}
+
+TSearchOptions ContentOptions(const std::string &filters, bool near = false, int stem = 0, bool all = false)
+{
+    TSearchOptions options;
+    options.NameFilter = "*";
+    options.FileParts = "Content";
+    options.FindDirectories = false;
+    bool hasShort = false;
+    options.TextFilters = MakeSearchFilters(filters, true, hasShort);
+    options.Match.NearDetection = near;
+    options.Match.Stem = stem;
+    options.Match.AllFilters = all;
+    return options;
+}
+
+} // namespace
+
+class SearchEngineTest : public TStatusTest
+{
+protected:
+    std::vector<std::string> Run(const TSearchOptions &options)
+    {
+        Search.Options = options;
+        Search.Start();
+        Search.ProcessDir(Root.Path());
+        return FoundList(Search, Root.Path());
+    }
+    TTempDir Root;
+    TFileSearch Search;
+};
+
+TEST_F(SearchEngineTest, TextFiltersGiveTheFoundListWithItsRanks)
+{
+    struct TCase
+    {
+        const char *Name;
+        std::vector<TFile> Files;
+        TSearchOptions Options;
+        std::vector<std::string> Found;
+    };
+    TSearchOptions pathOnly = ContentOptions("secret");
+    pathOnly.FileParts = "Name";
+    const TCase cases[] = {
+        {"excluded filter",
+         {{"a.txt", "monthly report"}, {"b.txt", "report and backup"}, {"c.txt", "reports"}, {"d.txt", "backup"}},
+         ContentOptions("!backup report"),
+         {"(200) a.txt", "(150) c.txt"}},
+        {"required filter",
+         {{"x.txt", "invoice 2007"}, {"y.txt", "an invoice"}, {"z.txt", "2007 budget"}},
+         ContentOptions("&invoice 2007"),
+         {"(400) x.txt", "(200) y.txt"}},
+        {"required filter, near detection",
+         {{"x.txt", "invoice 2007"}, {"y.txt", "an invoice"}, {"z.txt", "2007 budget"}},
+         ContentOptions("&invoice 2007", true),
+         {"(540) x.txt", "(220) y.txt"}},
+        {"all filters required",
+         {{"x.txt", "invoice 2007"}, {"y.txt", "an invoice"}},
+         ContentOptions("invoice 2007", false, 0, true),
+         {"(400) x.txt"}},
+        {"near within ten, and far apart",
+         {{"near.txt", "alpha 123456 beta"}, {"far.txt", "alpha " + std::string(150, '.') + " beta"}},
+         ContentOptions("alpha beta", true),
+         {"(515) near.txt", "(420) far.txt"}},
+        {"stem Word",
+         {{"f1.txt", "concatenate"}, {"f2.txt", "the cat sat"}, {"f3.txt", "cats"}},
+         ContentOptions("cat", false, 3),
+         {"(200) f2.txt"}},
+        {"stem Any",
+         {{"f1.txt", "concatenate"}, {"f2.txt", "the cat sat"}, {"f3.txt", "cats"}},
+         ContentOptions("cat", false, 0),
+         {"(200) f2.txt", "(150) f3.txt", "(100) f1.txt"}},
+        {"repeated occurrences",
+         {{"r.txt", "report report reports"}, {"s.txt", "report"}},
+         ContentOptions("report"),
+         {"(220) r.txt", "(200) s.txt"}},
+        {"a literal mark",
+         {{"i.txt", "!important note"}, {"j.txt", "important"}},
+         ContentOptions("~!important"),
+         {"(120) i.txt"}},
+        {"accented letters keep their case in the text",
+         {{"lower.txt", "un café"}, {"upper.txt", "UN CAFÉ"}},
+         ContentOptions("café"),
+         {"(200) upper.txt"}},
+        {"a match only in the directory path",
+         {{"secret/plain.txt", "x"}, {"other/secretnotes.txt", "x"}},
+         pathOnly,
+         {"(150) other/secretnotes.txt"}},
+        {"words of accented letters",
+         {{"w.txt", "cafés"}, {"v.txt", "le café."}},
+         ContentOptions("CAF", false, 3),
+         {}},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTempDir root;
+        MakeFiles(root, c.Files);
+        Search.Options = c.Options;
+        Search.Start();
+        Search.ProcessDir(root.Path());
+        EXPECT_EQ(FoundList(Search, root.Path()), c.Found);
+        EXPECT_EQ(Search.Errors, 0);
+    }
+}
+
+TEST_F(SearchEngineTest, ScoringATextByHand)
+{
+    struct TCase
+    {
+        const char *Text;
+        const char *Filters;
+        std::size_t NameStart;
+        bool Near;
+        int Base, Proximity;
+    };
+    const TCase cases[] = {
+        {"INVOICE 2007", "invoice 2007", 0, true, 400, 140},
+        {"INVOICE 2007", "invoice 2007", 5, true, 400, 140}, // 2007 lies past the name start
+        {"INVOICE 2007", "invoice", 8, false, 0, 0},         // only in the path
+        {"INVOICE_2007", "invoice 2007", 0, false, 270, 0},  // "_" joins words: one boundary each
+        {"XINVOICEX", "invoice", 0, false, 100, 0},
+        {"ÉINVOICE", "invoice", 0, false, 120, 0}, // a non-ASCII letter is a word character
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(std::string(c.Text) + " / " + c.Filters);
+        bool hasShort = false;
+        const auto filters = MakeSearchFilters(c.Filters, true, hasShort);
+        TTextMatchOptions options;
+        options.NearDetection = c.Near;
+        const std::string text = c.Text;
+        const TTextRanks ranks = MatchTextInBuffer(text.data(), text.size(), c.NameStart, filters, options);
+        EXPECT_EQ(ranks.Base, c.Base);
+        EXPECT_EQ(ranks.Proximity, c.Proximity);
+    }
+}
+
+TEST_F(SearchEngineTest, NameFiltersAndTheirExpansion)
+{
+    EXPECT_EQ(ExpandNameFilter("All files", false), "*");
+    EXPECT_EQ(ExpandNameFilter("report", true), "*report*");
+    EXPECT_EQ(ExpandNameFilter("*report", true), "*report*");
+    EXPECT_EQ(ExpandNameFilter("*", true), "*");
+    EXPECT_EQ(ExpandNameFilter("report", false), "report");
+    EXPECT_FALSE(IsValidNameFilter("a/b"));
+    EXPECT_FALSE(IsValidNameFilter("a:b"));
+    EXPECT_TRUE(IsValidNameFilter("*.txt;*.md"));
+    MakeFiles(Root, {{"Notes.TXT", "x"}, {"notes.md", "x"}, {"image.png", "x"}, {"sub/deep.txt", "x"}});
+    TSearchOptions options;
+    options.NameFilter = "*.txt; *.md";
+    options.FindDirectories = false;
+    auto found = Run(options);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"(1) Notes.TXT", "(1) notes.md", "(1) sub/deep.txt"}));
+    options.Recursive = false;
+    Search.Options = options;
+    Search.Start();
+    Search.ProcessItem(Root / "sub");
+    EXPECT_TRUE(Search.Found.empty()); // a directory item without recursion is only a candidate
+}
+
+TEST_F(SearchEngineTest, ATwelveMillionByteFileIsJumped)
+{
+    MakeFiles(Root, {{"big.txt", std::string(12000000, 'x') + " needle"}, {"small.txt", "a needle"}});
+    EXPECT_EQ(Run(ContentOptions("needle")), std::vector<std::string>{"(200) small.txt"});
+    EXPECT_EQ(Search.Jumped, 1);
+    EXPECT_EQ(SearchInfoText(Search.Errors, Search.Directories, Search.Files, Search.Jumped, 0, -1, 0),
+              "Errors 0 | Directories 0 | Files 1 | Jumped files 1 | Time 00:00:00");
+}
+
+TEST_F(SearchEngineTest, DuplicatesAreWholeCopiesOtherThanTheReferenceItself)
+{
+    std::string content(5000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+    std::string late = content;
+    late[3000] = static_cast<char>(late[3000] + 1);
+    MakeFiles(Root,
+              {{"ref.bin", content}, {"copy.bin", content}, {"late.bin", late}, {"short.bin", content.substr(0, 4999)},
+               {"sub/copy2.bin", content}});
+    ASSERT_EQ(::link((Root / "ref.bin").c_str(), (Root / "hardlink.bin").c_str()), 0);
+    TSearchOptions options;
+    options.NameFilter = "*";
+    options.DuplicateReference = Root / "ref.bin";
+    auto found = Run(options);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"(1) copy.bin", "(1) sub/copy2.bin"}));
+    EXPECT_EQ(Search.Errors, 0);
+}
+
+TEST_F(SearchEngineTest, BadInputIsCountedAndTheSearchGoesOn)
+{
+    MakeFiles(Root, {{"a/good.txt", "needle"}, {"a/z.txt", "needle"}});
+    ASSERT_EQ(::mkfifo((Root / "a/fifo.txt").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink((Root / "a").c_str(), (Root / "a/loop").c_str()), 0);
+    ASSERT_EQ(::symlink("self", (Root / "a/self").c_str()), 0);
+    const std::string badName = std::string("bad\xff\xfe") + ".txt";
+    Root.WriteFile("a/" + badName, "needle");
+    // A bind mount of a directory below itself.
+    fs::create_directories(Root / "a/mnt");
+    const bool bound = ::system(("mount --bind '" + Root / "a" + "' '" + Root / "a/mnt" + "' 2>/dev/null").c_str()) == 0;
+    TSearchOptions options = ContentOptions("needle");
+    options.FindDirectories = true;
+    auto found = Run(options);
+    if (bound) ::system(("umount '" + Root / "a/mnt" + "'").c_str());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"(200) a/" + badName, "(200) a/good.txt", "(200) a/z.txt"}));
+    EXPECT_EQ(Search.Errors, 0);
+    // A filter of 10,000 characters.
+    const std::string longFilter(10000, 'q');
+    Root.WriteFile("long.txt", "x " + longFilter + " y");
+    EXPECT_EQ(Run(ContentOptions(longFilter)), std::vector<std::string>{"(200) long.txt"});
+}
+
+TEST_F(SearchEngineTest, UnreadableFilesAndDirectoriesAreErrorsOfTheirOwn)
+{
+    MakeFiles(Root, {{"open/a.txt", "needle"}, {"locked/b.txt", "needle"}, {"secret.txt", "needle"}});
+    ::chmod(Root.Path().c_str(), 0755);
+    ::chmod((Root / "open").c_str(), 0755);
+    ::chmod((Root / "open/a.txt").c_str(), 0644);
+    ::chmod((Root / "locked").c_str(), 0700);
+    ::chmod((Root / "secret.txt").c_str(), 0600);
+    const std::string root = Root.Path();
+    const int code = RunAsNobody([&] {
+        TFileSearch search;
+        search.Options = ContentOptions("needle");
+        std::vector<std::string> messages;
+        search.OnError = [&](const std::string &message) {
+            messages.push_back(message + " " + FunStatContext.description);
+            return true;
+        };
+        search.Start();
+        search.ProcessDir(root);
+        const auto found = FoundList(search, root);
+        if (found != std::vector<std::string>{"(200) open/a.txt"}) return 1;
+        if (search.Errors != 2) return 2;
+        std::sort(messages.begin(), messages.end());
+        if (messages != std::vector<std::string>{"Failed to process file. Failed to open file.",
+                                                 "Failed to search in directory. Failed to find first file."})
+            return 3;
+        return 0;
+    });
+    if (code == -1) GTEST_SKIP() << "cannot switch to nobody";
+    EXPECT_EQ(code, 0);
+}
