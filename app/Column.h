@@ -274,6 +274,10 @@ public:
     // The streams editor on the focused item's reference: the streams listed (autoload: the
     // main stream loaded; description: the "Description" stream opened).
     void Com_EditStreams(bool autoload, bool description);
+    // The search dialog for this column (the duplicates of a reference file, or the navigation
+    // history); its result enters or focuses the chosen item here, fills a container or selects
+    // the found files. Shown: "Failed to search."
+    void Com_Search(const std::string &duplicateReference = {}, bool history = false);
     // The "Attach stream" submenu: this column's focused file's streams (at most 30).
     void SetupAttachStream(QMenu *menu);
     void AttachStreamMenuClick(const std::string &stream);

@@ -390,6 +390,8 @@ public:
     void Com_EditStreams();
     void Com_EditStreamsAutoload();
     void Com_EditDescription();
+    void Com_SearchFile();
+    void Com_SearchHistory();
     // Gives the streams editor the skin's colours and the viewer's font and wrapping.
     void SetFileStreamsEditorOptions();
     // Shown: "Failed to show properties."

@@ -11,6 +11,7 @@
 #include "app/FileDialog.h"
 #include "app/FileStreamsDialog.h"
 #include "app/OptionsDialog.h"
+#include "app/SearchFileDialog.h"
 #include "app/ViewerPlugins.h"
 
 #include <QMouseEvent>
@@ -142,6 +143,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         ReadProgramOptions(list);
         if (FileForm) FileForm->ReadSettings(list);
         if (FileStreamsForm) FileStreamsForm->ReadSettings(list);
+        if (SearchFileForm) SearchFileForm->ReadSettings(list);
         Containers.ReadTitles(list);
         Containers.LoadAll(OptionsFilesDirectory + "Containers/");
         std::int32_t active = 0;
@@ -163,6 +165,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         WriteProgramOptions(list);
         if (FileForm) FileForm->WriteSettings(list);
         if (FileStreamsForm) FileStreamsForm->WriteSettings(list);
+        if (SearchFileForm) SearchFileForm->WriteSettings(list);
         Containers.WriteTitles(list);
         Containers.SaveAll(OptionsFilesDirectory + "Containers/");
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);

@@ -14,6 +14,7 @@
 #include "app/FileStreamsDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OverwriteDialog.h"
+#include "app/SearchFileDialog.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtErrorWindow.h"
@@ -86,6 +87,7 @@ int RunProgram(int argc, char **argv)
                 OverwriteForm = new TOverwriteForm(firstWindow);
                 CopyAsForm = new TCopyAsForm(firstWindow);
                 FileForm = new TFileForm(firstWindow);
+                SearchFileForm = new TSearchFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
                 FileStreamsForm = new TFileStreamsForm(firstWindow);
             }
@@ -109,6 +111,7 @@ int RunProgram(int argc, char **argv)
             OverwriteForm = nullptr;
             CopyAsForm = nullptr;
             FileForm = nullptr;
+            SearchFileForm = nullptr;
             NewFileForm = nullptr;
             FileStreamsForm = nullptr;
             delete InstallForm;
