@@ -485,10 +485,14 @@ bool TSearchFileForm::ReadLimits(TSearchLimits &limits)
     const std::string sizeUnit = S(SizeMeasurementUnitComboBox->currentText());
     limits.SizeMinOn = SizeMinCheckBox->isChecked() && TimeSizePage->isEnabled();
     limits.SizeMaxOn = SizeMaxCheckBox->isChecked() && TimeSizePage->isEnabled();
-    if (limits.SizeMinOn) limits.SizeMin = GetSizeFromText(S(SizeMinComboBox->currentText()), sizeUnit);
-    if (FunStatContext.IsError()) return false;
-    if (limits.SizeMaxOn) limits.SizeMax = GetSizeFromText(S(SizeMaxComboBox->currentText()), sizeUnit);
-    if (FunStatContext.IsError()) return false;
+    if (limits.SizeMinOn) {
+        limits.SizeMin = GetSizeFromText(S(SizeMinComboBox->currentText()), sizeUnit);
+        if (FunStatContext.IsError()) return false;
+    }
+    if (limits.SizeMaxOn) {
+        limits.SizeMax = GetSizeFromText(S(SizeMaxComboBox->currentText()), sizeUnit);
+        if (FunStatContext.IsError()) return false;
+    }
     if (limits.SizeMinOn && limits.SizeMaxOn && limits.SizeMin > limits.SizeMax) {
         ShowErrorMessage("\"Size from\" is bigger than \"Size up to\".");
         return false;

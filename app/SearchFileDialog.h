@@ -234,6 +234,7 @@ private:
     std::string ReferenceHead;
     std::unique_ptr<char[]> CompareBuffer;
     bool AskErrors = true;
+    bool CandidateError = false;
 };
 
 // ---- The dialog -------------------------------------------------------------------------------
@@ -305,9 +306,11 @@ public:
     // The hint of the found list for the current mouse assignment.
     std::string FoundListHint() const;
 
+    // "&Cancel": stops a running search and closes when it has ended.
+    void reject() override;
+
 protected:
     void closeEvent(class QCloseEvent *event) override;
-    void reject() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -203,8 +203,9 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
 
 void TFileSearch::ProcessFile(const TCandidate &candidate)
 {
+    CandidateError = false;
     const int rank = MatchFile(candidate);
-    if (FunStatContext.IsError()) {
+    if (CandidateError) {
         ReportError("Failed to process file.");
     } else if (rank > 0) {
         if (candidate.IsDirectory) ++Directories;
@@ -272,7 +273,10 @@ int TFileSearch::MatchFileText(const TCandidate &candidate)
     if (!candidate.IsDirectory) {
         if (PartDescription) {
             const std::string description = GetFileDescription(title, DescriptionLimit);
-            if (FunStatContext.IsError()) return -1;
+            if (FunStatContext.IsError()) {
+                CandidateError = true;
+                return -1;
+            }
             AppendText(description.data(), description.size());
             AppendBreaks();
         }
@@ -454,8 +458,11 @@ void TFileSearch::CandidateFailed(const char *function,
                                   const std::string &title,
                                   int code)
 {
-    TFunScope Fun(ThisUnit, function);
-    Fun.Raise(description, title, {}, code);
+    {
+        TFunScope Fun(ThisUnit, function);
+        Fun.Raise(description, title, {}, code);
+    }
+    CandidateError = true;
 }
 
 void TFileSearch::ReportError(const std::string &message)

@@ -2,8 +2,21 @@
 // near detection, the duplicates of a file, the files it cannot read, and the dialog.
 #include "app/SearchFileDialog.h"
 
+#include "Libraries/File.h"
 #include "Libraries/History.h"
+#include "Libraries/Program.h"
+#include "Libraries/StoredTextList.h"
+#include "app/Containers.h"
+#include "app/MainDialog.h"
+#include "app/OptionsDialog.h"
 #include "tests/support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -277,4 +290,250 @@ TEST_F(SearchEngineTest, UnreadableFilesAndDirectoriesAreErrorsOfTheirOwn)
     });
     if (code == -1) GTEST_SKIP() << "cannot switch to nobody";
     EXPECT_EQ(code, 0);
+}
+
+// ---- The dialog ---------------------------------------------------------------------------------
+
+class SearchDialogTest : public TStatusTest
+{
+protected:
+    void SetUp() override
+    {
+        TStatusTest::SetUp();
+        SearchFileForm = &Form;
+        SetDefaultExtensionLists();
+        Boxes.Answer = MessageBoxAnswer::No;
+    }
+    void TearDown() override
+    {
+        SearchFileForm = nullptr;
+        PathsHistory.Clear();
+        FilesHistory.Clear();
+        TStatusTest::TearDown();
+    }
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto &shown : Boxes.Shown) texts.push_back(shown.Text);
+        return texts;
+    }
+    TSearchFileForm Form;
+};
+
+TEST_F(SearchDialogTest, AShortFilterAsksBeforeAnythingIsSearched)
+{
+    Form.NameFilterComboBox->setEditText(QString());
+    Form.TextFilterComboBox->setEditText(QStringLiteral("&ab invoice"));
+    Form.FreeHandFilterCheckBox->setChecked(true);
+    Form.Do(false, true);
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Text,
+              "There are filters containing only one or two characters.\nSuch filters are very common so they may "
+              "significantly\nslow down the search.\n\nDo you want to CONTINUE anyway?");
+    EXPECT_EQ(Form.NameFilterComboBox->currentText(), QStringLiteral("Text files"));
+    EXPECT_EQ(Form.InfoLabel->text(), QString());
+    EXPECT_TRUE(Form.SearchNamesButton->isEnabled());
+}
+
+TEST_F(SearchDialogTest, ValidationMessagesLeaveTheDialogAsItWas)
+{
+    struct TCase
+    {
+        const char *Name;
+        std::function<void(TSearchFileForm &)> Set;
+        bool Content;
+        const char *Message;
+    };
+    const TCase cases[] = {
+        {"empty text filter", [](TSearchFileForm &) {}, true, "Text filter can't be empty."},
+        {"invalid name filter", [](TSearchFileForm &f) { f.NameFilterComboBox->setEditText(QStringLiteral("a:b")); },
+         false, "File name filter is invalid."},
+        {"neither files nor directories",
+         [](TSearchFileForm &f) {
+             f.FindDirsCheckBox->setChecked(false);
+             f.FindFilesCheckBox->setChecked(false);
+         },
+         false, "You must search either directories or files."},
+        {"mixed time limits",
+         [](TSearchFileForm &f) {
+             f.CreationMinCheckBox->setChecked(true);
+             f.CreationMinTimeComboBox->setEditText(QStringLiteral("1/2/08"));
+             f.ModifiedMaxCheckBox->setChecked(true);
+             f.ModifiedMaxTimeComboBox->setEditText(QStringLiteral("3"));
+         },
+         false, "All time limits must be either absolute or relative."},
+        {"creation limits the wrong way round",
+         [](TSearchFileForm &f) {
+             f.CreationMinCheckBox->setChecked(true);
+             f.CreationMinTimeComboBox->setEditText(QStringLiteral("2"));
+             f.CreationMaxCheckBox->setChecked(true);
+             f.CreationMaxTimeComboBox->setEditText(QStringLiteral("7"));
+         },
+         false, "\"Creation minimum\" is bigger than \"Creation maximum\"."},
+        {"sizes the wrong way round",
+         [](TSearchFileForm &f) {
+             f.SizeMinCheckBox->setChecked(true);
+             f.SizeMinComboBox->setEditText(QStringLiteral("2.5"));
+             f.SizeMaxCheckBox->setChecked(true);
+             f.SizeMaxComboBox->setEditText(QStringLiteral("2"));
+         },
+         false, "\"Size from\" is bigger than \"Size up to\"."},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSearchFileForm form;
+        form.NameFilterComboBox->setEditText(QStringLiteral("*"));
+        c.Set(form);
+        Boxes.Shown.clear();
+        form.Do(false, c.Content);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.Message});
+        EXPECT_EQ(form.InfoLabel->text(), QString());
+        EXPECT_TRUE(form.NameFilterComboBox->isEnabled());
+    }
+}
+
+TEST_F(SearchDialogTest, TheHistoryIsSearchedByTheWordsOfItsTitles)
+{
+    PathsHistory.AddPath("/home/ann/projects/", 0, false, false, 0, 0);
+    PathsHistory.AddPath("/home/ann/music/", 0, false, false, 0, 0);
+    PathsHistory.AddPath("/srv/projectsold/", 0, false, false, 0, 0);
+    PathsHistory.AddPath("/home/projects/misc/", 0, false, false, 0, 0);
+    FilesHistory.AddFile("/home/ann/projects.txt", false);
+    Form.HistoryMode = true;
+    Form.TextFilterComboBox->setEditText(QStringLiteral("projects"));
+    Form.Do(false, false);
+    std::vector<std::string> found;
+    for (const TFoundItem &item : Form.FoundItems())
+        found.push_back("(" + std::to_string(item.Rank) + ") " + item.Title + (item.IsDirectory ? "/" : ""));
+    // Newest first among equal ranks, the visited directories before the launched files.
+    EXPECT_EQ(found, (std::vector<std::string>{"(200) /home/ann/projects/", "(200) /home/ann/projects.txt",
+                                               "(150) /srv/projectsold/"}));
+    ASSERT_EQ(Form.FoundItemsListBox->count(), 3);
+    EXPECT_EQ(Form.FoundItemsListBox->item(0)->text(), QStringLiteral(" (200) /home/ann/projects"));
+    EXPECT_TRUE(Form.FoundItemsListBox->item(0)->font().bold());
+    EXPECT_FALSE(Form.FoundItemsListBox->item(1)->font().bold());
+    EXPECT_EQ(Form.LookingInLabel->text(), QStringLiteral("Search complete."));
+    EXPECT_TRUE(Form.PutInFoundContainerButton->isEnabled());
+}
+
+TEST_F(SearchDialogTest, SettingsComeBackFromTheOptions)
+{
+    Form.NearDetectionCheckBox->setChecked(true);
+    Form.FilePartsComboBox->setCurrentText(QStringLiteral("Content"));
+    Form.StemComboBox->setCurrentText(QStringLiteral("Word"));
+    Form.ModifiedMinTimeComboBox->addItem(QStringLiteral("7"));
+    Form.ModifiedMinTimeComboBox->setEditText(QStringLiteral("1/2/08"));
+    TStoredTextList list;
+    Form.WriteSettings(list);
+    TSearchFileForm other;
+    other.ReadSettings(list);
+    EXPECT_TRUE(other.NearDetectionCheckBox->isChecked());
+    EXPECT_TRUE(other.RecursiveCheckBox->isChecked());
+    EXPECT_EQ(other.FilePartsComboBox->currentText(), QStringLiteral("Content"));
+    EXPECT_EQ(other.StemComboBox->currentIndex(), 3);
+    EXPECT_EQ(other.UseColumnForContainerComboBox->currentText(), QStringLiteral("3"));
+    EXPECT_EQ(other.ModifiedMinTimeComboBox->currentText(), QStringLiteral("1/2/08"));
+    ASSERT_EQ(other.ModifiedMinTimeComboBox->count(), 1);
+    EXPECT_EQ(other.ModifiedMinTimeComboBox->itemText(0), QStringLiteral("7"));
+    TSearchFileForm defaults;
+    defaults.ReadSettings(TStoredTextList());
+    EXPECT_EQ(defaults.FilePartsComboBox->currentText(), QStringLiteral("Name, text"));
+    EXPECT_EQ(defaults.TimeMeasurementUnitComboBox->currentText(), QStringLiteral("days"));
+}
+
+// ---- The column's search ---------------------------------------------------------------------
+
+class ColumnSearchTest : public SearchDialogTest
+{
+protected:
+    void SetUp() override
+    {
+        SearchDialogTest::SetUp();
+        SavedOptions = ProgramOptions;
+        ProgramOptions.FirstRun = false;
+        SetDefaultExtensionLists();
+        UsePortableProgramFolder(Home.Path());
+        MakeFiles(Dir, {{"a.txt", "a"}, {"b.txt", "b"}, {"c.md", "c"}, {"sub/d.txt", "d"}});
+        Main = std::make_unique<TMainForm>();
+        Main->resize(900, 600);
+        Main->StartMainForm();
+        Main->BusyCount = 0;
+        Main->Initialised = true;
+        Col().LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a.txt");
+        Main->ActiveColumnIndex = 0;
+    }
+    void TearDown() override
+    {
+        Main.reset();
+        SetProgramDirectoryOverride("");
+        ProgramOptions = SavedOptions;
+        SearchDialogTest::TearDown();
+    }
+    TColumn &Col() { return *Main->Columns[0]; }
+    // Runs the column's search; the person sets the controls and clicks once the dialog is up.
+    void SearchWith(const std::function<void()> &person)
+    {
+        QTimer::singleShot(0, [&] {
+            Form.NameFilterComboBox->setEditText(QStringLiteral("*.txt"));
+            Form.ConsiderAllSelectedCheckBox->setChecked(true);
+            person();
+            if (Form.isVisible()) Form.reject();
+        });
+        Col().Com_Search();
+    }
+    TTempDir Dir, Home;
+    TProgramOptions SavedOptions;
+    std::unique_ptr<TMainForm> Main;
+};
+
+TEST_F(ColumnSearchTest, SearchNamesSelectSelectsTheFoundFilesInTheColumn)
+{
+    SearchWith([&] {
+        Form.SearchNamesSelectButton->click();
+    });
+    std::vector<std::string> selected;
+    for (int i = 0; i < Col().FileList->Count(); ++i)
+        if (Col().Item(i)->Selected) selected.push_back(ExtractName(Col().Item(i)->Title));
+    EXPECT_EQ(selected, (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(Form.Action, saSelectFiles);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
+    EXPECT_EQ(Col().FileList->Count(), 4);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnSearchTest, PutInFoundContainerFillsTheContainerWithTheRanks)
+{
+    const int found = Main->Containers.FindFoundContainer();
+    Main->Containers[found].AddItem("/old/item.txt", 5);
+    SearchWith([&] {
+        Form.SearchNamesButton->click();
+        Form.PutInFoundContainerButton->click();
+    });
+    std::vector<std::string> titles = Main->Containers[found].Titles();
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{Dir / "a.txt", Dir / "b.txt", Dir / "sub/d.txt"}));
+    EXPECT_EQ(Main->Containers[found].items[0].Data.rank, 1);
+    bool shown = false;
+    for (int i = 0; i < Main->VisibleColumnCount; ++i) shown |= Main->Columns[i]->ContainerIndex == found;
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnSearchTest, DuplicatesOfAFileAreSearchedAtOnce)
+{
+    Dir.WriteFile("copy.txt", "a");
+    Col().LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "b.txt");
+    // The search runs by itself once the dialog is up, before the person looks.
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(Form.windowTitle(), QStringLiteral("Search duplicate files of \"a.txt\""));
+            EXPECT_FALSE(Form.TextFilterComboBox->isEnabled());
+            Form.PutInFoundContainerButton->click();
+            if (Form.isVisible()) Form.reject();
+        });
+    });
+    Form.ConsiderAllSelectedCheckBox->setChecked(true);
+    Col().Com_Search(Dir / "a.txt");
+    const int found = Main->Containers.FindFoundContainer();
+    EXPECT_EQ(Main->Containers[found].Titles(), std::vector<std::string>{Dir / "copy.txt"});
 }
