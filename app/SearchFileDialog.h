@@ -193,7 +193,7 @@ private:
         std::size_t NameOffset; // where the name begins in the title
         Platform::TEntryStatus Status;
         bool IsDirectory;
-        bool Known; // the status could be read
+        bool Stated; // the status was read, not only the kind the directory lists
     };
     void ProcessFile(const TCandidate &candidate);
     void WalkDirectory(std::string &path, const Platform::TEntryStatus &status, std::size_t depth);
@@ -235,6 +235,9 @@ private:
     std::unique_ptr<char[]> CompareBuffer;
     bool AskErrors = true;
     bool CandidateError = false;
+    bool JumpedNow = false;
+    // Names alone are matched: the walk reads a status only for directories and links.
+    bool LeanListing = false;
 };
 
 // ---- The dialog -------------------------------------------------------------------------------

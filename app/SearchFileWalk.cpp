@@ -62,6 +62,7 @@ struct TFileSearch::TLevel
         std::size_t NameStart, NameLength;
         Platform::TEntryStatus Status;
         bool Valid;
+        Platform::TEntryKind Kind;
     };
     std::string Names;
     std::vector<TEntry> Entries;
@@ -88,6 +89,9 @@ void TFileSearch::Start()
     PartContent = parts == "Content" || parts == "Name, content" || parts == "Name, text";
     PartTextOnly = parts == "Name, text";
     DuplicateMode = !Options.DuplicateReference.empty();
+    // The main stream's own size decides a jump where the content is always read.
+    LeanListing = !Options.Limits.AnyTime() && !Options.Limits.AnySize() && !DuplicateMode &&
+                  (Options.TextFilters.empty() || parts == "Content" || parts == "Name, content");
     if (!DuplicateMode) return;
     TFunScope Fun(ThisUnit, "TFileSearch::Start");
     Fun.Run([&] {
@@ -113,8 +117,8 @@ void TFileSearch::ProcessItem(const std::string &title)
     Title = title;
     while (Title.size() > 1 && Title.back() == PathDelimiter) Title.pop_back();
     TCandidate candidate{&Title, NameOffsetOf(Title), {}, false, false};
-    candidate.Known = Platform::EntryStatus(Title, candidate.Status, false);
-    if (!candidate.Known) {
+    candidate.Stated = Platform::EntryStatus(Title, candidate.Status, false);
+    if (!candidate.Stated) {
         CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", Title, Platform::LastErrorCode());
         ReportError("Failed to process file.");
         return;
@@ -157,11 +161,22 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
     TLevel &level = *Levels[depth];
     level.Names.clear();
     level.Entries.clear();
-    const bool listed = Platform::ListDirectoryWithStatus(
-        path, [&level](const char *name, std::size_t length, const Platform::TEntryStatus &entry, bool valid) {
-            level.Entries.push_back({level.Names.size(), length, entry, valid});
-            level.Names.append(name, length);
-        });
+    const bool listed =
+        LeanListing
+            ? Platform::ListDirectoryKinds(path,
+                                           [&level](const char *name, std::size_t length, Platform::TEntryKind kind) {
+                                               level.Entries.push_back({level.Names.size(), length, {}, true, kind});
+                                               level.Names.append(name, length);
+                                           })
+            : Platform::ListDirectoryWithStatus(path,
+                                                [&level](const char *name,
+                                                         std::size_t length,
+                                                         const Platform::TEntryStatus &entry,
+                                                         bool valid) {
+                                                    level.Entries.push_back({level.Names.size(), length, entry, valid,
+                                                                             Platform::TEntryKind::Unknown});
+                                                    level.Names.append(name, length);
+                                                });
     if (!listed) {
         const int code = Platform::LastErrorCode();
         CandidateFailed("TSearchFileForm::ProcessDir",
@@ -179,13 +194,29 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
         const TLevel::TEntry &entry = Levels[depth]->Entries[i];
         path.resize(nameOffset);
         path.append(Levels[depth]->Names, entry.NameStart, entry.NameLength);
-        if (!entry.Valid) {
-            CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", path, 0);
+        TCandidate candidate{&path, nameOffset, entry.Status, entry.Status.IsDirectory, true};
+        bool valid = entry.Valid;
+        if (LeanListing) {
+            const Platform::TEntryKind kind = entry.Kind;
+            if (kind == Platform::TEntryKind::Regular || kind == Platform::TEntryKind::Other) {
+                candidate.Status.IsRegular = kind == Platform::TEntryKind::Regular;
+                candidate.Stated = false;
+            } else {
+                valid = Platform::EntryStatus(path, candidate.Status, false);
+                if (valid && candidate.Status.IsSymbolicLink) {
+                    Platform::TEntryStatus target;
+                    candidate.Status.IsDirectory = Platform::EntryStatus(path, target, true) && target.IsDirectory;
+                }
+                candidate.IsDirectory = candidate.Status.IsDirectory;
+            }
+        }
+        if (!valid) {
+            CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", path, Platform::LastErrorCode());
             ReportError("Failed to process file.");
             continue;
         }
-        TCandidate candidate{&path, nameOffset, entry.Status, entry.Status.IsDirectory, true};
-        const bool link = entry.Status.IsSymbolicLink;
+        const Platform::TEntryStatus entryStatus = candidate.Status;
+        const bool link = entryStatus.IsSymbolicLink;
         if (link && (!candidate.IsDirectory || Options.FindDirectories)) {
             Platform::TEntryStatus target;
             if (Platform::EntryStatus(path, target, true)) candidate.Status = target;
@@ -193,7 +224,7 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
         if (candidate.IsDirectory) {
             if (Options.FindDirectories) ProcessFile(candidate);
             // Recursion never enters a linked directory.
-            if (Options.Recursive && !link && !Stop) WalkDirectory(path, entry.Status, depth + 1);
+            if (Options.Recursive && !link && !Stop) WalkDirectory(path, entryStatus, depth + 1);
         } else if (Options.FindFiles) {
             ProcessFile(candidate);
         }
@@ -258,7 +289,7 @@ bool TFileSearch::WithinLimits(const TCandidate &candidate) const
 int TFileSearch::MatchFileText(const TCandidate &candidate)
 {
     if (Options.TextFilters.empty()) return 1;
-    if (!candidate.IsDirectory && candidate.Status.Size > JumpSize) {
+    if (!candidate.IsDirectory && candidate.Stated && candidate.Status.Size > JumpSize) {
         ++Jumped;
         return 0;
     }
@@ -284,7 +315,12 @@ int TFileSearch::MatchFileText(const TCandidate &candidate)
             const bool mainStream =
                 !PartTextOnly || NameFilterIsTextFilter ||
                 TextNameMatcher.Matches(title.data() + candidate.NameOffset, title.size() - candidate.NameOffset);
+            JumpedNow = false;
             if (!AppendContent(candidate, mainStream, true)) return -1;
+            if (JumpedNow) {
+                ++Jumped;
+                return 0;
+            }
         }
     }
     // A zero byte ends the text.
@@ -304,14 +340,18 @@ int TFileSearch::MatchFileText(const TCandidate &candidate)
 bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bool namedStreams)
 {
     const std::string &title = *candidate.Title;
+    THandleGuard file{-1};
     if (mainStream && candidate.Status.IsRegular) {
         std::uint64_t size = 0;
-        THandleGuard file{Platform::OpenRegularForReading(title, size)};
+        file.Handle = Platform::OpenRegularForReading(title, size);
         if (file.Handle < 0) {
             CandidateFailed("TSearchFileForm::MatchFileText", "Failed to open file.", title, Platform::LastErrorCode());
             return false;
         }
-        size = std::min<std::uint64_t>(size, JumpSize);
+        if (size > JumpSize) {
+            JumpedNow = true;
+            return true;
+        }
         Reserve(BufferLength + size + BreaksLength);
         const std::int64_t got = Platform::ReadFully(file.Handle, Buffer.get() + BufferLength, size);
         if (got < 0) {
@@ -322,7 +362,10 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
         AppendBreaks();
     }
     if (!namedStreams) return true;
-    if (!Platform::ListUserAttributes(title, AttributeBuffer, StreamNames)) {
+    // Through the open file where there is one: no second walk down the path.
+    const bool listed = file.Handle >= 0 ? Platform::ListUserAttributes(file.Handle, AttributeBuffer, StreamNames)
+                                         : Platform::ListUserAttributes(title, AttributeBuffer, StreamNames);
+    if (!listed) {
         const int code = Platform::LastErrorCode();
         // No streams where the file system keeps none, and none behind a dangling link.
         if (code == ENOTSUP || code == ENOENT || code == ELOOP) return true;
@@ -330,7 +373,9 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
         return false;
     }
     for (const std::string &name : StreamNames) {
-        if (!Platform::ReadUserAttribute(title, name, StreamValue)) {
+        const bool read = file.Handle >= 0 ? Platform::ReadUserAttribute(file.Handle, name, StreamValue)
+                                           : Platform::ReadUserAttribute(title, name, StreamValue);
+        if (!read) {
             const int code = Platform::LastErrorCode();
             if (code == ENODATA) continue; // removed in between
             CandidateFailed("TSearchFileForm::MatchFileText", "Failed to read file stream.", title, code);

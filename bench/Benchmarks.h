@@ -8,3 +8,6 @@ int CopyBench(int argc, char **argv);
 int ListBench(int argc, char **argv);
 int EngineCopyBench(int argc, char **argv);
 int ThumbsBench(int argc, char **argv);
+int SearchBench(int argc, char **argv);
+int SearchNamesBench(int argc, char **argv);
+int DuplicatesBench(int argc, char **argv);

@@ -24,7 +24,12 @@ int Usage()
                  "                     the file dialog's Copy of a file or tree; prints the bytes\n"
                  "  thumbs DIR [BOX] [--disk]\n"
                  "                     renders the folder's pictures as thumbnails (BOX default\n"
-                 "                     160; --disk with the thumbnails on disk); prints the count\n");
+                 "                     160; --disk with the thumbnails on disk); prints the count\n"
+                 "  search DIR TEXT    content search below DIR; prints the number found\n"
+                 "  search-names DIR FILTER\n"
+                 "                     name search below DIR; prints the number found\n"
+                 "  duplicates FILE DIR\n"
+                 "                     the duplicates of FILE below DIR; prints the number found\n");
     return 2;
 }
 
@@ -60,5 +65,8 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "list") == 0) return ListBench(argc, argv);
     if (std::strcmp(argv[1], "engine-copy") == 0) return EngineCopyBench(argc, argv);
     if (std::strcmp(argv[1], "thumbs") == 0) return ThumbsBench(argc, argv);
+    if (std::strcmp(argv[1], "search") == 0) return SearchBench(argc, argv);
+    if (std::strcmp(argv[1], "search-names") == 0) return SearchNamesBench(argc, argv);
+    if (std::strcmp(argv[1], "duplicates") == 0) return DuplicatesBench(argc, argv);
     return Usage();
 }

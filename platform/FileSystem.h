@@ -159,6 +159,19 @@ namespace Platform {
 bool ListDirectoryWithStatus(
     const std::string &path,
     const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry);
+// The kind of a directory entry as the directory itself tells it, without a status call.
+enum class TEntryKind : unsigned char
+{
+    Unknown,
+    Regular,
+    Directory,
+    SymbolicLink,
+    Other // FIFO, socket, device
+};
+// Lists a directory with the kind of each entry ("." and ".." left out); an entry whose kind
+// the file system does not report comes as Unknown. False on a failure to open or read it.
+bool ListDirectoryKinds(const std::string &path,
+                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry);
 // The file system type of the path ("ext4", "vfat", ...); empty when unknown.
 std::string FileSystemType(const std::string &path);
 

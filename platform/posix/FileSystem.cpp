@@ -733,6 +733,45 @@ bool ListDirectoryWithStatus(
     }
 }
 
+bool ListDirectoryKinds(const std::string &path,
+                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry)
+{
+    THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0) return false;
+    struct TRawEntry
+    {
+        std::uint64_t Inode;
+        std::int64_t Offset;
+        unsigned short Length;
+        unsigned char Type;
+        char Name[1];
+    };
+    alignas(8) char buffer[1 << 15];
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, directory.Get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        for (long at = 0; at < got;) {
+            const auto *raw = reinterpret_cast<const TRawEntry *>(buffer + at);
+            const char *name = buffer + at + offsetof(TRawEntry, Name);
+            at += raw->Length;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            TEntryKind kind = TEntryKind::Other;
+            switch (raw->Type) {
+            case DT_UNKNOWN: kind = TEntryKind::Unknown; break;
+            case DT_REG: kind = TEntryKind::Regular; break;
+            case DT_DIR: kind = TEntryKind::Directory; break;
+            case DT_LNK: kind = TEntryKind::SymbolicLink; break;
+            default: break;
+            }
+            onEntry(name, std::strlen(name), kind);
+        }
+    }
+}
+
 std::string FileSystemType(const std::string &path)
 {
     struct statfs info{};

@@ -54,14 +54,18 @@ bool ListUserAttributes(const std::string &path, std::vector<std::string> &names
     return true;
 }
 
-bool ListUserAttributes(const std::string &path, std::string &buffer, std::vector<std::string> &names)
+namespace {
+
+// Lists through the buffer kept by the caller; list(data, size) is listxattr or flistxattr.
+template <class TList>
+bool ListIntoBuffer(TList list, std::string &buffer, std::vector<std::string> &names)
 {
     names.clear();
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (buffer.size() < 256) buffer.resize(256);
-        ssize_t got = ::listxattr(path.c_str(), buffer.data(), buffer.size());
+        ssize_t got = list(buffer.data(), buffer.size());
         if (got < 0 && errno == ERANGE) {
-            const ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+            const ssize_t size = list(nullptr, 0);
             if (size < 0) return false;
             buffer.resize(static_cast<std::size_t>(size) + 256);
             continue;
@@ -78,6 +82,20 @@ bool ListUserAttributes(const std::string &path, std::string &buffer, std::vecto
     }
     errno = ERANGE;
     return false;
+}
+
+} // namespace
+
+bool ListUserAttributes(const std::string &path, std::string &buffer, std::vector<std::string> &names)
+{
+    return ListIntoBuffer(
+        [&path](char *data, std::size_t size) { return ::listxattr(path.c_str(), data, size); }, buffer, names);
+}
+
+bool ListUserAttributes(int handle, std::string &buffer, std::vector<std::string> &names)
+{
+    return ListIntoBuffer(
+        [handle](char *data, std::size_t size) { return ::flistxattr(handle, data, size); }, buffer, names);
 }
 
 bool ListUserAttributes(int handle, std::vector<std::string> &names)
