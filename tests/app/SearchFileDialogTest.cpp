@@ -260,6 +260,31 @@ TEST_F(SearchEngineTest, BadInputIsCountedAndTheSearchGoesOn)
     EXPECT_EQ(Run(ContentOptions(longFilter)), std::vector<std::string>{"(200) long.txt"});
 }
 
+TEST_F(SearchEngineTest, StopEndsTheWalkAfterTheCandidateAndAnErrorCanStopIt)
+{
+    MakeFiles(Root, {{"a/1.txt", "x"}, {"a/2.txt", "x"}, {"b/3.txt", "x"}, {"b/4.txt", "x"}});
+    int candidates = 0;
+    Search.OnCandidate = [&](const std::string &) {
+        if (++candidates == 2) Search.Stop = true;
+    };
+    TSearchOptions options;
+    options.NameFilter = "*";
+    Run(options);
+    EXPECT_EQ(candidates, 2);
+    EXPECT_EQ(Search.Found.size(), 2u);
+    // A person who does not go on after an error stops the search there.
+    Search.OnCandidate = nullptr;
+    int asked = 0;
+    Search.OnError = [&](const std::string &) { return ++asked > 1; };
+    TSearchOptions content = ContentOptions("x");
+    Search.Options = content;
+    Search.Start();
+    Search.ProcessItem(Root / "missing.txt");
+    EXPECT_EQ(Search.Errors, 1);
+    EXPECT_TRUE(Search.Stop);
+    EXPECT_EQ(FunStatContext.status, fsPerfect);
+}
+
 TEST_F(SearchEngineTest, UnreadableFilesAndDirectoriesAreErrorsOfTheirOwn)
 {
     MakeFiles(Root, {{"open/a.txt", "needle"}, {"locked/b.txt", "needle"}, {"secret.txt", "needle"}});
