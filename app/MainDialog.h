@@ -475,6 +475,7 @@ public:
     void FileDragMenu_CopyAsLastNumberedClick();
     void FileDragMenu_MoveAsLastNumberedClick();
     void FileDragMenu_CopyAsHardLinkClick();
+    void FileDragMenu_SearchDuplicatesClick();
     void FileDragMenu_DirectLocateClick();
     void FileDragMenu_SendToProgramClick();
     void FileDragMenu_SendRefToProgramClick();
