@@ -560,7 +560,9 @@ void TSearchFileForm::Do(bool select, bool content)
         }
         FoundItemsListBox->clear();
         StartTime = SecondsNow();
-        LastShown = LastInput = std::chrono::steady_clock::now();
+        LastShown = std::chrono::steady_clock::now();
+        // Input that came before the search (a click on "S&top") is taken at the first candidate.
+        LastInput = LastShown - InputSlice;
         Search.Options = options;
         Search.Start();
         bool askErrors = true;

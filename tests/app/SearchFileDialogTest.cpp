@@ -548,17 +548,43 @@ TEST_F(ColumnSearchTest, DuplicatesOfAFileAreSearchedAtOnce)
 {
     Dir.WriteFile("copy.txt", "a");
     Col().LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "b.txt");
-    // The search runs by itself once the dialog is up, before the person looks.
-    QTimer::singleShot(0, [&] {
-        QTimer::singleShot(0, [&] {
-            EXPECT_EQ(Form.windowTitle(), QStringLiteral("Search duplicate files of \"a.txt\""));
-            EXPECT_FALSE(Form.TextFilterComboBox->isEnabled());
-            Form.PutInFoundContainerButton->click();
-            if (Form.isVisible()) Form.reject();
-        });
-    });
+    // The search runs by itself once the dialog is up; the person looks when it has ended.
+    std::function<void()> person = [&] {
+        if (Form.Searching || Form.LookingInLabel->text() != QStringLiteral("Search complete.")) {
+            QTimer::singleShot(0, person);
+            return;
+        }
+        EXPECT_EQ(Form.windowTitle(), QStringLiteral("Search duplicate files of \"a.txt\""));
+        EXPECT_FALSE(Form.TextFilterComboBox->isEnabled());
+        Form.PutInFoundContainerButton->click();
+        if (Form.isVisible()) Form.reject();
+    };
+    QTimer::singleShot(0, person);
     Form.ConsiderAllSelectedCheckBox->setChecked(true);
     Col().Com_Search(Dir / "a.txt");
     const int found = Main->Containers.FindFoundContainer();
     EXPECT_EQ(Main->Containers[found].Titles(), std::vector<std::string>{Dir / "copy.txt"});
+}
+
+TEST_F(ColumnSearchTest, StopKeepsTheResultsAndCancelClosesWithoutOne)
+{
+    for (int i = 0; i < 50; ++i) Dir.WriteFile("many" + std::to_string(i) + ".txt", "m");
+    SearchWith([&] {
+        QMetaObject::invokeMethod(Form.StopButton, &QPushButton::click, Qt::QueuedConnection);
+        Form.SearchNamesButton->click();
+        // Stopped at the first candidate of 53.
+        EXPECT_LE(Form.FoundItems().size(), 1u);
+        EXPECT_EQ(Form.LookingInLabel->text(), QStringLiteral("Search complete."));
+        EXPECT_TRUE(Form.isVisible());
+    });
+    const int found = Main->Containers.FindFoundContainer();
+    Main->Containers[found].Clear();
+    SearchWith([&] {
+        QMetaObject::invokeMethod(Form.CancelButton, &QPushButton::click, Qt::QueuedConnection);
+        Form.SearchNamesButton->click();
+        EXPECT_FALSE(Form.isVisible());
+    });
+    EXPECT_EQ(Form.Action, saNone);
+    EXPECT_EQ(Main->Containers[found].ItemCount(), 0);
+    EXPECT_TRUE(ShownErrors().empty());
 }
