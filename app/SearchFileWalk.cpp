@@ -211,7 +211,9 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
             }
         }
         if (!valid) {
-            CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", path, Platform::LastErrorCode());
+            // The listing keeps no error code of its own for an entry it could not read.
+            const int code = LeanListing ? Platform::LastErrorCode() : 0;
+            CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", path, code);
             ReportError("Failed to process file.");
             continue;
         }
