@@ -193,7 +193,20 @@ bool IsSearchWordByte(unsigned char c)
 void UpperCaseSearchText(char *text, std::size_t length)
 {
     auto *bytes = reinterpret_cast<unsigned char *>(text);
-    for (std::size_t i = 0; i < length; ++i) {
+    std::size_t i = 0;
+    // Eight bytes at a time: a byte of 'a'..'z' (its high bit clear) loses its 0x20 bit.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        const std::uint64_t low = word & ~highs;
+        const std::uint64_t fromA = low + ones * (0x80 - 'a');
+        const std::uint64_t pastZ = low + ones * (0x80 - 'z' - 1);
+        const std::uint64_t lower = fromA & ~pastZ & ~word & highs;
+        word ^= lower >> 2;
+        std::memcpy(bytes + i, &word, 8);
+    }
+    for (; i < length; ++i) {
         const unsigned char c = bytes[i];
         bytes[i] = static_cast<unsigned char>(c - (static_cast<unsigned char>(c - 'a') < 26u ? 32 : 0));
     }
@@ -263,6 +276,10 @@ TTextRanks MatchTextInBuffer(const char *text,
             counters.Count(LeftBoundary(text, 0, at), RightBoundary(text, length, at + size - 1));
             if (options.NearDetection)
                 ranks.Proximity = std::max(ranks.Proximity, NearValue(text, length, at, f, filters, counters));
+            // Two whole-word occurrences give the filter its highest base rank: without near
+            // detection the rest of the text can change nothing.
+            else if (counters.Both >= 2 && outsidePath)
+                break;
             if (longText) {
                 const auto now = std::chrono::steady_clock::now();
                 if (now - lastProgress >= std::chrono::seconds(1)) {

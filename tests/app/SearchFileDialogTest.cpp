@@ -184,6 +184,18 @@ TEST_F(SearchEngineTest, ScoringATextByHand)
     }
 }
 
+TEST_F(SearchEngineTest, OnlyTheLettersAToZAreUpperCased)
+{
+    std::string all;
+    for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
+    all += all.substr(3, 61); // a tail that is not a multiple of eight
+    std::string expected = all;
+    for (char &c : expected)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    UpperCaseSearchText(all.data(), all.size());
+    EXPECT_EQ(all, expected);
+}
+
 TEST_F(SearchEngineTest, NameFiltersAndTheirExpansion)
 {
     EXPECT_EQ(ExpandNameFilter("All files", false), "*");
