@@ -194,17 +194,14 @@ void UpperCaseSearchText(char *text, std::size_t length)
 {
     auto *bytes = reinterpret_cast<unsigned char *>(text);
     std::size_t i = 0;
-    // Eight bytes at a time: a byte of 'a'..'z' (its high bit clear) loses its 0x20 bit.
-    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    for (; i + 8 <= length; i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        const std::uint64_t low = word & ~highs;
-        const std::uint64_t fromA = low + ones * (0x80 - 'a');
-        const std::uint64_t pastZ = low + ones * (0x80 - 'z' - 1);
-        const std::uint64_t lower = fromA & ~pastZ & ~word & highs;
-        word ^= lower >> 2;
-        std::memcpy(bytes + i, &word, 8);
+    // Sixteen bytes at a time (the compiler's vector extension: SSE2 on x86-64).
+    typedef unsigned char TBytes __attribute__((vector_size(16)));
+    for (; i + 16 <= length; i += 16) {
+        TBytes block;
+        std::memcpy(&block, bytes + i, 16);
+        const auto lower = (block >= 'a') & (block <= 'z');
+        block -= reinterpret_cast<TBytes>(lower) & 0x20;
+        std::memcpy(bytes + i, &block, 16);
     }
     for (; i < length; ++i) {
         const unsigned char c = bytes[i];

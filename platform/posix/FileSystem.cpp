@@ -516,7 +516,8 @@ int OpenRegularForReading(const std::string &path, std::uint64_t &size)
         return -1;
     }
     size = static_cast<std::uint64_t>(info.st_size);
-    ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Small files are read in one call: the hint would cost more than it brings.
+    if (size > (1u << 20)) ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
     return handle;
 }
 
