@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -598,5 +599,49 @@ TEST_F(ColumnSearchTest, StopKeepsTheResultsAndCancelClosesWithoutOne)
     });
     EXPECT_EQ(Form.Action, saNone);
     EXPECT_EQ(Main->Containers[found].ItemCount(), 0);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(ColumnSearchTest, EachActionOfTheFoundListReachesTheColumn)
+{
+    struct TCase
+    {
+        const char *Name;
+        const char *Filter;
+        bool Switched;
+        std::function<void(TSearchFileForm &)> Act;
+        int Action;
+        std::string ActiveTitle; // of the column afterwards; empty: not checked
+    };
+    const TCase cases[] = {
+        {"Enter on a directory enters it", "sub", false,
+         [](TSearchFileForm &f) { QTest::keyClick(f.FoundItemsListBox, Qt::Key_Return); }, saEnterDirectory,
+         Dir / "sub/d.txt"},
+        {"Ctrl+click on a file focuses it", "d.txt", false, [](TSearchFileForm &f) { f.UserAction(0, false, true); },
+         saFocusFile, Dir / "sub/d.txt"},
+        {"switched, a double click focuses", "d.txt", true, [](TSearchFileForm &f) { f.UserAction(0, true, false); },
+         saFocusFile, Dir / "sub/d.txt"},
+        {"Shift+3 puts the files in the third container, keeping its items", "*.txt", false,
+         [](TSearchFileForm &f) { QTest::keyClick(f.FoundItemsListBox, Qt::Key_3, Qt::ShiftModifier); },
+         saPutInContainer, ""},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Col().LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a.txt");
+        Main->Containers[2].Clear();
+        Main->Containers[2].AddItem("/kept/item.txt", 0);
+        SearchWith([&] {
+            Form.NameFilterComboBox->setEditText(QString::fromUtf8(c.Filter));
+            Form.SwitchMouseOperationsCheckBox->setChecked(c.Switched);
+            Form.SearchNamesButton->click();
+            Form.FoundItemsListBox->setCurrentRow(0);
+            c.Act(Form);
+        });
+        EXPECT_EQ(Form.Action, c.Action);
+        if (!c.ActiveTitle.empty()) {
+            EXPECT_EQ(Col().ActiveTitle, c.ActiveTitle);
+        }
+    }
+    EXPECT_EQ(Main->Containers[2].ItemCount(), 4); // the kept item and the three found files
     EXPECT_TRUE(ShownErrors().empty());
 }
