@@ -23,6 +23,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <QFile>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -72,6 +75,28 @@ int DigitKey(const QKeyEvent &event)
     if (scan == 0 && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9) return event.key() - Qt::Key_0;
     return -1;
 }
+
+// The found list: the left button drags the chosen items out as files.
+class TFoundListBox : public QListWidget
+{
+public:
+    TFoundListBox()
+    {
+        setDragEnabled(true);
+        setDragDropMode(QAbstractItemView::DragOnly);
+    }
+
+protected:
+    QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override
+    {
+        QList<QUrl> urls;
+        for (const QListWidgetItem *item : items)
+            urls << QUrl::fromLocalFile(QFile::decodeName(item->data(Qt::UserRole).toByteArray()));
+        auto *files = new QMimeData;
+        files->setUrls(urls);
+        return files;
+    }
+};
 
 } // namespace
 
@@ -163,7 +188,7 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     PageControl->addTab(OptionsPage, QStringLiteral("Results"));
     layout->addWidget(PageControl);
 
-    FoundItemsListBox = new QListWidget;
+    FoundItemsListBox = new TFoundListBox;
     FoundItemsListBox->setMouseTracking(true);
     FoundItemsListBox->setUniformItemSizes(true);
     FoundItemsListBox->installEventFilter(this);
@@ -430,6 +455,7 @@ void TSearchFileForm::InsertFoundRow(std::size_t index)
 {
     const TFoundItem &found = Search.Found[index];
     auto *item = new QListWidgetItem(Q(" (" + std::to_string(found.Rank) + ") " + found.Title));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(found.Title));
     if (found.IsDirectory) {
         QFont font = item->font();
         font.setBold(true);
