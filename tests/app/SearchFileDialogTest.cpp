@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -452,6 +453,11 @@ TEST_F(SearchDialogTest, TheHistoryIsSearchedByTheWordsOfItsTitles)
     EXPECT_FALSE(Form.FoundItemsListBox->item(1)->font().bold());
     EXPECT_EQ(Form.LookingInLabel->text(), QStringLiteral("Search complete."));
     EXPECT_TRUE(Form.PutInFoundContainerButton->isEnabled());
+    // A drag from the list carries the files.
+    QAbstractItemModel *model = Form.FoundItemsListBox->model();
+    std::unique_ptr<QMimeData> dragged(model->mimeData({model->index(2, 0)}));
+    ASSERT_TRUE(dragged && dragged->hasUrls());
+    EXPECT_EQ(dragged->urls().value(0).toLocalFile(), QStringLiteral("/srv/projectsold"));
 }
 
 TEST_F(SearchDialogTest, SettingsComeBackFromTheOptions)
