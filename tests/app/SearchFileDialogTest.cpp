@@ -4,6 +4,7 @@
 
 #include "Libraries/File.h"
 #include "Libraries/History.h"
+#include "Libraries/MyTime.h"
 #include "Libraries/Program.h"
 #include "Libraries/StoredTextList.h"
 #include "app/Containers.h"
@@ -21,6 +22,7 @@
 #include <QtTest/QTest>
 
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -220,6 +222,49 @@ TEST_F(SearchEngineTest, NameFiltersAndTheirExpansion)
     Search.Start();
     Search.ProcessItem(Root / "sub");
     EXPECT_TRUE(Search.Found.empty()); // a directory item without recursion is only a candidate
+}
+
+TEST_F(SearchEngineTest, TimeAndSizeLimits)
+{
+    MakeFiles(Root, {{"old.txt", "x"}, {"new.txt", std::string(5000, 'x')}});
+    const timespec old[2] = {{1104580800, 0}, {1104580800, 0}}; // 2005-01-01 12:00 UTC
+    ASSERT_EQ(::utimensat(AT_FDCWD, (Root / "old.txt").c_str(), old, 0), 0);
+    const double year2010 = EncodeDateTime(2010, 1, 1, 0, 0, 0);
+    struct TCase
+    {
+        const char *Name;
+        std::function<void(TSearchLimits &)> Set;
+        std::vector<std::string> Found;
+    };
+    const TCase cases[] = {
+        {"modified since 2010", [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = year2010; },
+         {"(1) new.txt"}},
+        {"modified up to 2010", [&](TSearchLimits &l) { l.ModifiedMaxOn = true, l.ModifiedMax = year2010; },
+         {"(1) old.txt"}},
+        {"modified in the last 30 days", [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = Now() - 30; },
+         {"(1) new.txt"}},
+        {"at least 1,000 bytes", [](TSearchLimits &l) { l.SizeMinOn = true, l.SizeMin = 1000; }, {"(1) new.txt"}},
+        {"at most 4,999 bytes", [](TSearchLimits &l) { l.SizeMaxOn = true, l.SizeMax = 4999; }, {"(1) old.txt"}},
+        {"exactly 5,000 bytes",
+         [](TSearchLimits &l) { l.SizeMinOn = l.SizeMaxOn = true, l.SizeMin = l.SizeMax = 5000; },
+         {"(1) new.txt"}},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSearchOptions options;
+        options.NameFilter = "*";
+        c.Set(options.Limits);
+        EXPECT_EQ(Run(options), c.Found);
+    }
+    bool isDate = false;
+    EXPECT_DOUBLE_EQ(GetTimeFromText("3", "weeks", isDate), 21);
+    EXPECT_FALSE(isDate);
+    EXPECT_DOUBLE_EQ(GetTimeFromText("90", "minutes", isDate), 90.0 / 1440);
+    EXPECT_DOUBLE_EQ(GetTimeFromText("1/2/08", "days", isDate), EncodeDateTime(2008, 2, 1, 0, 0, 0));
+    EXPECT_TRUE(isDate);
+    EXPECT_EQ(GetSizeFromText("1.5", "KB"), 1536);
+    EXPECT_EQ(GetSizeFromText("2", "MB"), 2097152);
+    EXPECT_EQ(GetSizeFromText("7", "bytes"), 7);
 }
 
 TEST_F(SearchEngineTest, ATwelveMillionByteFileIsJumped)
