@@ -251,6 +251,8 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     });
     connect(SwitchMouseOperationsCheckBox, &QCheckBox::toggled, this,
             [this] { FoundItemsListBox->setToolTip(Q(FoundListHint())); });
+    connect(FoundItemsListBox, &QListWidget::currentRowChanged, this,
+            [this] { FoundItemsListBox->setToolTip(Q(FoundListHint())); });
     connect(FoundItemsListBox, &QListWidget::itemEntered, this, [this](QListWidgetItem *item) {
         const int row = FoundItemsListBox->row(item);
         if (row < 0 || row >= static_cast<int>(Search.Found.size())) return;

@@ -114,7 +114,8 @@ void TFileSearch::Start()
 
 void TFileSearch::ProcessItem(const std::string &title)
 {
-    Title = title;
+    // A partition of the partitions list stands for its mount point.
+    Title = IsDrivePath(title) ? title.substr(1) : title;
     while (Title.size() > 1 && Title.back() == PathDelimiter) Title.pop_back();
     TCandidate candidate{&Title, NameOffsetOf(Title), {}, false, false};
     candidate.Stated = Platform::EntryStatus(Title, candidate.Status, false);

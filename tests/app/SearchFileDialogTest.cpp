@@ -217,7 +217,19 @@ TEST_F(SearchEngineTest, NameFiltersAndTheirExpansion)
     auto found = Run(options);
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"(1) Notes.TXT", "(1) notes.md", "(1) sub/deep.txt"}));
+    // A partition title stands for its mount point.
+    options.NameFilter = "*";
+    options.FindFiles = false;
+    options.FindDirectories = true;
     options.Recursive = false;
+    Search.Options = options;
+    Search.Start();
+    Search.ProcessItem(":/");
+    EXPECT_EQ(Search.Errors, 0);
+    EXPECT_EQ(Search.Found.empty() ? std::string() : Search.Found[0].Title, "/");
+    options.NameFilter = "*.txt; *.md";
+    options.FindFiles = true;
+    options.FindDirectories = false;
     Search.Options = options;
     Search.Start();
     Search.ProcessItem(Root / "sub");
