@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -24,12 +25,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
-#include <QUrl>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -57,13 +57,15 @@ QComboBox *MakeCombo(bool editable, const std::vector<const char *> &items)
     auto *box = new QComboBox;
     box->setEditable(editable);
     if (editable) box->setInsertPolicy(QComboBox::NoInsert);
-    for (const char *item : items) box->addItem(QString::fromUtf8(item));
+    for (const char *item : items)
+        box->addItem(QString::fromUtf8(item));
     return box;
 }
 
 void TrimHistory(QComboBox *box)
 {
-    while (box->count() > TimeHistoryLength) box->removeItem(box->count() - 1);
+    while (box->count() > TimeHistoryLength)
+        box->removeItem(box->count() - 1);
 }
 
 // The digit 0..9 of a digit-row key (physical key), or -1.
@@ -72,7 +74,8 @@ int DigitKey(const QKeyEvent &event)
     if (event.modifiers() & Qt::KeypadModifier) return -1;
     const quint32 scan = event.nativeScanCode();
     if (scan >= 10 && scan <= 19) return static_cast<int>((scan - 10 + 1) % 10);
-    if (scan == 0 && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9) return event.key() - Qt::Key_0;
+    if (scan == 0 && event.key() >= Qt::Key_0 && event.key() <= Qt::Key_9)
+        return event.key() - Qt::Key_0;
     return -1;
 }
 
@@ -113,14 +116,24 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     PageControl = new QTabWidget;
     NameTextPage = new QWidget;
     auto *nameGrid = new QGridLayout(NameTextPage);
-    NameFilterComboBox = MakeCombo(true, {"All files", "Text files", "Picture files", "Movie files", "Video files",
-                                          "Music files", "Audio files", "No backup files"});
-    NameFilterComboBox->setToolTip(QStringLiteral("File name filter (\"*\" any text, \"?\" any character, \";\" "
-                                                  "between alternatives)."));
+    NameFilterComboBox = MakeCombo(true,
+                                   {"All files",
+                                    "Text files",
+                                    "Picture files",
+                                    "Movie files",
+                                    "Video files",
+                                    "Music files",
+                                    "Audio files",
+                                    "No backup files"});
+    NameFilterComboBox->setToolTip(
+        QStringLiteral("File name filter (\"*\" any text, \"?\" any character, \";\" "
+                       "between alternatives)."));
     TextFilterComboBox = MakeCombo(true, {});
-    TextFilterComboBox->setToolTip(QStringLiteral(
-        "Text filters: \"&\" = required, \"!\" = excluded, \"~\" = take the next character literally."));
-    FilePartsComboBox = MakeCombo(false, {"Name", "Name, content", "Name, text", "Content", "Description"});
+    TextFilterComboBox->setToolTip(
+        QStringLiteral("Text filters: \"&\" = required, \"!\" = excluded, \"~\" = take the next "
+                       "character literally."));
+    FilePartsComboBox =
+        MakeCombo(false, {"Name", "Name, content", "Name, text", "Content", "Description"});
     StemComboBox = MakeCombo(false, {"Any", "Right", "Left", "Word"});
     SearchSimilarCheckBox = new QCheckBox(QStringLiteral("Similar names"));
     RecursiveCheckBox = new QCheckBox(QStringLiteral("Recursive"));
@@ -142,10 +155,16 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     nameGrid->addWidget(FilePartsComboBox, 2, 1);
     nameGrid->addWidget(new QLabel(QStringLiteral("Stem")), 2, 2);
     nameGrid->addWidget(StemComboBox, 2, 3);
-    const QCheckBox *order[] = {SearchSimilarCheckBox, RecursiveCheckBox,      FindDirsCheckBox,
-                                FindFilesCheckBox,     ConsiderAllSelectedCheckBox, FreeHandFilterCheckBox,
-                                NearDetectionCheckBox, AllFiltersCheckBox};
-    for (int i = 0; i < 8; ++i) nameGrid->addWidget(const_cast<QCheckBox *>(order[i]), 3 + i / 4, i % 4);
+    const QCheckBox *order[] = {SearchSimilarCheckBox,
+                                RecursiveCheckBox,
+                                FindDirsCheckBox,
+                                FindFilesCheckBox,
+                                ConsiderAllSelectedCheckBox,
+                                FreeHandFilterCheckBox,
+                                NearDetectionCheckBox,
+                                AllFiltersCheckBox};
+    for (int i = 0; i < 8; ++i)
+        nameGrid->addWidget(const_cast<QCheckBox *>(order[i]), 3 + i / 4, i % 4);
     PageControl->addTab(NameTextPage, QStringLiteral("Name and text"));
 
     TimeSizePage = new QWidget;
@@ -168,15 +187,16 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     SizeMeasurementUnitComboBox = MakeCombo(false, {"bytes", "KB", "MB", "GB", "TB"});
     SizeMeasurementUnitComboBox->setCurrentText(QStringLiteral("KB"));
     timeGrid->addWidget(SizeMeasurementUnitComboBox, 4, 2);
-    TimeSizePage->setToolTip(QStringLiteral(
-        "Times are dates (d/m/yy) or numbers of units back from the start of the search, never both."));
+    TimeSizePage->setToolTip(QStringLiteral("Times are dates (d/m/yy) or numbers of units back "
+                                            "from the start of the search, never both."));
     PageControl->addTab(TimeSizePage, QStringLiteral("Time and size"));
 
     OptionsPage = new QWidget;
     auto *optionsGrid = new QGridLayout(OptionsPage);
     AlwaysFocusThisCheckBox = new QCheckBox(QStringLiteral("Always focus in this column"));
     ReuseContainerCheckBox = new QCheckBox(QStringLiteral("Show the container in column"));
-    UseColumnForContainerComboBox = MakeCombo(false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
+    UseColumnForContainerComboBox =
+        MakeCombo(false, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
     UseColumnForContainerComboBox->setCurrentText(QStringLiteral("3"));
     ShowSearchBoardCheckBox = new QCheckBox(QStringLiteral("Show the \"Search\" board"));
     SwitchMouseOperationsCheckBox = new QCheckBox(QStringLiteral("Switch mouse operations"));
@@ -205,8 +225,12 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     SearchContentSelectButton = new QPushButton(QStringLiteral("Search content, select"));
     StopButton = new QPushButton(QStringLiteral("S&top"));
     CancelButton = new QPushButton(QStringLiteral("&Cancel"));
-    for (QPushButton *button : {SearchNamesButton, SearchContentButton, SearchNamesSelectButton,
-                                SearchContentSelectButton, StopButton, CancelButton}) {
+    for (QPushButton *button : {SearchNamesButton,
+                                SearchContentButton,
+                                SearchNamesSelectButton,
+                                SearchContentSelectButton,
+                                StopButton,
+                                CancelButton}) {
         button->setAutoDefault(false);
         searchButtons->addWidget(button);
     }
@@ -216,8 +240,10 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     PutInContainerButton = new QPushButton(QStringLiteral("Put in container"));
     ClipAllTitlesButton = new QPushButton(QStringLiteral("Clip all titles"));
     ClipActiveTitleButton = new QPushButton(QStringLiteral("Clip active title"));
-    for (QPushButton *button :
-         {PutInFoundContainerButton, PutInContainerButton, ClipAllTitlesButton, ClipActiveTitleButton}) {
+    for (QPushButton *button : {PutInFoundContainerButton,
+                                PutInContainerButton,
+                                ClipAllTitlesButton,
+                                ClipActiveTitleButton}) {
         button->setAutoDefault(false);
         resultButtons->addWidget(button);
     }
@@ -233,32 +259,41 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
         const int found = MainForm ? MainForm->Containers.FindFoundContainer() : 0;
         PutInContainer(found, QApplication::keyboardModifiers() & Qt::ControlModifier);
     });
-    connect(PutInContainerButton, &QPushButton::clicked, this, &TSearchFileForm::PutInContainerButtonClick);
+    connect(PutInContainerButton,
+            &QPushButton::clicked,
+            this,
+            &TSearchFileForm::PutInContainerButtonClick);
     connect(ClipAllTitlesButton, &QPushButton::clicked, this, [this] {
         std::string text;
-        for (const TFoundItem &item : Search.Found) text += item.Title + "\n";
+        for (const TFoundItem &item : Search.Found)
+            text += item.Title + "\n";
         CopyTextToClipboard(text, "Failed to copy title to clipboard.");
         FunStatContext.Reset(fsPerfect);
     });
     connect(ClipActiveTitleButton, &QPushButton::clicked, this, [this] {
         const int row = FoundItemsListBox->currentRow();
         if (row < 0 || row >= static_cast<int>(Search.Found.size())) return;
-        CopyTextToClipboard(Search.Found[static_cast<std::size_t>(row)].Title, "Failed to copy title to clipboard.");
+        CopyTextToClipboard(Search.Found[static_cast<std::size_t>(row)].Title,
+                            "Failed to copy title to clipboard.");
         FunStatContext.Reset(fsPerfect);
     });
-    connect(FoundItemsListBox, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-        UserAction(FoundItemsListBox->row(item), true, false);
+    connect(
+        FoundItemsListBox, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+            UserAction(FoundItemsListBox->row(item), true, false);
+        });
+    connect(SwitchMouseOperationsCheckBox, &QCheckBox::toggled, this, [this] {
+        FoundItemsListBox->setToolTip(Q(FoundListHint()));
     });
-    connect(SwitchMouseOperationsCheckBox, &QCheckBox::toggled, this,
-            [this] { FoundItemsListBox->setToolTip(Q(FoundListHint())); });
-    connect(FoundItemsListBox, &QListWidget::currentRowChanged, this,
-            [this] { FoundItemsListBox->setToolTip(Q(FoundListHint())); });
+    connect(FoundItemsListBox, &QListWidget::currentRowChanged, this, [this] {
+        FoundItemsListBox->setToolTip(Q(FoundListHint()));
+    });
     connect(FoundItemsListBox, &QListWidget::itemEntered, this, [this](QListWidgetItem *item) {
         const int row = FoundItemsListBox->row(item);
         if (row < 0 || row >= static_cast<int>(Search.Found.size())) return;
         const TFoundItem &found = Search.Found[static_cast<std::size_t>(row)];
-        FoundItemsListBox->setToolTip(Q(FoundListHint() + " Current file \"" + ExtractName(found.Title) +
-                                        "\" (rank " + std::to_string(found.Rank) + ")"));
+        FoundItemsListBox->setToolTip(Q(FoundListHint() + " Current file \"" +
+                                        ExtractName(found.Title) + "\" (rank " +
+                                        std::to_string(found.Rank) + ")"));
     });
 
     Search.OnCandidate = [this](const std::string &candidate) {
@@ -290,11 +325,14 @@ std::string TSearchFileForm::FoundListHint() const
     if (directory)
         assignment = "[Double LMB] / [Enter] = enter directory. [Ctrl + LMB] = run directory.";
     else if (SwitchMouseOperationsCheckBox && SwitchMouseOperationsCheckBox->isChecked())
-        assignment = "[Double LMB] / [Enter] = focus file (in current column). [Ctrl + LMB] = run file.";
+        assignment =
+            "[Double LMB] / [Enter] = focus file (in current column). [Ctrl + LMB] = run file.";
     else
-        assignment = "[Double LMB] / [Enter] = run file. [Ctrl + LMB] = focus file (in current column).";
+        assignment =
+            "[Double LMB] / [Enter] = run file. [Ctrl + LMB] = focus file (in current column).";
     return "Found files. Directories are displayed with bold text. " + assignment +
-           " [RMB] = show context menu. [MMB] or [E] = edit file. [F2] = clip current file name ([Ctrl] = clip "
+           " [RMB] = show context menu. [MMB] or [E] = edit file. [F2] = clip current file name "
+           "([Ctrl] = clip "
            "current file path; [Shift] = clip current file title).";
 }
 
@@ -339,7 +377,7 @@ const TComboSetting ComboSettings[] = {
 };
 
 // The drop-down histories: the current text first, the items after it, joined by "|".
-const std::pair<const char *, QComboBox *TSearchFileForm::*> HistorySettings[] = {
+const std::pair<const char *, QComboBox * TSearchFileForm::*> HistorySettings[] = {
     {"CreationMinTime", &TSearchFileForm::CreationMinTimeComboBox},
     {"CreationMaxTime", &TSearchFileForm::CreationMaxTimeComboBox},
     {"ModifiedMinTime", &TSearchFileForm::ModifiedMinTimeComboBox},
@@ -350,8 +388,10 @@ const std::pair<const char *, QComboBox *TSearchFileForm::*> HistorySettings[] =
 
 void TSearchFileForm::ReadSettings(const TStoredTextList &list)
 {
-    for (const TCheckSetting &row : CheckSettings) ReadCheckBox(list, SettingsSection, row.Key, this->*row.Box);
-    for (const TComboSetting &row : ComboSettings) ReadComboBox(list, SettingsSection, row.Key, row.Default, this->*row.Box);
+    for (const TCheckSetting &row : CheckSettings)
+        ReadCheckBox(list, SettingsSection, row.Key, this->*row.Box);
+    for (const TComboSetting &row : ComboSettings)
+        ReadComboBox(list, SettingsSection, row.Key, row.Default, this->*row.Box);
     for (const auto &[key, member] : HistorySettings) {
         std::string value;
         list.ReadString(SettingsSection, key, value, true, 4000);
@@ -366,12 +406,15 @@ void TSearchFileForm::ReadSettings(const TStoredTextList &list)
 
 void TSearchFileForm::WriteSettings(TStoredTextList &list) const
 {
-    for (const TCheckSetting &row : CheckSettings) WriteCheckBox(list, SettingsSection, row.Key, this->*row.Box);
-    for (const TComboSetting &row : ComboSettings) WriteComboBox(list, SettingsSection, row.Key, this->*row.Box);
+    for (const TCheckSetting &row : CheckSettings)
+        WriteCheckBox(list, SettingsSection, row.Key, this->*row.Box);
+    for (const TComboSetting &row : ComboSettings)
+        WriteComboBox(list, SettingsSection, row.Key, this->*row.Box);
     for (const auto &[key, member] : HistorySettings) {
         const QComboBox *box = this->*member;
         QStringList items{box->currentText()};
-        for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
         list.WriteString(SettingsSection, key, S(items.join(QLatin1Char('|'))));
     }
 }
@@ -392,21 +435,31 @@ bool TSearchFileForm::Dialog(TColumn *column, const std::string &duplicateRefere
         Search.Options = TSearchOptions();
         Search.Start();
         FoundItemsListBox->clear();
-        for (QCheckBox *box : {CreationMinCheckBox, CreationMaxCheckBox, ModifiedMinCheckBox, ModifiedMaxCheckBox,
-                               SizeMinCheckBox, SizeMaxCheckBox})
+        for (QCheckBox *box : {CreationMinCheckBox,
+                               CreationMaxCheckBox,
+                               ModifiedMinCheckBox,
+                               ModifiedMaxCheckBox,
+                               SizeMinCheckBox,
+                               SizeMaxCheckBox})
             box->setChecked(false);
         const bool duplicates = !duplicateReference.empty();
         if (duplicates) {
-            setWindowTitle(Q("Search duplicate files of \"" + ExtractName(duplicateReference) + "\""));
+            setWindowTitle(
+                Q("Search duplicate files of \"" + ExtractName(duplicateReference) + "\""));
             NameFilterComboBox->setEditText(QStringLiteral("All files"));
         } else {
-            setWindowTitle(history ? QStringLiteral("Search navigation history") : QStringLiteral("Search file"));
+            setWindowTitle(history ? QStringLiteral("Search navigation history")
+                                   : QStringLiteral("Search file"));
         }
         SetWorking(false);
         LookingInLabel->setText(column ? Q(ExtractDirectory(column->ActiveTitle)) : QString());
         ShowInfo();
-        if (duplicates) QTimer::singleShot(0, this, [this] { Do(false, false); });
-        else QTimer::singleShot(0, this, [this, history] { FocusControl(history ? TextFilterComboBox : NameFilterComboBox); });
+        if (duplicates)
+            QTimer::singleShot(0, this, [this] { Do(false, false); });
+        else
+            QTimer::singleShot(0, this, [this, history] {
+                FocusControl(history ? TextFilterComboBox : NameFilterComboBox);
+            });
         exec();
         result = Action != saNone && !Search.Found.empty();
     });
@@ -423,24 +476,39 @@ void TSearchFileForm::SetWorking(bool working)
     TextFilterComboBox->setEnabled(!working && !duplicates);
     FilePartsComboBox->setEnabled(!working && !HistoryMode);
     TimeSizePage->setEnabled(!working && !duplicates && !HistoryMode);
-    for (QWidget *control : std::initializer_list<QWidget *>{
-             StemComboBox, SearchSimilarCheckBox, RecursiveCheckBox, FindDirsCheckBox, FindFilesCheckBox,
-             ConsiderAllSelectedCheckBox, FreeHandFilterCheckBox, NearDetectionCheckBox, AllFiltersCheckBox,
-             OptionsPage, SearchNamesButton, SearchNamesSelectButton})
+    for (QWidget *control : std::initializer_list<QWidget *>{StemComboBox,
+                                                             SearchSimilarCheckBox,
+                                                             RecursiveCheckBox,
+                                                             FindDirsCheckBox,
+                                                             FindFilesCheckBox,
+                                                             ConsiderAllSelectedCheckBox,
+                                                             FreeHandFilterCheckBox,
+                                                             NearDetectionCheckBox,
+                                                             AllFiltersCheckBox,
+                                                             OptionsPage,
+                                                             SearchNamesButton,
+                                                             SearchNamesSelectButton})
         control->setEnabled(!working);
     SearchContentButton->setEnabled(!working && !duplicates && !HistoryMode);
     SearchContentSelectButton->setEnabled(!working && !duplicates && !HistoryMode);
     StopButton->setEnabled(working && !HistoryMode);
     CancelButton->setEnabled(!working || !HistoryMode);
-    for (QPushButton *button :
-         {PutInFoundContainerButton, PutInContainerButton, ClipAllTitlesButton, ClipActiveTitleButton})
+    for (QPushButton *button : {PutInFoundContainerButton,
+                                PutInContainerButton,
+                                ClipAllTitlesButton,
+                                ClipActiveTitleButton})
         button->setEnabled(!working && found);
 }
 
 void TSearchFileForm::ShowInfo(int perMille, int filterNumber)
 {
-    InfoLabel->setText(Q(SearchInfoText(Search.Errors, Search.Directories, Search.Files, Search.Jumped,
-                                        SecondsNow() - StartTime, perMille, filterNumber)));
+    InfoLabel->setText(Q(SearchInfoText(Search.Errors,
+                                        Search.Directories,
+                                        Search.Files,
+                                        Search.Jumped,
+                                        SecondsNow() - StartTime,
+                                        perMille,
+                                        filterNumber)));
 }
 
 void TSearchFileForm::ProcessPendingInput()
@@ -557,11 +625,14 @@ void TSearchFileForm::Do(bool select, bool content)
         // The name buttons search names only; in the history they search its texts.
         if ((content || HistoryMode) && !duplicates) {
             bool hasShort = false;
-            options.TextFilters = MakeSearchFilters(textFilter, FreeHandFilterCheckBox->isChecked(), hasShort);
+            options.TextFilters =
+                MakeSearchFilters(textFilter, FreeHandFilterCheckBox->isChecked(), hasShort);
             if (Fun.CalleeFailed()) return;
-            if (hasShort && !AskYesNo("There are filters containing only one or two characters.\nSuch filters are "
-                                      "very common so they may significantly\nslow down the search.\n\nDo you "
-                                      "want to CONTINUE anyway?"))
+            if (hasShort &&
+                !AskYesNo(
+                    "There are filters containing only one or two characters.\nSuch filters are "
+                    "very common so they may significantly\nslow down the search.\n\nDo you "
+                    "want to CONTINUE anyway?"))
                 return;
         }
         if (!HistoryMode && !duplicates && !ReadLimits(options.Limits)) {
@@ -581,7 +652,9 @@ void TSearchFileForm::Do(bool select, bool content)
         SetWorking(true);
         AddComboHistory(NameFilterComboBox, nameText);
         AddComboHistory(TextFilterComboBox, textFilter);
-        for (QComboBox *box : {CreationMinTimeComboBox, CreationMaxTimeComboBox, ModifiedMinTimeComboBox,
+        for (QComboBox *box : {CreationMinTimeComboBox,
+                               CreationMaxTimeComboBox,
+                               ModifiedMinTimeComboBox,
                                ModifiedMaxTimeComboBox}) {
             AddComboHistory(box);
             TrimHistory(box);
@@ -611,7 +684,8 @@ void TSearchFileForm::Do(bool select, bool content)
                 for (int i = FilesHistory.count() - 1; i >= 0 && !Search.Stop; --i)
                     Search.ProcessHistoryItem(FilesHistory.Entry(i).title, false);
             } else if (Column && !Column->FileList->Empty) {
-                const bool all = Column->SelectedCount == 0 && ConsiderAllSelectedCheckBox->isChecked();
+                const bool all =
+                    Column->SelectedCount == 0 && ConsiderAllSelectedCheckBox->isChecked();
                 if (Column->SelectedCount == 0 && !all) {
                     Search.ProcessItem(Column->ActiveTitle);
                 } else {
@@ -639,8 +713,10 @@ void TSearchFileForm::Do(bool select, bool content)
             return;
         }
         FoundItemsListBox->setCurrentRow(0);
-        if (select) CloseWith(saSelectFiles);
-        else FoundItemsListBox->setFocus();
+        if (select)
+            CloseWith(saSelectFiles);
+        else
+            FoundItemsListBox->setFocus();
     });
     Fun.ShowIfFailed("Failed to search.");
 }
@@ -698,8 +774,11 @@ void TSearchFileForm::PutInContainerButtonClick()
         QAction *item = menu.addAction(MenuCaptionText(MainForm->Containers.Caption(i)));
         item->setData(i);
     }
-    QAction *chosen = menu.exec(PutInContainerButton->mapToGlobal(QPoint(0, PutInContainerButton->height())));
-    if (chosen) PutInContainer(chosen->data().toInt(), QApplication::keyboardModifiers() & Qt::ControlModifier);
+    QAction *chosen =
+        menu.exec(PutInContainerButton->mapToGlobal(QPoint(0, PutInContainerButton->height())));
+    if (chosen)
+        PutInContainer(chosen->data().toInt(),
+                       QApplication::keyboardModifiers() & Qt::ControlModifier);
 }
 
 void TSearchFileForm::FoundListKeyDown(QKeyEvent *event)
@@ -717,7 +796,7 @@ void TSearchFileForm::FoundListKeyDown(QKeyEvent *event)
     }
     if (event->key() == Qt::Key_F2 && row >= 0 && row < static_cast<int>(Search.Found.size())) {
         const std::string &title = Search.Found[static_cast<std::size_t>(row)].Title;
-        const std::string text = modifiers & Qt::ShiftModifier   ? ExtractName(title)
+        const std::string text = modifiers & Qt::ShiftModifier     ? ExtractName(title)
                                  : modifiers & Qt::ControlModifier ? ExtractDirectory(title)
                                                                    : title;
         CopyTextToClipboard(text, "Failed to copy file title to clipboard.");
@@ -729,8 +808,8 @@ bool TSearchFileForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == FoundItemsListBox && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_F2 ||
-            DigitKey(*key) >= 0) {
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+            key->key() == Qt::Key_F2 || DigitKey(*key) >= 0) {
             FoundListKeyDown(key);
             return true;
         }
@@ -738,15 +817,18 @@ bool TSearchFileForm::eventFilter(QObject *watched, QEvent *event)
     if (watched == FoundItemsListBox->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         QListWidgetItem *item = FoundItemsListBox->itemAt(mouse->position().toPoint());
-        if (item && mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier)) {
+        if (item && mouse->button() == Qt::LeftButton &&
+            (mouse->modifiers() & Qt::ControlModifier)) {
             UserAction(FoundItemsListBox->row(item), false, true);
             return true;
         }
         if (item && mouse->button() == Qt::RightButton && MainForm) {
             FoundItemsListBox->setCurrentItem(item);
-            const std::string title = Search.Found[static_cast<std::size_t>(FoundItemsListBox->row(item))].Title;
+            const std::string title =
+                Search.Found[static_cast<std::size_t>(FoundItemsListBox->row(item))].Title;
             const QPoint at = mouse->globalPosition().toPoint();
-            MainForm->ShowSystemMenu("System", title, QRect(at, at), at.y(), at.x(), ExtractDirectory(title));
+            MainForm->ShowSystemMenu(
+                "System", title, QRect(at, at), at.y(), at.x(), ExtractDirectory(title));
             return true;
         }
     }

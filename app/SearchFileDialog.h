@@ -64,7 +64,8 @@ void UpperCaseSearchText(char *text, std::size_t length);
 // The filters of the text: separated by a blank (freeHand) or by ";", "&" required, "!"
 // excluded, "~" taking the next character literally, upper-cased, empty ones dropped and
 // duplicates kept once. hasShort tells whether a filter has only one or two characters.
-std::vector<TSearchFilter> MakeSearchFilters(const std::string &text, bool freeHand, bool &hasShort);
+std::vector<TSearchFilter>
+MakeSearchFilters(const std::string &text, bool freeHand, bool &hasShort);
 // The predefined name filters ("All files", "Text files", ...).
 bool IsPredefinedNameFilter(const std::string &text);
 // The name filter to match: a predefined name gives its wildcards; with searchSimilar a typed
@@ -108,8 +109,13 @@ double GetTimeFromText(const std::string &text, const std::string &unit, bool &i
 std::int64_t GetSizeFromText(const std::string &text, const std::string &unit);
 // "Errors n | Directories n | Files n | Jumped files n | Time t", with " | Progress n‰ | Text
 // filter n" while a long text is scanned (perMille >= 0).
-std::string SearchInfoText(int errors, int directories, int files, int jumped, double seconds,
-                           int perMille, int filterNumber);
+std::string SearchInfoText(int errors,
+                           int directories,
+                           int files,
+                           int jumped,
+                           double seconds,
+                           int perMille,
+                           int filterNumber);
 
 // ---- The search run -------------------------------------------------------------------------
 
@@ -120,7 +126,10 @@ struct TSearchLimits
     double CreationMin = 0, CreationMax = 0, ModifiedMin = 0, ModifiedMax = 0;
     bool SizeMinOn = false, SizeMaxOn = false;
     std::int64_t SizeMin = 0, SizeMax = 0;
-    bool AnyTime() const { return CreationMinOn || CreationMaxOn || ModifiedMinOn || ModifiedMaxOn; }
+    bool AnyTime() const
+    {
+        return CreationMinOn || CreationMaxOn || ModifiedMinOn || ModifiedMaxOn;
+    }
     bool AnySize() const { return SizeMinOn || SizeMaxOn; }
 };
 
@@ -206,7 +215,10 @@ private:
     void AppendBreaks();
     void Reserve(std::size_t length);
     void AddFoundItem(const std::string &title, int rank, bool isDirectory);
-    void CandidateFailed(const char *function, const std::string &description, const std::string &title, int code);
+    void CandidateFailed(const char *function,
+                         const std::string &description,
+                         const std::string &title,
+                         int code);
     void ReportError(const std::string &message);
 
     TNameFilter NameMatcher, TextNameMatcher;
@@ -291,9 +303,10 @@ public:
     QWidget *NameTextPage, *TimeSizePage, *OptionsPage;
     QComboBox *NameFilterComboBox, *TextFilterComboBox, *FilePartsComboBox, *StemComboBox;
     QCheckBox *SearchSimilarCheckBox, *RecursiveCheckBox, *FindDirsCheckBox, *FindFilesCheckBox,
-        *ConsiderAllSelectedCheckBox, *FreeHandFilterCheckBox, *NearDetectionCheckBox, *AllFiltersCheckBox;
-    QCheckBox *CreationMinCheckBox, *CreationMaxCheckBox, *ModifiedMinCheckBox, *ModifiedMaxCheckBox,
-        *SizeMinCheckBox, *SizeMaxCheckBox;
+        *ConsiderAllSelectedCheckBox, *FreeHandFilterCheckBox, *NearDetectionCheckBox,
+        *AllFiltersCheckBox;
+    QCheckBox *CreationMinCheckBox, *CreationMaxCheckBox, *ModifiedMinCheckBox,
+        *ModifiedMaxCheckBox, *SizeMinCheckBox, *SizeMaxCheckBox;
     QComboBox *CreationMinTimeComboBox, *CreationMaxTimeComboBox, *ModifiedMinTimeComboBox,
         *ModifiedMaxTimeComboBox, *TimeMeasurementUnitComboBox, *SizeMinComboBox, *SizeMaxComboBox,
         *SizeMeasurementUnitComboBox;

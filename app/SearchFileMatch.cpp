@@ -26,8 +26,9 @@ constexpr std::array<bool, 256> MakeWordTable()
 {
     std::array<bool, 256> table{};
     for (int c = 0; c < 256; ++c)
-        table[static_cast<std::size_t>(c)] = c >= 0x80 || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                                             (c >= '0' && c <= '9') || c == '_';
+        table[static_cast<std::size_t>(c)] = c >= 0x80 || (c >= 'A' && c <= 'Z') ||
+                                             (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                             c == '_';
     return table;
 }
 constexpr std::array<bool, 256> WordTable = MakeWordTable();
@@ -54,10 +55,14 @@ struct TCounters
     int Total() const { return Both + Left + Right + Neither; }
     void Count(bool left, bool right)
     {
-        if (left && right) ++Both;
-        else if (left) ++Left;
-        else if (right) ++Right;
-        else ++Neither;
+        if (left && right)
+            ++Both;
+        else if (left)
+            ++Left;
+        else if (right)
+            ++Right;
+        else
+            ++Neither;
     }
 };
 
@@ -97,14 +102,20 @@ int NearValue(const char *text,
             anyRight |= r && !l;
             any = true;
             std::size_t distance = 0;
-            if (at + filter.size() <= p) distance = p - (at + filter.size());
-            else if (at >= p + size) distance = at - (p + size);
+            if (at + filter.size() <= p)
+                distance = p - (at + filter.size());
+            else if (at >= p + size)
+                distance = at - (p + size);
             nearest = std::min(nearest, distance);
         }
-        if (anyBoth) ++both;
-        else if (anyLeft) ++left;
-        else if (anyRight) ++right;
-        else if (any) ++other;
+        if (anyBoth)
+            ++both;
+        else if (anyLeft)
+            ++left;
+        else if (anyRight)
+            ++right;
+        else if (any)
+            ++other;
     }
     int score = (both > 0 ? both * 10 + 40 : 0) + (left > 0 ? left * 5 + 15 : 0) +
                 (right > 0 ? right * 2 + 8 : 0) + (other > 0 ? other + 4 : 0);
@@ -166,10 +177,12 @@ bool MatchesPattern(const char *name, std::size_t length, const std::string &pat
         if (p < pattern.size() && pattern[p] == '*') {
             starPattern = p++;
             starName = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
             // A "?" takes one whole UTF-8 character.
             if (pattern[p] == '?')
-                while (n + 1 < length && (static_cast<unsigned char>(name[n + 1]) & 0xC0u) == 0x80u) ++n;
+                while (n + 1 < length && (static_cast<unsigned char>(name[n + 1]) & 0xC0u) == 0x80u)
+                    ++n;
             ++p;
             ++n;
         } else if (starPattern != std::string::npos) {
@@ -179,7 +192,8 @@ bool MatchesPattern(const char *name, std::size_t length, const std::string &pat
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
     return p == pattern.size();
 }
 
@@ -205,7 +219,8 @@ void UpperCaseSearchText(char *text, std::size_t length)
     }
     for (; i < length; ++i) {
         const unsigned char c = bytes[i];
-        bytes[i] = static_cast<unsigned char>(c - (static_cast<unsigned char>(c - 'a') < 26u ? 32 : 0));
+        bytes[i] =
+            static_cast<unsigned char>(c - (static_cast<unsigned char>(c - 'a') < 26u ? 32 : 0));
     }
 }
 
@@ -216,14 +231,22 @@ std::vector<TSearchFilter> MakeSearchFilters(const std::string &text, bool freeH
     std::vector<TSearchFilter> filters;
     if (FunStatContext.IsError()) return filters;
     for (int i = 0; i < static_cast<int>(list.size()); ++i)
-        filters.push_back({list[static_cast<std::size_t>(i)].Text, IsRequiredItem(list, i), IsExcludedItem(list, i)});
+        filters.push_back({list[static_cast<std::size_t>(i)].Text,
+                           IsRequiredItem(list, i),
+                           IsExcludedItem(list, i)});
     return filters;
 }
 
 bool IsPredefinedNameFilter(const std::string &text)
 {
-    static const char *const names[] = {"All files",   "Text files",  "Picture files", "Movie files",
-                                        "Video files", "Music files", "Audio files",   "No backup files"};
+    static const char *const names[] = {"All files",
+                                        "Text files",
+                                        "Picture files",
+                                        "Movie files",
+                                        "Video files",
+                                        "Music files",
+                                        "Audio files",
+                                        "No backup files"};
     const std::string trimmed = Trimmed(text);
     return std::any_of(std::begin(names), std::end(names), [&](const char *name) {
         return trimmed.size() == std::strlen(name) &&
@@ -266,13 +289,15 @@ TTextRanks MatchTextInBuffer(const char *text,
         const bool required = options.AllFilters || filter.Required;
         TCounters counters;
         const std::size_t size = filter.Text.size();
-        for (const char *hit = Find(text, end, filter.Text); hit; hit = Find(hit + size, end, filter.Text)) {
+        for (const char *hit = Find(text, end, filter.Text); hit;
+             hit = Find(hit + size, end, filter.Text)) {
             if (filter.Excluded) return {};
             const auto at = static_cast<std::size_t>(hit - text);
             if (at >= nameStart) outsidePath = true;
             counters.Count(LeftBoundary(text, 0, at), RightBoundary(text, length, at + size - 1));
             if (options.NearDetection)
-                ranks.Proximity = std::max(ranks.Proximity, NearValue(text, length, at, f, filters, counters));
+                ranks.Proximity =
+                    std::max(ranks.Proximity, NearValue(text, length, at, f, filters, counters));
             // Two whole-word occurrences give the filter its highest base rank: without near
             // detection the rest of the text can change nothing.
             else if (counters.Both >= 2 && outsidePath)
@@ -281,7 +306,8 @@ TTextRanks MatchTextInBuffer(const char *text,
                 const auto now = std::chrono::steady_clock::now();
                 if (now - lastProgress >= std::chrono::seconds(1)) {
                     lastProgress = now;
-                    const int perMille = static_cast<int>(static_cast<double>(at) * 1000.0 / static_cast<double>(length));
+                    const int perMille = static_cast<int>(static_cast<double>(at) * 1000.0 /
+                                                          static_cast<double>(length));
                     if (!(*progress)(perMille, static_cast<int>(f) + 1)) {
                         TTextRanks stopped;
                         stopped.Stopped = true;
@@ -308,7 +334,8 @@ std::size_t FoundInsertIndex(const std::vector<int> &ranks, int rank)
 {
     // Descending ranks: the first item of a smaller rank.
     return static_cast<std::size_t>(
-        std::upper_bound(ranks.begin(), ranks.end(), rank, [](int value, int item) { return value > item; }) -
+        std::upper_bound(
+            ranks.begin(), ranks.end(), rank, [](int value, int item) { return value > item; }) -
         ranks.begin());
 }
 
@@ -319,8 +346,8 @@ void TNameFilter::Assign(const std::string &filter)
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = filter.find(';', start);
-        const std::string pattern =
-            Trimmed(filter.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        const std::string pattern = Trimmed(
+            filter.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (!pattern.empty()) Patterns.push_back(pattern);
         if (pattern == "*") All = true;
         if (end == std::string::npos) break;
@@ -357,9 +384,12 @@ double GetTimeFromText(const std::string &text, const std::string &unit, bool &i
             return;
         }
         double factor = 1;
-        if (unit.find("minute") != std::string::npos) factor = 1.0 / 1440;
-        else if (unit.find("hour") != std::string::npos) factor = 1.0 / 24;
-        else if (unit.find("week") != std::string::npos) factor = 7;
+        if (unit.find("minute") != std::string::npos)
+            factor = 1.0 / 1440;
+        else if (unit.find("hour") != std::string::npos)
+            factor = 1.0 / 24;
+        else if (unit.find("week") != std::string::npos)
+            factor = 7;
         result = static_cast<double>(number) * factor;
     });
     return result;
@@ -378,23 +408,36 @@ std::int64_t GetSizeFromText(const std::string &text, const std::string &unit)
             return;
         }
         double factor = 1;
-        if (unit == "KB") factor = 1024.0;
-        else if (unit == "MB") factor = 1048576.0;
-        else if (unit == "GB") factor = 1073741824.0;
-        else if (unit == "TB") factor = 1099511627776.0;
+        if (unit == "KB")
+            factor = 1024.0;
+        else if (unit == "MB")
+            factor = 1048576.0;
+        else if (unit == "GB")
+            factor = 1073741824.0;
+        else if (unit == "TB")
+            factor = 1099511627776.0;
         const double bytes = std::trunc(number * factor);
-        result = bytes >= 9.2e18 ? INT64_MAX : bytes <= -9.2e18 ? INT64_MIN : static_cast<std::int64_t>(bytes);
+        result = bytes >= 9.2e18    ? INT64_MAX
+                 : bytes <= -9.2e18 ? INT64_MIN
+                                    : static_cast<std::int64_t>(bytes);
     });
     return result;
 }
 
-std::string SearchInfoText(int errors, int directories, int files, int jumped, double seconds,
-                           int perMille, int filterNumber)
+std::string SearchInfoText(int errors,
+                           int directories,
+                           int files,
+                           int jumped,
+                           double seconds,
+                           int perMille,
+                           int filterNumber)
 {
-    std::string text = "Errors " + std::to_string(errors) + " | Directories " + std::to_string(directories) +
-                       " | Files " + std::to_string(files) + " | Jumped files " + std::to_string(jumped) +
-                       " | Time " + SecondsToText(0, "/", ".", "hh:nn:ss", seconds);
+    std::string text = "Errors " + std::to_string(errors) + " | Directories " +
+                       std::to_string(directories) + " | Files " + std::to_string(files) +
+                       " | Jumped files " + std::to_string(jumped) + " | Time " +
+                       SecondsToText(0, "/", ".", "hh:nn:ss", seconds);
     if (perMille >= 0)
-        text += " | Progress " + std::to_string(perMille) + "\u2030 | Text filter " + std::to_string(filterNumber);
+        text += " | Progress " + std::to_string(perMille) + "\u2030 | Text filter " +
+                std::to_string(filterNumber);
     return text;
 }

@@ -19,9 +19,10 @@ constexpr const char *ThisUnit = "SearchFileDialog";
 // Fifty line breaks end each part of a searched text, so that no match and no proximity
 // window spans two parts.
 constexpr std::size_t BreaksLength = 100;
-constexpr char Breaks[] = "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-                          "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
-                          "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+constexpr char Breaks[] =
+    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n"
+    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
 static_assert(sizeof Breaks == BreaksLength + 1);
 // The bytes compared before a whole duplicate candidate is read.
 constexpr std::size_t HeadSize = 1000;
@@ -116,11 +117,15 @@ void TFileSearch::ProcessItem(const std::string &title)
 {
     // A partition of the partitions list stands for its mount point.
     Title = IsDrivePath(title) ? title.substr(1) : title;
-    while (Title.size() > 1 && Title.back() == PathDelimiter) Title.pop_back();
+    while (Title.size() > 1 && Title.back() == PathDelimiter)
+        Title.pop_back();
     TCandidate candidate{&Title, NameOffsetOf(Title), {}, false, false};
     candidate.Stated = Platform::EntryStatus(Title, candidate.Status, false);
     if (!candidate.Stated) {
-        CandidateFailed("TSearchFileForm::ProcessFile", "Failed to process file.", Title, Platform::LastErrorCode());
+        CandidateFailed("TSearchFileForm::ProcessFile",
+                        "Failed to process file.",
+                        Title,
+                        Platform::LastErrorCode());
         ReportError("Failed to process file.");
         return;
     }
@@ -145,16 +150,22 @@ void TFileSearch::ProcessDir(const std::string &directory)
 {
     Platform::TEntryStatus status;
     std::string path = directory;
-    while (path.size() > 1 && path.back() == PathDelimiter) path.pop_back();
+    while (path.size() > 1 && path.back() == PathDelimiter)
+        path.pop_back();
     if (!Platform::EntryStatus(path, status, true)) {
-        CandidateFailed("TSearchFileForm::ProcessDir", "Failed to find first file.", path, Platform::LastErrorCode());
+        CandidateFailed("TSearchFileForm::ProcessDir",
+                        "Failed to find first file.",
+                        path,
+                        Platform::LastErrorCode());
         ReportError("Failed to search in directory.");
         return;
     }
     WalkDirectory(path, status, 0);
 }
 
-void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus &status, std::size_t depth)
+void TFileSearch::WalkDirectory(std::string &path,
+                                const Platform::TEntryStatus &status,
+                                std::size_t depth)
 {
     // A bind mount or a loop of mounts leads back to a directory already seen.
     if (!Visited.insert({status.Device, status.Inode}).second) return;
@@ -164,24 +175,30 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
     level.Entries.clear();
     const bool listed =
         LeanListing
-            ? Platform::ListDirectoryKinds(path,
-                                           [&level](const char *name, std::size_t length, Platform::TEntryKind kind) {
-                                               level.Entries.push_back({level.Names.size(), length, {}, true, kind});
-                                               level.Names.append(name, length);
-                                           })
+            ? Platform::ListDirectoryKinds(
+                  path,
+                  [&level](const char *name, std::size_t length, Platform::TEntryKind kind) {
+                      level.Entries.push_back({level.Names.size(), length, {}, true, kind});
+                      level.Names.append(name, length);
+                  })
             : Platform::ListDirectoryWithStatus(path,
                                                 [&level](const char *name,
                                                          std::size_t length,
                                                          const Platform::TEntryStatus &entry,
                                                          bool valid) {
-                                                    level.Entries.push_back({level.Names.size(), length, entry, valid,
-                                                                             Platform::TEntryKind::Unknown});
+                                                    level.Entries.push_back(
+                                                        {level.Names.size(),
+                                                         length,
+                                                         entry,
+                                                         valid,
+                                                         Platform::TEntryKind::Unknown});
                                                     level.Names.append(name, length);
                                                 });
     if (!listed) {
         const int code = Platform::LastErrorCode();
         CandidateFailed("TSearchFileForm::ProcessDir",
-                        level.Entries.empty() ? "Failed to find first file." : "Failed to look in directory.",
+                        level.Entries.empty() ? "Failed to find first file."
+                                              : "Failed to look in directory.",
                         path,
                         code);
         ReportError("Failed to search in directory.");
@@ -206,7 +223,8 @@ void TFileSearch::WalkDirectory(std::string &path, const Platform::TEntryStatus 
                 valid = Platform::EntryStatus(path, candidate.Status, false);
                 if (valid && candidate.Status.IsSymbolicLink) {
                     Platform::TEntryStatus target;
-                    candidate.Status.IsDirectory = Platform::EntryStatus(path, target, true) && target.IsDirectory;
+                    candidate.Status.IsDirectory =
+                        Platform::EntryStatus(path, target, true) && target.IsDirectory;
                 }
                 candidate.IsDirectory = candidate.Status.IsDirectory;
             }
@@ -242,8 +260,10 @@ void TFileSearch::ProcessFile(const TCandidate &candidate)
     if (CandidateError) {
         ReportError("Failed to process file.");
     } else if (rank > 0) {
-        if (candidate.IsDirectory) ++Directories;
-        else ++Files;
+        if (candidate.IsDirectory)
+            ++Directories;
+        else
+            ++Files;
         AddFoundItem(*candidate.Title, rank, candidate.IsDirectory);
     }
     if (OnCandidate) OnCandidate(*candidate.Title);
@@ -253,17 +273,23 @@ int TFileSearch::MatchFile(const TCandidate &candidate)
 {
     const std::string &title = *candidate.Title;
     if (DuplicateMode) {
-        if (candidate.IsDirectory || !candidate.Status.IsRegular || candidate.Status.Size != ReferenceSize) return -1;
+        if (candidate.IsDirectory || !candidate.Status.IsRegular ||
+            candidate.Status.Size != ReferenceSize)
+            return -1;
         // The reference and its other names are not duplicates of it.
-        if (candidate.Status.Device == ReferenceDevice && candidate.Status.Inode == ReferenceInode) return -1;
+        if (candidate.Status.Device == ReferenceDevice && candidate.Status.Inode == ReferenceInode)
+            return -1;
         return SameContentOfFiles(title) ? 1 : -1;
     }
-    const bool nameBypassed = NameFilterIsAll || (candidate.IsDirectory && !Options.TextFilters.empty());
-    if (!nameBypassed &&
-        !NameMatcher.Matches(title.data() + candidate.NameOffset, title.size() - candidate.NameOffset))
+    const bool nameBypassed =
+        NameFilterIsAll || (candidate.IsDirectory && !Options.TextFilters.empty());
+    if (!nameBypassed && !NameMatcher.Matches(title.data() + candidate.NameOffset,
+                                              title.size() - candidate.NameOffset))
         return -1;
     const TSearchLimits &limits = Options.Limits;
-    if ((limits.AnyTime() || (!candidate.IsDirectory && limits.AnySize())) && !WithinLimits(candidate)) return -1;
+    if ((limits.AnyTime() || (!candidate.IsDirectory && limits.AnySize())) &&
+        !WithinLimits(candidate))
+        return -1;
     return MatchFileText(candidate);
 }
 
@@ -315,9 +341,9 @@ int TFileSearch::MatchFileText(const TCandidate &candidate)
             AppendBreaks();
         }
         if (PartContent) {
-            const bool mainStream =
-                !PartTextOnly || NameFilterIsTextFilter ||
-                TextNameMatcher.Matches(title.data() + candidate.NameOffset, title.size() - candidate.NameOffset);
+            const bool mainStream = !PartTextOnly || NameFilterIsTextFilter ||
+                                    TextNameMatcher.Matches(title.data() + candidate.NameOffset,
+                                                            title.size() - candidate.NameOffset);
             JumpedNow = false;
             if (!AppendContent(candidate, mainStream, true)) return -1;
             if (JumpedNow) {
@@ -331,8 +357,8 @@ int TFileSearch::MatchFileText(const TCandidate &candidate)
     const std::size_t length = zero ? static_cast<std::size_t>(zero - Buffer.get()) : BufferLength;
     if (length == 0) return 0;
     UpperCaseSearchText(Buffer.get(), length);
-    const TTextRanks ranks =
-        MatchTextInBuffer(Buffer.get(), length, nameStart, Options.TextFilters, Options.Match, &OnTextProgress);
+    const TTextRanks ranks = MatchTextInBuffer(
+        Buffer.get(), length, nameStart, Options.TextFilters, Options.Match, &OnTextProgress);
     if (ranks.Stopped) {
         Stop = true;
         return 0;
@@ -348,7 +374,10 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
         std::uint64_t size = 0;
         file.Handle = Platform::OpenRegularForReading(title, size);
         if (file.Handle < 0) {
-            CandidateFailed("TSearchFileForm::MatchFileText", "Failed to open file.", title, Platform::LastErrorCode());
+            CandidateFailed("TSearchFileForm::MatchFileText",
+                            "Failed to open file.",
+                            title,
+                            Platform::LastErrorCode());
             return false;
         }
         if (size > JumpSize) {
@@ -356,9 +385,13 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
             return true;
         }
         Reserve(BufferLength + size + BreaksLength);
-        const std::int64_t got = Platform::ReadFully(file.Handle, Buffer.get() + BufferLength, size);
+        const std::int64_t got =
+            Platform::ReadFully(file.Handle, Buffer.get() + BufferLength, size);
         if (got < 0) {
-            CandidateFailed("TSearchFileForm::MatchFileText", "Failed to read file.", title, Platform::LastErrorCode());
+            CandidateFailed("TSearchFileForm::MatchFileText",
+                            "Failed to read file.",
+                            title,
+                            Platform::LastErrorCode());
             return false;
         }
         BufferLength += static_cast<std::size_t>(got);
@@ -366,22 +399,26 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
     }
     if (!namedStreams) return true;
     // Through the open file where there is one: no second walk down the path.
-    const bool listed = file.Handle >= 0 ? Platform::ListUserAttributes(file.Handle, AttributeBuffer, StreamNames)
-                                         : Platform::ListUserAttributes(title, AttributeBuffer, StreamNames);
+    const bool listed =
+        file.Handle >= 0 ? Platform::ListUserAttributes(file.Handle, AttributeBuffer, StreamNames)
+                         : Platform::ListUserAttributes(title, AttributeBuffer, StreamNames);
     if (!listed) {
         const int code = Platform::LastErrorCode();
         // No streams where the file system keeps none, and none behind a dangling link.
         if (code == ENOTSUP || code == ENOENT || code == ELOOP) return true;
-        CandidateFailed("TSearchFileForm::MatchFileText", "Failed to read file streams.", title, code);
+        CandidateFailed(
+            "TSearchFileForm::MatchFileText", "Failed to read file streams.", title, code);
         return false;
     }
     for (const std::string &name : StreamNames) {
-        const bool read = file.Handle >= 0 ? Platform::ReadUserAttribute(file.Handle, name, StreamValue)
-                                           : Platform::ReadUserAttribute(title, name, StreamValue);
+        const bool read = file.Handle >= 0
+                              ? Platform::ReadUserAttribute(file.Handle, name, StreamValue)
+                              : Platform::ReadUserAttribute(title, name, StreamValue);
         if (!read) {
             const int code = Platform::LastErrorCode();
             if (code == ENODATA) continue; // removed in between
-            CandidateFailed("TSearchFileForm::MatchFileText", "Failed to read file stream.", title, code);
+            CandidateFailed(
+                "TSearchFileForm::MatchFileText", "Failed to read file stream.", title, code);
             return false;
         }
         AppendText(StreamValue.data(), StreamValue.size());
@@ -393,7 +430,8 @@ bool TFileSearch::AppendContent(const TCandidate &candidate, bool mainStream, bo
 void TFileSearch::Reserve(std::size_t length)
 {
     if (length <= BufferCapacity) return;
-    const std::size_t capacity = std::max(length, std::max<std::size_t>(BufferCapacity * 2, 1 << 16));
+    const std::size_t capacity =
+        std::max(length, std::max<std::size_t>(BufferCapacity * 2, 1 << 16));
     std::unique_ptr<char[]> grown(new char[capacity]);
     if (BufferLength > 0) std::memcpy(grown.get(), Buffer.get(), BufferLength);
     Buffer = std::move(grown);
@@ -415,7 +453,8 @@ void TFileSearch::AppendBreaks()
 bool TFileSearch::SameContentOfFiles(const std::string &candidate)
 {
     const auto fail = [&](const char *description, const std::string &file) {
-        CandidateFailed("TSearchFileForm::SameContentOfFiles", description, file, Platform::LastErrorCode());
+        CandidateFailed(
+            "TSearchFileForm::SameContentOfFiles", description, file, Platform::LastErrorCode());
     };
     std::uint64_t size = 0;
     THandleGuard file{Platform::OpenRegularForReading(candidate, size)};
@@ -436,7 +475,8 @@ bool TFileSearch::SameContentOfFiles(const std::string &candidate)
     if (std::memcmp(mine, ReferenceHead.data(), HeadSize) != 0) return false;
     // Then the whole contents, up to the first difference.
     std::uint64_t referenceSize = 0;
-    THandleGuard reference{Platform::OpenRegularForReading(Options.DuplicateReference, referenceSize)};
+    THandleGuard reference{
+        Platform::OpenRegularForReading(Options.DuplicateReference, referenceSize)};
     if (reference.Handle < 0) {
         fail("Failed to open file.", Options.DuplicateReference);
         return false;
@@ -451,7 +491,8 @@ bool TFileSearch::SameContentOfFiles(const std::string &candidate)
         std::int64_t b = 0;
         if (done == 0) {
             // The candidate's head is already read.
-            const std::int64_t rest = Platform::ReadFully(file.Handle, mine + head, CompareChunk - static_cast<std::size_t>(head));
+            const std::int64_t rest = Platform::ReadFully(
+                file.Handle, mine + head, CompareChunk - static_cast<std::size_t>(head));
             b = rest < 0 ? -1 : head + rest;
         } else {
             b = Platform::ReadFully(file.Handle, mine, CompareChunk);
@@ -471,11 +512,14 @@ void TFileSearch::ProcessHistoryItem(const std::string &title, bool isDirectory)
 {
     Title = title;
     if (isDirectory)
-        while (Title.size() > 1 && Title.back() == PathDelimiter) Title.pop_back();
+        while (Title.size() > 1 && Title.back() == PathDelimiter)
+            Title.pop_back();
     const int rank = MatchHistoryItem(Title);
     if (rank > 0) {
-        if (isDirectory) ++Directories;
-        else ++Files;
+        if (isDirectory)
+            ++Directories;
+        else
+            ++Files;
         AddFoundItem(Title, rank, isDirectory);
     }
     if (OnCandidate) OnCandidate(Title);
@@ -488,8 +532,12 @@ int TFileSearch::MatchHistoryItem(const std::string &title)
     AppendText(title.data(), title.size());
     AppendBreaks();
     UpperCaseSearchText(Buffer.get(), BufferLength);
-    const TTextRanks ranks = MatchTextInBuffer(
-        Buffer.get(), BufferLength, NameOffsetOf(title), Options.TextFilters, Options.Match, &OnTextProgress);
+    const TTextRanks ranks = MatchTextInBuffer(Buffer.get(),
+                                               BufferLength,
+                                               NameOffsetOf(title),
+                                               Options.TextFilters,
+                                               Options.Match,
+                                               &OnTextProgress);
     return ranks.Rank();
 }
 
@@ -497,7 +545,8 @@ void TFileSearch::AddFoundItem(const std::string &title, int rank, bool isDirect
 {
     const std::size_t index = FoundInsertIndex(Ranks, rank);
     Ranks.insert(Ranks.begin() + static_cast<std::ptrdiff_t>(index), rank);
-    Found.insert(Found.begin() + static_cast<std::ptrdiff_t>(index), TFoundItem{title, rank, isDirectory});
+    Found.insert(Found.begin() + static_cast<std::ptrdiff_t>(index),
+                 TFoundItem{title, rank, isDirectory});
     if (OnFound) OnFound(index);
 }
 

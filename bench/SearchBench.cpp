@@ -15,7 +15,8 @@ int RunSearch(TFileSearch &search, const std::string &directory)
     const auto start = std::chrono::steady_clock::now();
     search.Start();
     search.ProcessDir(directory);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%zu %.6f\n", search.Found.size(), seconds);
     if (search.Errors > 0) std::fprintf(stderr, "%d errors\n", search.Errors);
     return 0;

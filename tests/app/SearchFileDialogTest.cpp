@@ -21,8 +21,8 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -54,7 +54,8 @@ void MakeFiles(const TTempDir &root, const std::vector<TFile> &files)
     }
 }
 
-TSearchOptions ContentOptions(const std::string &filters, bool near = false, int stem = 0, bool all = false)
+TSearchOptions
+ContentOptions(const std::string &filters, bool near = false, int stem = 0, bool all = false)
 {
     TSearchOptions options;
     options.NameFilter = "*";
@@ -97,7 +98,10 @@ TEST_F(SearchEngineTest, TextFiltersGiveTheFoundListWithItsRanks)
     pathOnly.FileParts = "Name";
     const TCase cases[] = {
         {"excluded filter",
-         {{"a.txt", "monthly report"}, {"b.txt", "report and backup"}, {"c.txt", "reports"}, {"d.txt", "backup"}},
+         {{"a.txt", "monthly report"},
+          {"b.txt", "report and backup"},
+          {"c.txt", "reports"},
+          {"d.txt", "backup"}},
          ContentOptions("!backup report"),
          {"(200) a.txt", "(150) c.txt"}},
         {"required filter",
@@ -113,7 +117,8 @@ TEST_F(SearchEngineTest, TextFiltersGiveTheFoundListWithItsRanks)
          ContentOptions("invoice 2007", false, 0, true),
          {"(400) x.txt"}},
         {"near within ten, and far apart",
-         {{"near.txt", "alpha 123456 beta"}, {"far.txt", "alpha " + std::string(150, '.') + " beta"}},
+         {{"near.txt", "alpha 123456 beta"},
+          {"far.txt", "alpha " + std::string(150, '.') + " beta"}},
          ContentOptions("alpha beta", true),
          {"(515) near.txt", "(420) far.txt"}},
         {"stem Word",
@@ -182,7 +187,8 @@ TEST_F(SearchEngineTest, ScoringATextByHand)
         TTextMatchOptions options;
         options.NearDetection = c.Near;
         const std::string text = c.Text;
-        const TTextRanks ranks = MatchTextInBuffer(text.data(), text.size(), c.NameStart, filters, options);
+        const TTextRanks ranks =
+            MatchTextInBuffer(text.data(), text.size(), c.NameStart, filters, options);
         EXPECT_EQ(ranks.Base, c.Base);
         EXPECT_EQ(ranks.Proximity, c.Proximity);
     }
@@ -191,7 +197,8 @@ TEST_F(SearchEngineTest, ScoringATextByHand)
 TEST_F(SearchEngineTest, OnlyTheLettersAToZAreUpperCased)
 {
     std::string all;
-    for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
+    for (int c = 0; c < 256; ++c)
+        all.push_back(static_cast<char>(c));
     all += all.substr(3, 61); // a tail that is not a multiple of eight
     std::string expected = all;
     for (char &c : expected)
@@ -210,13 +217,15 @@ TEST_F(SearchEngineTest, NameFiltersAndTheirExpansion)
     EXPECT_FALSE(IsValidNameFilter("a/b"));
     EXPECT_FALSE(IsValidNameFilter("a:b"));
     EXPECT_TRUE(IsValidNameFilter("*.txt;*.md"));
-    MakeFiles(Root, {{"Notes.TXT", "x"}, {"notes.md", "x"}, {"image.png", "x"}, {"sub/deep.txt", "x"}});
+    MakeFiles(Root,
+              {{"Notes.TXT", "x"}, {"notes.md", "x"}, {"image.png", "x"}, {"sub/deep.txt", "x"}});
     TSearchOptions options;
     options.NameFilter = "*.txt; *.md";
     options.FindDirectories = false;
     auto found = Run(options);
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"(1) Notes.TXT", "(1) notes.md", "(1) sub/deep.txt"}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"(1) Notes.TXT", "(1) notes.md", "(1) sub/deep.txt"}));
     // A partition title stands for its mount point.
     options.NameFilter = "*";
     options.FindFiles = false;
@@ -249,14 +258,21 @@ TEST_F(SearchEngineTest, TimeAndSizeLimits)
         std::vector<std::string> Found;
     };
     const TCase cases[] = {
-        {"modified since 2010", [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = year2010; },
+        {"modified since 2010",
+         [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = year2010; },
          {"(1) new.txt"}},
-        {"modified up to 2010", [&](TSearchLimits &l) { l.ModifiedMaxOn = true, l.ModifiedMax = year2010; },
+        {"modified up to 2010",
+         [&](TSearchLimits &l) { l.ModifiedMaxOn = true, l.ModifiedMax = year2010; },
          {"(1) old.txt"}},
-        {"modified in the last 30 days", [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = Now() - 30; },
+        {"modified in the last 30 days",
+         [&](TSearchLimits &l) { l.ModifiedMinOn = true, l.ModifiedMin = Now() - 30; },
          {"(1) new.txt"}},
-        {"at least 1,000 bytes", [](TSearchLimits &l) { l.SizeMinOn = true, l.SizeMin = 1000; }, {"(1) new.txt"}},
-        {"at most 4,999 bytes", [](TSearchLimits &l) { l.SizeMaxOn = true, l.SizeMax = 4999; }, {"(1) old.txt"}},
+        {"at least 1,000 bytes",
+         [](TSearchLimits &l) { l.SizeMinOn = true, l.SizeMin = 1000; },
+         {"(1) new.txt"}},
+        {"at most 4,999 bytes",
+         [](TSearchLimits &l) { l.SizeMaxOn = true, l.SizeMax = 4999; },
+         {"(1) old.txt"}},
         {"exactly 5,000 bytes",
          [](TSearchLimits &l) { l.SizeMinOn = l.SizeMaxOn = true, l.SizeMin = l.SizeMax = 5000; },
          {"(1) new.txt"}},
@@ -272,7 +288,8 @@ TEST_F(SearchEngineTest, TimeAndSizeLimits)
     EXPECT_DOUBLE_EQ(GetTimeFromText("3", "weeks", isDate), 21);
     EXPECT_FALSE(isDate);
     EXPECT_DOUBLE_EQ(GetTimeFromText("90", "minutes", isDate), 90.0 / 1440);
-    EXPECT_DOUBLE_EQ(GetTimeFromText("1/2/08", "days", isDate), EncodeDateTime(2008, 2, 1, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(GetTimeFromText("1/2/08", "days", isDate),
+                     EncodeDateTime(2008, 2, 1, 0, 0, 0));
     EXPECT_TRUE(isDate);
     EXPECT_EQ(GetSizeFromText("1.5", "KB"), 1536);
     EXPECT_EQ(GetSizeFromText("2", "MB"), 2097152);
@@ -281,21 +298,27 @@ TEST_F(SearchEngineTest, TimeAndSizeLimits)
 
 TEST_F(SearchEngineTest, ATwelveMillionByteFileIsJumped)
 {
-    MakeFiles(Root, {{"big.txt", std::string(12000000, 'x') + " needle"}, {"small.txt", "a needle"}});
+    MakeFiles(Root,
+              {{"big.txt", std::string(12000000, 'x') + " needle"}, {"small.txt", "a needle"}});
     EXPECT_EQ(Run(ContentOptions("needle")), std::vector<std::string>{"(200) small.txt"});
     EXPECT_EQ(Search.Jumped, 1);
-    EXPECT_EQ(SearchInfoText(Search.Errors, Search.Directories, Search.Files, Search.Jumped, 0, -1, 0),
-              "Errors 0 | Directories 0 | Files 1 | Jumped files 1 | Time 00:00:00");
+    EXPECT_EQ(
+        SearchInfoText(Search.Errors, Search.Directories, Search.Files, Search.Jumped, 0, -1, 0),
+        "Errors 0 | Directories 0 | Files 1 | Jumped files 1 | Time 00:00:00");
 }
 
 TEST_F(SearchEngineTest, DuplicatesAreWholeCopiesOtherThanTheReferenceItself)
 {
     std::string content(5000, '\0');
-    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7);
     std::string late = content;
     late[3000] = static_cast<char>(late[3000] + 1);
     MakeFiles(Root,
-              {{"ref.bin", content}, {"copy.bin", content}, {"late.bin", late}, {"short.bin", content.substr(0, 4999)},
+              {{"ref.bin", content},
+               {"copy.bin", content},
+               {"late.bin", late},
+               {"short.bin", content.substr(0, 4999)},
                {"sub/copy2.bin", content}});
     ASSERT_EQ(::link((Root / "ref.bin").c_str(), (Root / "hardlink.bin").c_str()), 0);
     TSearchOptions options;
@@ -317,13 +340,18 @@ TEST_F(SearchEngineTest, BadInputIsCountedAndTheSearchGoesOn)
     Root.WriteFile("a/" + badName, "needle");
     // A bind mount of a directory below itself.
     fs::create_directories(Root / "a/mnt");
-    const bool bound = ::system(("mount --bind '" + Root / "a" + "' '" + Root / "a/mnt" + "' 2>/dev/null").c_str()) == 0;
+    const bool bound =
+        ::system(
+            ("mount --bind '" + Root / "a" + "' '" + Root / "a/mnt" + "' 2>/dev/null").c_str()) ==
+        0;
     TSearchOptions options = ContentOptions("needle");
     options.FindDirectories = true;
     auto found = Run(options);
     if (bound) ::system(("umount '" + Root / "a/mnt" + "'").c_str());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"(200) a/" + badName, "(200) a/good.txt", "(200) a/z.txt"}));
+    EXPECT_EQ(
+        found,
+        (std::vector<std::string>{"(200) a/" + badName, "(200) a/good.txt", "(200) a/z.txt"}));
     EXPECT_EQ(Search.Errors, 0);
     // A filter of 10,000 characters.
     const std::string longFilter(10000, 'q');
@@ -358,7 +386,8 @@ TEST_F(SearchEngineTest, StopEndsTheWalkAfterTheCandidateAndAnErrorCanStopIt)
 
 TEST_F(SearchEngineTest, UnreadableFilesAndDirectoriesAreErrorsOfTheirOwn)
 {
-    MakeFiles(Root, {{"open/a.txt", "needle"}, {"locked/b.txt", "needle"}, {"secret.txt", "needle"}});
+    MakeFiles(Root,
+              {{"open/a.txt", "needle"}, {"locked/b.txt", "needle"}, {"secret.txt", "needle"}});
     ::chmod(Root.Path().c_str(), 0755);
     ::chmod((Root / "open").c_str(), 0755);
     ::chmod((Root / "open/a.txt").c_str(), 0644);
@@ -379,8 +408,9 @@ TEST_F(SearchEngineTest, UnreadableFilesAndDirectoriesAreErrorsOfTheirOwn)
         if (found != std::vector<std::string>{"(200) open/a.txt"}) return 1;
         if (search.Errors != 2) return 2;
         std::sort(messages.begin(), messages.end());
-        if (messages != std::vector<std::string>{"Failed to process file. Failed to open file.",
-                                                 "Failed to search in directory. Failed to find first file."})
+        if (messages !=
+            std::vector<std::string>{"Failed to process file. Failed to open file.",
+                                     "Failed to search in directory. Failed to find first file."})
             return 3;
         return 0;
     });
@@ -410,7 +440,8 @@ protected:
     std::vector<std::string> BoxTexts() const
     {
         std::vector<std::string> texts;
-        for (const auto &shown : Boxes.Shown) texts.push_back(shown.Text);
+        for (const auto &shown : Boxes.Shown)
+            texts.push_back(shown.Text);
         return texts;
     }
     TSearchFileForm Form;
@@ -424,7 +455,8 @@ TEST_F(SearchDialogTest, AShortFilterAsksBeforeAnythingIsSearched)
     Form.Do(false, true);
     ASSERT_EQ(Boxes.Shown.size(), 1u);
     EXPECT_EQ(Boxes.Shown[0].Text,
-              "There are filters containing only one or two characters.\nSuch filters are very common so they may "
+              "There are filters containing only one or two characters.\nSuch filters are very "
+              "common so they may "
               "significantly\nslow down the search.\n\nDo you want to CONTINUE anyway?");
     EXPECT_EQ(Form.NameFilterComboBox->currentText(), QStringLiteral("Text files"));
     EXPECT_EQ(Form.InfoLabel->text(), QString());
@@ -442,14 +474,17 @@ TEST_F(SearchDialogTest, ValidationMessagesLeaveTheDialogAsItWas)
     };
     const TCase cases[] = {
         {"empty text filter", [](TSearchFileForm &) {}, true, "Text filter can't be empty."},
-        {"invalid name filter", [](TSearchFileForm &f) { f.NameFilterComboBox->setEditText(QStringLiteral("a:b")); },
-         false, "File name filter is invalid."},
+        {"invalid name filter",
+         [](TSearchFileForm &f) { f.NameFilterComboBox->setEditText(QStringLiteral("a:b")); },
+         false,
+         "File name filter is invalid."},
         {"neither files nor directories",
          [](TSearchFileForm &f) {
              f.FindDirsCheckBox->setChecked(false);
              f.FindFilesCheckBox->setChecked(false);
          },
-         false, "You must search either directories or files."},
+         false,
+         "You must search either directories or files."},
         {"mixed time limits",
          [](TSearchFileForm &f) {
              f.CreationMinCheckBox->setChecked(true);
@@ -457,7 +492,8 @@ TEST_F(SearchDialogTest, ValidationMessagesLeaveTheDialogAsItWas)
              f.ModifiedMaxCheckBox->setChecked(true);
              f.ModifiedMaxTimeComboBox->setEditText(QStringLiteral("3"));
          },
-         false, "All time limits must be either absolute or relative."},
+         false,
+         "All time limits must be either absolute or relative."},
         {"creation limits the wrong way round",
          [](TSearchFileForm &f) {
              f.CreationMinCheckBox->setChecked(true);
@@ -465,7 +501,8 @@ TEST_F(SearchDialogTest, ValidationMessagesLeaveTheDialogAsItWas)
              f.CreationMaxCheckBox->setChecked(true);
              f.CreationMaxTimeComboBox->setEditText(QStringLiteral("7"));
          },
-         false, "\"Creation minimum\" is bigger than \"Creation maximum\"."},
+         false,
+         "\"Creation minimum\" is bigger than \"Creation maximum\"."},
         {"sizes the wrong way round",
          [](TSearchFileForm &f) {
              f.SizeMinCheckBox->setChecked(true);
@@ -473,7 +510,8 @@ TEST_F(SearchDialogTest, ValidationMessagesLeaveTheDialogAsItWas)
              f.SizeMaxCheckBox->setChecked(true);
              f.SizeMaxComboBox->setEditText(QStringLiteral("2"));
          },
-         false, "\"Size from\" is bigger than \"Size up to\"."},
+         false,
+         "\"Size from\" is bigger than \"Size up to\"."},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Name);
@@ -500,10 +538,13 @@ TEST_F(SearchDialogTest, TheHistoryIsSearchedByTheWordsOfItsTitles)
     Form.Do(false, false);
     std::vector<std::string> found;
     for (const TFoundItem &item : Form.FoundItems())
-        found.push_back("(" + std::to_string(item.Rank) + ") " + item.Title + (item.IsDirectory ? "/" : ""));
+        found.push_back("(" + std::to_string(item.Rank) + ") " + item.Title +
+                        (item.IsDirectory ? "/" : ""));
     // Newest first among equal ranks, the visited directories before the launched files.
-    EXPECT_EQ(found, (std::vector<std::string>{"(200) /home/ann/projects/", "(200) /home/ann/projects.txt",
-                                               "(150) /srv/projectsold/"}));
+    EXPECT_EQ(found,
+              (std::vector<std::string>{"(200) /home/ann/projects/",
+                                        "(200) /home/ann/projects.txt",
+                                        "(150) /srv/projectsold/"}));
     ASSERT_EQ(Form.FoundItemsListBox->count(), 3);
     EXPECT_EQ(Form.FoundItemsListBox->item(0)->text(), QStringLiteral(" (200) /home/ann/projects"));
     EXPECT_TRUE(Form.FoundItemsListBox->item(0)->font().bold());
@@ -589,9 +630,7 @@ protected:
 
 TEST_F(ColumnSearchTest, SearchNamesSelectSelectsTheFoundFilesInTheColumn)
 {
-    SearchWith([&] {
-        Form.SearchNamesSelectButton->click();
-    });
+    SearchWith([&] { Form.SearchNamesSelectButton->click(); });
     std::vector<std::string> selected;
     for (int i = 0; i < Col().FileList->Count(); ++i)
         if (Col().Item(i)->Selected) selected.push_back(ExtractName(Col().Item(i)->Title));
@@ -615,7 +654,8 @@ TEST_F(ColumnSearchTest, PutInFoundContainerFillsTheContainerWithTheRanks)
     EXPECT_EQ(titles, (std::vector<std::string>{Dir / "a.txt", Dir / "b.txt", Dir / "sub/d.txt"}));
     EXPECT_EQ(Main->Containers[found].items[0].Data.rank, 1);
     bool shown = false;
-    for (int i = 0; i < Main->VisibleColumnCount; ++i) shown |= Main->Columns[i]->ContainerIndex == found;
+    for (int i = 0; i < Main->VisibleColumnCount; ++i)
+        shown |= Main->Columns[i]->ContainerIndex == found;
     EXPECT_TRUE(shown);
     EXPECT_TRUE(ShownErrors().empty());
 }
@@ -644,7 +684,8 @@ TEST_F(ColumnSearchTest, DuplicatesOfAFileAreSearchedAtOnce)
 
 TEST_F(ColumnSearchTest, StopKeepsTheResultsAndCancelClosesWithoutOne)
 {
-    for (int i = 0; i < 50; ++i) Dir.WriteFile("many" + std::to_string(i) + ".txt", "m");
+    for (int i = 0; i < 50; ++i)
+        Dir.WriteFile("many" + std::to_string(i) + ".txt", "m");
     SearchWith([&] {
         QMetaObject::invokeMethod(Form.StopButton, &QPushButton::click, Qt::QueuedConnection);
         Form.SearchNamesButton->click();
@@ -677,16 +718,32 @@ TEST_F(ColumnSearchTest, EachActionOfTheFoundListReachesTheColumn)
         std::string ActiveTitle; // of the column afterwards; empty: not checked
     };
     const TCase cases[] = {
-        {"Enter on a directory enters it", "sub", false,
-         [](TSearchFileForm &f) { QTest::keyClick(f.FoundItemsListBox, Qt::Key_Return); }, saEnterDirectory,
+        {"Enter on a directory enters it",
+         "sub",
+         false,
+         [](TSearchFileForm &f) { QTest::keyClick(f.FoundItemsListBox, Qt::Key_Return); },
+         saEnterDirectory,
          Dir / "sub/d.txt"},
-        {"Ctrl+click on a file focuses it", "d.txt", false, [](TSearchFileForm &f) { f.UserAction(0, false, true); },
-         saFocusFile, Dir / "sub/d.txt"},
-        {"switched, a double click focuses", "d.txt", true, [](TSearchFileForm &f) { f.UserAction(0, true, false); },
-         saFocusFile, Dir / "sub/d.txt"},
-        {"Shift+3 puts the files in the third container, keeping its items", "*.txt", false,
-         [](TSearchFileForm &f) { QTest::keyClick(f.FoundItemsListBox, Qt::Key_3, Qt::ShiftModifier); },
-         saPutInContainer, ""},
+        {"Ctrl+click on a file focuses it",
+         "d.txt",
+         false,
+         [](TSearchFileForm &f) { f.UserAction(0, false, true); },
+         saFocusFile,
+         Dir / "sub/d.txt"},
+        {"switched, a double click focuses",
+         "d.txt",
+         true,
+         [](TSearchFileForm &f) { f.UserAction(0, true, false); },
+         saFocusFile,
+         Dir / "sub/d.txt"},
+        {"Shift+3 puts the files in the third container, keeping its items",
+         "*.txt",
+         false,
+         [](TSearchFileForm &f) {
+             QTest::keyClick(f.FoundItemsListBox, Qt::Key_3, Qt::ShiftModifier);
+         },
+         saPutInContainer,
+         ""},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Name);
