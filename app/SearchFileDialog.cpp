@@ -33,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -684,19 +685,7 @@ void TSearchFileForm::Do(bool select, bool content)
                 for (int i = FilesHistory.count() - 1; i >= 0 && !Search.Stop; --i)
                     Search.ProcessHistoryItem(FilesHistory.Entry(i).title, false);
             } else if (Column && !Column->FileList->Empty) {
-                const bool all =
-                    Column->SelectedCount == 0 && ConsiderAllSelectedCheckBox->isChecked();
-                if (Column->SelectedCount == 0 && !all) {
-                    Search.ProcessItem(Column->ActiveTitle);
-                } else {
-                    for (int i = 0; i < Column->FileList->Count() && !Search.Stop; ++i) {
-                        TFileListData *item = Column->Item(i);
-                        if (!all && !item->Selected) continue;
-                        Search.ProcessItem(item->Title);
-                        if (item->Selected) Column->SelectItem(i, false);
-                    }
-                    Column->FileList->update();
-                }
+                SearchColumnItems();
             }
         }
         Search.OnError = nullptr;
@@ -719,6 +708,30 @@ void TSearchFileForm::Do(bool select, bool content)
             FoundItemsListBox->setFocus();
     });
     Fun.ShowIfFailed("Failed to search.");
+}
+
+void TSearchFileForm::SearchColumnItems()
+{
+    // The main window's periodic work waits while input is processed inside the search, and
+    // the items are taken first: nothing reloads the column under the walk.
+    std::optional<TBusyScope> busy;
+    if (MainForm) busy.emplace(*MainForm);
+    const bool all = Column->SelectedCount == 0 && ConsiderAllSelectedCheckBox->isChecked();
+    if (Column->SelectedCount == 0 && !all) {
+        Search.ProcessItem(Column->ActiveTitle);
+        return;
+    }
+    std::vector<std::pair<int, std::string>> items;
+    for (int i = 0; i < Column->FileList->Count(); ++i)
+        if (all || Column->Item(i)->Selected) items.emplace_back(i, Column->Item(i)->Title);
+    for (const auto &[index, title] : items) {
+        if (Search.Stop) break;
+        Search.ProcessItem(title);
+        if (index < Column->FileList->Count() && Column->Item(index)->Title == title &&
+            Column->Item(index)->Selected)
+            Column->SelectItem(index, false);
+    }
+    Column->FileList->update();
 }
 
 // ---- The found list ---------------------------------------------------------------------------

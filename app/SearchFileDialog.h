@@ -338,6 +338,8 @@ private:
     void PutInContainerButtonClick();
     void FoundListKeyDown(class QKeyEvent *event);
     void ProcessPendingInput();
+    // The column's selection (or all its items, or its focused item) goes to the search.
+    void SearchColumnItems();
 
     TFileSearch Search;
     bool CancelRequested = false;
