@@ -271,6 +271,10 @@ public:
     // The find-common-text dialog on the column's selection. Shown: "Failed to find common
     // text."
     void Com_FindCommonText();
+    // The search dialog for this column (the duplicates of a reference file, or the navigation
+    // history); its result enters or focuses the chosen item here, fills a container or selects
+    // the found files. Shown: "Failed to search."
+    void Com_Search(const std::string &duplicateReference = {}, bool history = false);
     // The "Attach stream" submenu: this column's focused file's streams (at most 30).
     void SetupAttachStream(QMenu *menu);
     void AttachStreamMenuClick(const std::string &stream);

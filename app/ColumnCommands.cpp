@@ -11,9 +11,14 @@
 #include "app/StegDialog.h"
 #include "app/MainDialog.h"
 #include "app/NewFileDialog.h"
+#include "app/SearchFileDialog.h"
 #include "app/OptionsDialog.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+
 #include <limits>
+#include <unordered_set>
 
 namespace {
 
@@ -90,4 +95,76 @@ void TColumn::Com_NewFile(int kind)
         LoadDirectory(false, -2, -1, std::numeric_limits<int>::min(), -1, NewFileForm->Title);
     });
     Fun.ShowIfFailed("Failed to create new file.");
+}
+
+namespace {
+
+// The column that shows the container after a search: one that already shows it, else the
+// chosen column when asked and it exists, else the active one.
+TColumn &ContainerColumnAfterSearch(TMainForm &form, TColumn &active, int number)
+{
+    for (int i = 0; i < form.VisibleColumnCount; ++i)
+        if (form.Columns[i]->ContainerIndex == number) return *form.Columns[i];
+    if (SearchFileForm->ReuseContainerCheckBox->isChecked()) {
+        const int column = SearchFileForm->UseColumnForContainerComboBox->currentText().toInt() - 1;
+        if (column >= 0 && column < form.VisibleColumnCount) return *form.Columns[column];
+    }
+    return active;
+}
+
+} // namespace
+
+void TColumn::Com_Search(const std::string &duplicateReference, bool history)
+{
+    TFunScope Fun(ThisUnit, "TColumn::Com_Search");
+    Fun.Run([&] {
+        if (!SearchFileForm) return;
+        const bool found = SearchFileForm->Dialog(this, duplicateReference, history);
+        if (Fun.CalleeFailed() || !found) return;
+        const std::vector<TFoundItem> items = SearchFileForm->FoundItems();
+        const std::string &chosen = SearchFileForm->ChosenName;
+        switch (SearchFileForm->Action) {
+        case saEnterDirectory:
+            LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, IncludeTrailingBackslash(chosen));
+            break;
+        case saFocusFile:
+            LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, chosen);
+            break;
+        case saPutInContainer: {
+            const int number = SearchFileForm->ContainerNumber;
+            TContainer &container = Form.Containers[number];
+            if (!SearchFileForm->KeepContainerItems) container.Clear();
+            for (const TFoundItem &item : items) container.AddItem(item.Title, item.Rank);
+            if (SearchFileForm->ShowSearchBoardCheckBox->isChecked()) {
+                Form.Boards.ShowBoard(Form.Boards.FindSearchBoard());
+                FunStatContext.Reset(fsPerfect);
+            }
+            TColumn &target = ContainerColumnAfterSearch(Form, Form.ActiveColumn(), number);
+            if (target.ContainerIndex == number) target.ReloadContainer(number);
+            else target.ShowContainer(number);
+            break;
+        }
+        case saSelectFiles: {
+            if (SelectedCount > 0) {
+                ShowErrorMessage("Can't select files because there already are selected files.");
+                return;
+            }
+            if (FileList->Empty || static_cast<int>(items.size()) > FileList->Count()) {
+                ShowErrorMessage("Found more files than there are in the column.");
+                return;
+            }
+            // The found list is in the order of the walk, the column in its sort order.
+            std::unordered_set<std::string> titles;
+            for (const TFoundItem &item : items) titles.insert(item.Title);
+            for (int i = 0; i < FileList->Count(); ++i)
+                if (titles.count(Item(i)->Title) != 0) SelectItem(i, true);
+            FileList->update();
+            ShowInfo();
+            break;
+        }
+        default:
+            break;
+        }
+    });
+    Fun.ShowIfFailed("Failed to search.");
 }

@@ -393,6 +393,8 @@ public:
     void Com_EditDescription();
     // The find-common-text dialog on the active column's selection.
     void Com_FindCommonText();
+    void Com_SearchFile();
+    void Com_SearchHistory();
     // Gives the streams editor the skin's colours and the viewer's font and wrapping.
     void SetFileStreamsEditorOptions();
     // Shown: "Failed to show properties."
@@ -476,6 +478,7 @@ public:
     void FileDragMenu_CopyAsLastNumberedClick();
     void FileDragMenu_MoveAsLastNumberedClick();
     void FileDragMenu_CopyAsHardLinkClick();
+    void FileDragMenu_SearchDuplicatesClick();
     void FileDragMenu_DirectLocateClick();
     void FileDragMenu_SendToProgramClick();
     void FileDragMenu_SendRefToProgramClick();

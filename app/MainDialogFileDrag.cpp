@@ -67,10 +67,6 @@ bool Always(const R &)
 {
     return true;
 }
-bool Never(const R &)
-{
-    return false;
-}
 bool CopyRule(const R &f)
 {
     return f.SourceHasItems && !f.SameDirectory && !f.DriveInvolved;
@@ -115,6 +111,10 @@ bool HardLinkRule(const R &f)
 bool DirectLocateRule(const R &f)
 {
     return f.SourceHasItems && f.DestinationHasItems && (!f.SameDirectory || f.DifferentColumns);
+}
+bool SearchDuplicatesRule(const R &f)
+{
+    return f.SourceHasItems && f.DestinationHasItems && !f.DriveInvolved && !f.SourceIsDirectory;
 }
 bool SendToProgramRule(const R &f)
 {
@@ -195,7 +195,7 @@ const TDragRow DragRows[] = {
     {0, "FileDragMenu_Misc", "Miscellaneous", drSubmenu, nullptr, Always, ""},
     {1, "FileDragMenu_DirectLocate", "Direct locate", drItem, &F::FileDragMenu_DirectLocateClick, DirectLocateRule,
      "Focus a file with a name that matches the source file. The search is performed from the first item in the column."},
-    {1, "FileDragMenu_SearchDuplicates", "Search duplicates", drItem, nullptr, Never,
+    {1, "FileDragMenu_SearchDuplicates", "Search duplicates", drItem, &F::FileDragMenu_SearchDuplicatesClick, SearchDuplicatesRule,
      "Search duplicate files of the source file in the destination column. For a file to be considered a match, the following information must the identical: file size, first 1'000 bytes of content; no other information is relevant. The search, in the destination column, is performed only for the active file (or selected items, if any)"},
     {1, "FileDragMenu_SendToProgram", "Send to program", drItem, &F::FileDragMenu_SendToProgramClick, SendToProgramRule,
      "The source file is sent to the destination file, as parameter of the program. The working directory is the path of the source file. This works only if the destination file is a program or a link."},
@@ -625,6 +625,12 @@ void TMainForm::FileDragMenu_CopyAsHardLinkClick()
             ReloadAfterOperation(s, ExtractDirectory(item->Title), directory, directory + CopyAsForm->Name());
     });
     Fun.ShowIfFailed("Failed to copy as hard-link.");
+}
+
+void TMainForm::FileDragMenu_SearchDuplicatesClick()
+{
+    const TFileListData *item = DragSourceColumn().Item(DragSourceIndex());
+    if (item) ActiveColumn().Com_Search(item->Title);
 }
 
 void TMainForm::FileDragMenu_DirectLocateClick()

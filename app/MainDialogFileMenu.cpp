@@ -164,8 +164,8 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "LocatePreviousFileMenu", "Locate previous file", "Shift+T", rkItem, nullptr},
     {1, "LocateFirstNumberedMenu", "Locate first numbered", "Ctrl+Alt+T", rkItem, nullptr},
     {1, "LocateLastNumberedMenu", "Locate last numbered", "Alt+T", rkItem, nullptr},
-    {1, "SearchHistoryMenu", "Search history", "H", rkItem, nullptr},
-    {1, "SearchFileMenu", "Search file *", "S", rkItem, nullptr},
+    {1, "SearchHistoryMenu", "Search history", "H", rkItem, &F::Com_SearchHistory},
+    {1, "SearchFileMenu", "Search file *", "S", rkItem, &F::Com_SearchFile},
     {1, "SearchFileInHomeMenu", "Search file in home *", "Ctrl+S", rkItem, nullptr},
     {1, "SearchFileInHome2Menu", "Search file in home 2 *", "Shift+S", rkItem, nullptr},
     {1, "FindCommonTextMenu", "Find common text *", "Alt+S", rkItem, &F::Com_FindCommonText},
@@ -1024,6 +1024,16 @@ void TMainForm::Com_EditDescription()
 void TMainForm::Com_FindCommonText()
 {
     ActiveColumn().Com_FindCommonText();
+}
+
+void TMainForm::Com_SearchFile()
+{
+    ActiveColumn().Com_Search();
+}
+
+void TMainForm::Com_SearchHistory()
+{
+    ActiveColumn().Com_Search({}, true);
 }
 
 void TMainForm::SetFileStreamsEditorOptions()

@@ -13,6 +13,7 @@
 #include "app/FindCommonTextDialog.h"
 #include "app/StegDialog.h"
 #include "app/OptionsDialog.h"
+#include "app/SearchFileDialog.h"
 #include "app/ViewerPlugins.h"
 
 #include <QMouseEvent>
@@ -146,6 +147,7 @@ void TMainForm::ReadOptionsText(TStoredTextList &list)
         if (FileStreamsForm) FileStreamsForm->ReadSettings(list);
         if (FindCommonTextForm) FindCommonTextForm->ReadSettings(list);
         if (StegForm) StegForm->ReadSettings(list);
+        if (SearchFileForm) SearchFileForm->ReadSettings(list);
         Containers.ReadTitles(list);
         Containers.LoadAll(OptionsFilesDirectory + "Containers/");
         std::int32_t active = 0;
@@ -169,6 +171,7 @@ void TMainForm::WriteOptionsText(TStoredTextList &list)
         if (FileStreamsForm) FileStreamsForm->WriteSettings(list);
         if (FindCommonTextForm) FindCommonTextForm->WriteSettings(list);
         if (StegForm) StegForm->WriteSettings(list);
+        if (SearchFileForm) SearchFileForm->WriteSettings(list);
         Containers.WriteTitles(list);
         Containers.SaveAll(OptionsFilesDirectory + "Containers/");
         list.WriteInteger("Main", "ActiveBoard", Boards.ActiveBoard);

@@ -16,6 +16,7 @@
 #include "app/StegDialog.h"
 #include "app/NewFileDialog.h"
 #include "app/OverwriteDialog.h"
+#include "app/SearchFileDialog.h"
 #include "platform/TerminationSignals.h"
 #include "platform/qt/QtApplication.h"
 #include "platform/qt/QtErrorWindow.h"
@@ -88,6 +89,7 @@ int RunProgram(int argc, char **argv)
                 OverwriteForm = new TOverwriteForm(firstWindow);
                 CopyAsForm = new TCopyAsForm(firstWindow);
                 FileForm = new TFileForm(firstWindow);
+                SearchFileForm = new TSearchFileForm(firstWindow);
                 NewFileForm = new TNewFileForm(firstWindow);
                 FileStreamsForm = new TFileStreamsForm(firstWindow);
                 FindCommonTextForm = new TFindCommonTextForm(firstWindow);
@@ -113,6 +115,7 @@ int RunProgram(int argc, char **argv)
             OverwriteForm = nullptr;
             CopyAsForm = nullptr;
             FileForm = nullptr;
+            SearchFileForm = nullptr;
             NewFileForm = nullptr;
             FileStreamsForm = nullptr;
             FindCommonTextForm = nullptr;

@@ -9,3 +9,6 @@ int ListBench(int argc, char **argv);
 int EngineCopyBench(int argc, char **argv);
 int ThumbsBench(int argc, char **argv);
 int StegBench(int argc, char **argv);
+int SearchBench(int argc, char **argv);
+int SearchNamesBench(int argc, char **argv);
+int DuplicatesBench(int argc, char **argv);

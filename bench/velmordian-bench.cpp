@@ -30,7 +30,12 @@ int Usage()
                  "  steg-out PICTURE PASSWORD ITERATIONS DSTDIR\n"
                  "                     takes the hidden file out; prints its name\n"
                  "  steg-reference CARRIER OUT.png\n"
-                 "                     loads and saves the picture with Qt alone\n");
+                 "                     loads and saves the picture with Qt alone\n"
+                 "  search DIR TEXT    content search below DIR; prints the number found\n"
+                 "  search-names DIR FILTER\n"
+                 "                     name search below DIR; prints the number found\n"
+                 "  duplicates FILE DIR\n"
+                 "                     the duplicates of FILE below DIR; prints the number found\n");
     return 2;
 }
 
@@ -69,5 +74,8 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "steg-in") == 0 || std::strcmp(argv[1], "steg-out") == 0 ||
         std::strcmp(argv[1], "steg-reference") == 0)
         return StegBench(argc, argv);
+    if (std::strcmp(argv[1], "search") == 0) return SearchBench(argc, argv);
+    if (std::strcmp(argv[1], "search-names") == 0) return SearchNamesBench(argc, argv);
+    if (std::strcmp(argv[1], "duplicates") == 0) return DuplicatesBench(argc, argv);
     return Usage();
 }

@@ -118,6 +118,9 @@ bool FileSystemSpace(const std::string &path, std::uint64_t &total, std::uint64_
 
 // Whole-file reads and writes.
 int OpenForReading(const std::string &path);
+// Opens a regular file for reading, never waiting on a FIFO or a device (symbolic links
+// followed); anything else fails with EINVAL. size gets the size of the open file.
+int OpenRegularForReading(const std::string &path, std::uint64_t &size);
 // Reads up to size bytes (fewer only at the end of the file); -1 on failure.
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size);
 // Creates or replaces the file through a temporary file beside it. A symbolic link of that name
@@ -164,6 +167,19 @@ namespace Platform {
 bool ListDirectoryWithStatus(
     const std::string &path,
     const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry);
+// The kind of a directory entry as the directory itself tells it, without a status call.
+enum class TEntryKind : unsigned char
+{
+    Unknown,
+    Regular,
+    Directory,
+    SymbolicLink,
+    Other // FIFO, socket, device
+};
+// Lists a directory with the kind of each entry ("." and ".." left out); an entry whose kind
+// the file system does not report comes as Unknown. False on a failure to open or read it.
+bool ListDirectoryKinds(const std::string &path,
+                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry);
 // The file system type of the path ("ext4", "vfat", ...); empty when unknown.
 std::string FileSystemType(const std::string &path);
 

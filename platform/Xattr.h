@@ -10,6 +10,10 @@ namespace Platform {
 
 // The names without the "user." prefix, in the order the file system reports them.
 bool ListUserAttributes(const std::string &path, std::vector<std::string> &names);
+// The same, listed through the caller's buffer, which is kept for the next call: a file
+// without user attributes costs no allocation.
+bool ListUserAttributes(const std::string &path, std::string &buffer, std::vector<std::string> &names);
+bool ListUserAttributes(int handle, std::string &buffer, std::vector<std::string> &names);
 // Size of one value; false when it is missing (ENODATA) or cannot be read.
 bool UserAttributeSize(const std::string &path, const std::string &name, std::size_t &size);
 // At most limit bytes of a value (the whole value when it is shorter).

@@ -503,6 +503,24 @@ int OpenForReading(const std::string &path)
     return handle;
 }
 
+int OpenRegularForReading(const std::string &path, std::uint64_t &size)
+{
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (handle < 0) return -1;
+    struct stat info{};
+    const bool known = ::fstat(handle, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        const int code = known ? EINVAL : errno;
+        ::close(handle);
+        errno = code;
+        return -1;
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    // Small files are read in one call: the hint would cost more than it brings.
+    if (size > (1u << 20)) ::posix_fadvise(handle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return handle;
+}
+
 std::int64_t ReadFully(int handle, void *buffer, std::size_t size)
 {
     auto *bytes = static_cast<char *>(buffer);
@@ -742,6 +760,45 @@ bool ListDirectoryWithStatus(
                 status = TEntryStatus();
             }
             onEntry(name, std::strlen(name), status, valid);
+        }
+    }
+}
+
+bool ListDirectoryKinds(const std::string &path,
+                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry)
+{
+    THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0) return false;
+    struct TRawEntry
+    {
+        std::uint64_t Inode;
+        std::int64_t Offset;
+        unsigned short Length;
+        unsigned char Type;
+        char Name[1];
+    };
+    alignas(8) char buffer[1 << 15];
+    for (;;) {
+        const long got = ::syscall(SYS_getdents64, directory.Get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (got == 0) return true;
+        for (long at = 0; at < got;) {
+            const auto *raw = reinterpret_cast<const TRawEntry *>(buffer + at);
+            const char *name = buffer + at + offsetof(TRawEntry, Name);
+            at += raw->Length;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+            TEntryKind kind = TEntryKind::Other;
+            switch (raw->Type) {
+            case DT_UNKNOWN: kind = TEntryKind::Unknown; break;
+            case DT_REG: kind = TEntryKind::Regular; break;
+            case DT_DIR: kind = TEntryKind::Directory; break;
+            case DT_LNK: kind = TEntryKind::SymbolicLink; break;
+            default: break;
+            }
+            onEntry(name, std::strlen(name), kind);
         }
     }
 }

@@ -2,6 +2,7 @@
 #include "platform/Xattr.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/xattr.h>
 
 namespace Platform {
@@ -51,6 +52,50 @@ bool ListUserAttributes(const std::string &path, std::vector<std::string> &names
         return false;
     SplitNames(buffer, names);
     return true;
+}
+
+namespace {
+
+// Lists through the buffer kept by the caller; list(data, size) is listxattr or flistxattr.
+template <class TList>
+bool ListIntoBuffer(TList list, std::string &buffer, std::vector<std::string> &names)
+{
+    names.clear();
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (buffer.size() < 256) buffer.resize(256);
+        ssize_t got = list(buffer.data(), buffer.size());
+        if (got < 0 && errno == ERANGE) {
+            const ssize_t size = list(nullptr, 0);
+            if (size < 0) return false;
+            buffer.resize(static_cast<std::size_t>(size) + 256);
+            continue;
+        }
+        if (got < 0) return false;
+        for (ssize_t start = 0; start < got;) {
+            const char *name = buffer.data() + start;
+            const std::size_t length = ::strnlen(name, static_cast<std::size_t>(got - start));
+            if (length > Prefix.size() && Prefix.compare(0, Prefix.size(), name, Prefix.size()) == 0)
+                names.emplace_back(name + Prefix.size(), length - Prefix.size());
+            start += static_cast<ssize_t>(length) + 1;
+        }
+        return true;
+    }
+    errno = ERANGE;
+    return false;
+}
+
+} // namespace
+
+bool ListUserAttributes(const std::string &path, std::string &buffer, std::vector<std::string> &names)
+{
+    return ListIntoBuffer(
+        [&path](char *data, std::size_t size) { return ::listxattr(path.c_str(), data, size); }, buffer, names);
+}
+
+bool ListUserAttributes(int handle, std::string &buffer, std::vector<std::string> &names)
+{
+    return ListIntoBuffer(
+        [handle](char *data, std::size_t size) { return ::flistxattr(handle, data, size); }, buffer, names);
 }
 
 bool ListUserAttributes(int handle, std::vector<std::string> &names)
