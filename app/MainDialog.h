@@ -394,6 +394,11 @@ public:
     // The find-common-text dialog on the active column's selection.
     void Com_FindCommonText();
     void Com_SearchFile();
+    // The search in the first (home) or second column of the "Search" board, shown first.
+    // Shown: "Failed to search."
+    void SearchFile(int column);
+    void Com_SearchFileInHome();
+    void Com_SearchFileInHome2();
     void Com_SearchHistory();
     // Gives the streams editor the skin's colours and the viewer's font and wrapping.
     void SetFileStreamsEditorOptions();

@@ -166,8 +166,8 @@ const TFileMenuRow FileMenuRows[] = {
     {1, "LocateLastNumberedMenu", "Locate last numbered", "Alt+T", rkItem, nullptr},
     {1, "SearchHistoryMenu", "Search history", "H", rkItem, &F::Com_SearchHistory},
     {1, "SearchFileMenu", "Search file *", "S", rkItem, &F::Com_SearchFile},
-    {1, "SearchFileInHomeMenu", "Search file in home *", "Ctrl+S", rkItem, nullptr},
-    {1, "SearchFileInHome2Menu", "Search file in home 2 *", "Shift+S", rkItem, nullptr},
+    {1, "SearchFileInHomeMenu", "Search file in home *", "Ctrl+S", rkItem, &F::Com_SearchFileInHome},
+    {1, "SearchFileInHome2Menu", "Search file in home 2 *", "Shift+S", rkItem, &F::Com_SearchFileInHome2},
     {1, "FindCommonTextMenu", "Find common text *", "Alt+S", rkItem, &F::Com_FindCommonText},
     {0, "SelectMenu", "Select", "", rkSubmenu, nullptr},
     {0, "ContainerModeMenu", "Show container", "", rkFilled, nullptr},
@@ -1029,6 +1029,31 @@ void TMainForm::Com_FindCommonText()
 void TMainForm::Com_SearchFile()
 {
     ActiveColumn().Com_Search();
+}
+
+void TMainForm::SearchFile(int column)
+{
+    TFunScope Fun(ThisUnit, "TMainForm::SearchFile");
+    Fun.Run([&] {
+        const int board = Boards.FindSearchBoard();
+        if (board >= 0 && board != Boards.ActiveBoard) Boards.ShowBoard(board);
+        if (Fun.CalleeFailed() || VisibleColumnCount <= 0) return;
+        ActiveColumnIndex = std::clamp(column, 0, VisibleColumnCount - 1);
+        FocusColumn(ActiveColumnIndex, false);
+        column = ActiveColumnIndex;
+        Columns[static_cast<std::size_t>(column)]->Com_Search();
+    });
+    Fun.ShowIfFailed("Failed to search.");
+}
+
+void TMainForm::Com_SearchFileInHome()
+{
+    SearchFile(0);
+}
+
+void TMainForm::Com_SearchFileInHome2()
+{
+    SearchFile(1);
 }
 
 void TMainForm::Com_SearchHistory()

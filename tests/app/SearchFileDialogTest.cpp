@@ -765,3 +765,20 @@ TEST_F(ColumnSearchTest, EachActionOfTheFoundListReachesTheColumn)
     EXPECT_EQ(Main->Containers[2].ItemCount(), 4); // the kept item and the three found files
     EXPECT_TRUE(ShownErrors().empty());
 }
+
+TEST_F(ColumnSearchTest, SearchInHomeShowsTheSearchBoardAndSearchesItsColumn)
+{
+    const int board = Main->Boards.FindSearchBoard();
+    ASSERT_GE(board, 0);
+    ASSERT_NE(Main->Boards.ActiveBoard, board);
+    bool opened = false;
+    QTimer::singleShot(0, [&] {
+        opened = Form.isVisible();
+        Form.reject();
+    });
+    Main->SearchFile(1);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(Main->Boards.ActiveBoard, board);
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+    EXPECT_TRUE(ShownErrors().empty());
+}
