@@ -2,6 +2,7 @@
 #include "app/MainDialog.h"
 
 #include "Libraries/File.h"
+#include "app/Column.h"
 #include "Libraries/History.h"
 #include "Libraries/HistoryDialog.h"
 #include "Libraries/Install.h"
@@ -28,7 +29,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -552,5 +556,104 @@ TEST_F(MainDialogTest, WindowKeysActOrGoOnToTheControls)
     EXPECT_EQ(opened.source().fragment().toStdString(), "ctx100");
     EXPECT_FALSE(ProgramOptions.ShowHintBar);
     EXPECT_TRUE(Form->InterBoard.Marked);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+// ---- Changes made by other programs --------------------------------------------------------
+
+class DirectoryChangeTest : public MainDialogTest
+{
+protected:
+    void SetUp() override
+    {
+        MainDialogTest::SetUp();
+        ProgramOptions.FirstRun = false;
+        std::filesystem::create_directories(Dir / "sub");
+        Dir.WriteFile("a.txt", "a");
+        Form->BusyCount = 0;
+        Form->Initialised = true;
+        Form->show();
+        Form->Reset(false);
+        Show(0);
+        Show(1);
+    }
+    void TearDown() override
+    {
+        TDirectoryMonitor::PartitionTypeOf = SavedType;
+        MainDialogTest::TearDown();
+    }
+    TColumn &Col(int i) { return *Form->Columns[i]; }
+    void Show(int i) { Col(i).LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a.txt"); }
+    // The periodic check, with the active list holding the focus as when the user works in it.
+    void Check()
+    {
+        Form->ActiveColumnIndex = 0;
+        QApplication::setActiveWindow(Form.get());
+        Col(0).FileList->setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(Col(0).FileList->hasFocus());
+        Form->CheckDirMonitor(false);
+    }
+    // Another program's change.
+    void Outside(const std::string &command) { ASSERT_EQ(std::system(command.c_str()), 0); }
+    bool Lists(int i, const char *name) { return Col(i).IndexOfName(name) >= 0; }
+    TTempDir Dir;
+    std::function<int(const std::string &)> SavedType = TDirectoryMonitor::PartitionTypeOf;
+};
+
+TEST_F(DirectoryChangeTest, AChangeMarksEveryColumnOfTheDirectoryAndTheActivationReadsItOnce)
+{
+    Check();
+    EXPECT_FALSE(Col(0).HeaderButton->StrikeOut);
+    Outside("touch '" + Dir / "new.txt" + "'");
+    Check();
+    EXPECT_TRUE(Col(0).HeaderButton->StrikeOut);
+    EXPECT_TRUE(Col(1).HeaderButton->StrikeOut);
+    EXPECT_FALSE(Lists(0, "new.txt")) << "marked only, not read";
+    // Coming back to the program reads the first column and gives its list to the second.
+    Form->ReloadOnNextCheck = true;
+    Check();
+    EXPECT_TRUE(Lists(0, "new.txt"));
+    EXPECT_TRUE(Lists(1, "new.txt"));
+    EXPECT_FALSE(Col(0).HeaderButton->StrikeOut);
+    EXPECT_FALSE(Col(1).HeaderButton->StrikeOut);
+    // A change inside a subdirectory is not the directory's.
+    Outside("touch '" + Dir / "sub/inner.txt" + "'");
+    Check();
+    EXPECT_FALSE(Col(0).HeaderButton->StrikeOut);
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(DirectoryChangeTest, ARemovablePartitionIsLookedAtOnlyOnActivation)
+{
+    TDirectoryMonitor::PartitionTypeOf = [](const std::string &) { return static_cast<int>(ptRemovable); };
+    for (int i = 0; i < 2; ++i) {
+        Col(i).DirMonitor.Stop();
+        Show(i);
+    }
+    Check();
+    Outside("touch '" + Dir / "late.txt" + "'");
+    Check();
+    EXPECT_FALSE(Col(0).HeaderButton->StrikeOut);
+    Form->ReloadOnNextCheck = true;
+    Check();
+    EXPECT_TRUE(Lists(0, "late.txt"));
+    EXPECT_TRUE(Lists(1, "late.txt"));
+}
+
+TEST_F(DirectoryChangeTest, ARemovedDirectoryGivesWayToItsParentAtActivation)
+{
+    std::filesystem::create_directories(Dir / "sub/deep");
+    Dir.WriteFile("sub/deep/f.txt", "f");
+    Col(0).LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "sub/deep/f.txt");
+    const std::string shown = ExtractDirectory(Col(0).ActiveTitle);
+    Check(); // the window's first activation reads everything once
+    Outside("rm -r '" + Dir / "sub" + "'");
+    Check();
+    EXPECT_TRUE(Col(0).HeaderButton->StrikeOut);
+    Form->ReloadOnNextCheck = true;
+    Check();
+    EXPECT_NE(ExtractDirectory(Col(0).ActiveTitle), shown);
+    EXPECT_EQ(ExtractDirectory(Col(0).ActiveTitle).rfind(Dir.Path(), 0), 0u);
     EXPECT_TRUE(ShownErrors().empty());
 }
