@@ -9,6 +9,7 @@
 #include "app/OptionsDialog.h"
 #include "app/SkinDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FileViewer.h"
 #include "app/ViewerPlugins.h"
 #include "platform/FileHandle.h"
 #include "platform/SettingsStore.h"
@@ -157,6 +158,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), MainTimer(new QTimer(th
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
+    DestroyViewers();
     MyTPanel::OnHint = nullptr;
     for (auto &column : Columns) column.reset();
     for (int slot = 0; slot < 3; ++slot) ViewerPlugins.UnloadViewerPlugin(slot);
@@ -226,6 +228,7 @@ void TMainForm::CreateAreas()
     ViewerSplitter->OnSplitterMoved = [this](int delta) { SetViewerHeight(true, ViewerHeight - delta); };
     HideOnRightClick(ViewerSplitter, [this] {
         ViewerVisible = false;
+        if (FileViewer) FileViewer->Clear();
         Reset(false);
         FocusColumn(-1, false);
     });
@@ -554,6 +557,7 @@ void TMainForm::MainTimerTimer()
 {
     TFunScope Fun(ThisUnit, "TMainForm::MainTimerTimer");
     Fun.Run([&] {
+        CheckItemHotTrack();
         if (IsBusy() || !isActiveWindow()) return;
         if (!DirCheckWatch.isValid() || DirCheckWatch.elapsed() >= 1000) {
             DirCheckWatch.start();
