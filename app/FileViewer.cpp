@@ -36,6 +36,20 @@ constexpr const char *ThisUnit = "FileViewer";
 constexpr qsizetype FirstTextChunk = 256 * 1024;
 constexpr qsizetype LaterTextChunk = 2 * 1024 * 1024;
 
+// True when the bytes end in the middle of a UTF-8 sequence (its lead byte and fewer
+// continuation bytes than it announces).
+bool EndsInsideUtf8Sequence(const std::string &bytes)
+{
+    const std::size_t size = bytes.size();
+    for (std::size_t back = 1; back <= 4 && back <= size; ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[size - back]);
+        if ((byte & 0xC0) == 0x80) continue;
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return back < length;
+    }
+    return false;
+}
+
 bool IsMplFile(const std::string &file)
 {
     return HasExtension(file, ".mpl");
@@ -66,6 +80,7 @@ TFileViewer::TFileViewer(QWidget *client) : Client(client), PictureViewer(client
 
 TFileViewer::~TFileViewer()
 {
+    if (TextHandle >= 0) Platform::CloseHandle(TextHandle);
     PictureViewer.Clear();
 }
 
@@ -99,9 +114,7 @@ void TFileViewer::SetInfo(const std::string &text)
 
 void TFileViewer::Clear()
 {
-    TextTimer->stop();
-    PendingText.clear();
-    PendingOffset = 0;
+    FinishText();
     TextBox->hide();
     TextBox->clear();
     PictureViewer.Clear();
@@ -229,58 +242,90 @@ void TFileViewer::LoadTextFile(std::uint64_t size)
 {
     TFunScope Fun(ThisUnit, "TFileViewer::LoadTextFile");
     Fun.Run([&] {
-        const int handle = Platform::OpenForReading(FileName);
-        if (handle < 0) {
+        FinishText();
+        TextHandle = Platform::OpenForReading(FileName);
+        if (TextHandle < 0) {
             Fun.RaiseLastError("Failed to open file.", FileName);
             return;
         }
-        std::string bytes(size, '\0');
-        const std::int64_t got = Platform::ReadFully(handle, bytes.data(), bytes.size());
-        const int readError = errno;
-        Platform::CloseHandle(handle);
-        if (got < 0) {
-            Fun.Raise("Failed to read file.", FileName, {}, readError);
+        PendingBytes.reserve(std::size_t(size));
+        Utf8Decoder = std::make_unique<QStringDecoder>(QStringDecoder::Utf8);
+        Latin1Text = false;
+        // The first screen at once; the rest is read, decoded and appended in steps, so that a
+        // large file shows without reading and laying out the whole document first.
+        bool atEnd = false;
+        const QString first = NextTextChunk(FirstTextChunk, atEnd);
+        if (TextHandle < 0) {
+            Fun.Raise("Failed to read file.", FileName, {}, TextReadError);
             return;
         }
-        bytes.resize(std::size_t(got));
-        PendingText = DecodeTextFileBytes(bytes.data(), bytes.size());
-        bytes = std::string();
-        // The first screen at once; the rest follows in steps, so that a large file shows
-        // without laying out the whole document first.
-        qsizetype first = std::min(PendingText.size(), FirstTextChunk);
-        if (first < PendingText.size() && PendingText[first - 1].isHighSurrogate()) ++first;
-        TextBox->setPlainText(PendingText.left(first));
-        PendingOffset = first;
-        if (PendingOffset < PendingText.size())
-            TextTimer->start();
+        TextBox->setPlainText(first);
+        if (atEnd)
+            FinishText();
         else
-            PendingText.clear();
+            TextTimer->start();
     });
+}
+
+QString TFileViewer::NextTextChunk(qsizetype bytes, bool &atEnd)
+{
+    const std::size_t old = PendingBytes.size();
+    PendingBytes.resize(old + std::size_t(bytes));
+    std::int64_t got = Platform::ReadFully(TextHandle, PendingBytes.data() + old, std::size_t(bytes));
+    if (got < 0) {
+        TextReadError = errno;
+        FinishText();
+        atEnd = true;
+        return QString();
+    }
+    PendingBytes.resize(old + std::size_t(got));
+    atEnd = got < bytes;
+    const QByteArrayView chunk(PendingBytes.data() + old, qsizetype(got));
+    QString text;
+    if (!Latin1Text) {
+        text = Utf8Decoder->decode(chunk);
+        if (Utf8Decoder->hasError() || (atEnd && EndsInsideUtf8Sequence(PendingBytes))) {
+            // Not UTF-8 after all: the whole text again, as Latin-1.
+            Latin1Text = true;
+            text = QString::fromLatin1(PendingBytes.data(), qsizetype(PendingBytes.size()));
+            if (old > 0) TextBox->clear();
+        }
+    } else {
+        text = QString::fromLatin1(chunk.data(), chunk.size());
+    }
+    if (text.contains(QChar(0))) text.replace(QChar(0), QChar(0x2400));
+    return text;
+}
+
+void TFileViewer::FinishText()
+{
+    if (TextHandle >= 0) Platform::CloseHandle(TextHandle);
+    TextHandle = -1;
+    TextTimer->stop();
+    PendingBytes = std::string();
+    Utf8Decoder.reset();
 }
 
 void TFileViewer::AppendPendingText()
 {
-    if (PendingOffset >= PendingText.size()) {
-        TextTimer->stop();
-        PendingText.clear();
-        PendingOffset = 0;
+    if (TextHandle < 0) {
+        FinishText();
         return;
     }
-    qsizetype count = std::min(PendingText.size() - PendingOffset, LaterTextChunk);
-    if (PendingOffset + count < PendingText.size() && PendingText[PendingOffset + count - 1].isHighSurrogate())
-        ++count;
     QScrollBar *bar = TextBox->verticalScrollBar();
     const int value = bar->value();
+    bool atEnd = false;
+    const QString text = NextTextChunk(LaterTextChunk, atEnd);
     QTextCursor cursor(TextBox->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(PendingText.mid(PendingOffset, count));
+    cursor.insertText(text);
     bar->setValue(value);
-    PendingOffset += count;
+    if (atEnd) FinishText();
 }
 
 bool TFileViewer::TextComplete() const
 {
-    return PendingText.isEmpty();
+    return TextHandle < 0;
 }
 
 void TFileViewer::PaintImage()

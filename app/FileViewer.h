@@ -16,6 +16,7 @@
 
 class MyTPanel;
 class QPlainTextEdit;
+class QStringDecoder;
 class QTimer;
 class QWidget;
 struct TViewerOptions;
@@ -127,9 +128,16 @@ private:
     // Loads the text file into the text box; the first screen at once, the rest in steps.
     void LoadTextFile(std::uint64_t size);
     void AppendPendingText();
+    // Decodes the next bytes of the file (UTF-8 until a byte shows it is not, then Latin-1).
+    QString NextTextChunk(qsizetype bytes, bool &atEnd);
+    void FinishText();
 
-    QString PendingText;
-    qsizetype PendingOffset = 0;
+    // The open text file while the box fills, the bytes read so far and a read's errno.
+    int TextHandle = -1;
+    int TextReadError = 0;
+    std::string PendingBytes;
+    std::unique_ptr<QStringDecoder> Utf8Decoder;
+    bool Latin1Text = false;
     QTimer *TextTimer = nullptr;
 };
 

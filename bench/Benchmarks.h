@@ -9,3 +9,4 @@ int ListBench(int argc, char **argv);
 int EngineCopyBench(int argc, char **argv);
 int ThumbsBench(int argc, char **argv);
 int StegBench(int argc, char **argv);
+int ViewBench(int argc, char **argv);

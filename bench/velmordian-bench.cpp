@@ -30,7 +30,10 @@ int Usage()
                  "  steg-out PICTURE PASSWORD ITERATIONS DSTDIR\n"
                  "                     takes the hidden file out; prints its name\n"
                  "  steg-reference CARRIER OUT.png\n"
-                 "                     loads and saves the picture with Qt alone\n");
+                 "                     loads and saves the picture with Qt alone\n"
+                 "  view FILE W H [MAXTEXTSIZE]\n"
+                 "                     loads the file into an off-screen viewer of W x H (text\n"
+                 "                     limit default -1); prints the shown size\n");
     return 2;
 }
 
@@ -69,5 +72,6 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "steg-in") == 0 || std::strcmp(argv[1], "steg-out") == 0 ||
         std::strcmp(argv[1], "steg-reference") == 0)
         return StegBench(argc, argv);
+    if (std::strcmp(argv[1], "view") == 0) return ViewBench(argc, argv);
     return Usage();
 }

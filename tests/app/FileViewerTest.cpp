@@ -155,6 +155,9 @@ TEST_F(FileViewerTest, TextFilesByTheirSizeAndLimit)
         {"latin1.txt", "caf\xE9 cr\xE8me", 100000, "caf\xC3\xA9 cr\xC3\xA8me"},
         {"utf8.txt", "\xE2\x82\xAC 5", 100000, "\xE2\x82\xAC 5"},
         {"nul.txt", std::string("a\0b", 3), 100000, "a\xE2\x90\x80" "b"},
+        // A byte that is not UTF-8 far after the first screen turns the whole text to Latin-1.
+        {"late-latin1.txt", "\xC3\xA9" + std::string(400000, 'a') + "\xE9", -1, "#400003"},
+        {"late-utf8.txt", std::string(400000, 'a') + "\xC3\xA9", -1, "#400001"},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Name);
@@ -168,6 +171,12 @@ TEST_F(FileViewerTest, TextFilesByTheirSizeAndLimit)
         else
             EXPECT_EQ(Text(), c.Shown);
         EXPECT_EQ(Viewer->Info, "File size = " + FileSizeText(6, 0, c.Content.size()));
+        if (c.Content.size() == 400003) {
+            EXPECT_EQ(Viewer->TextBox->toPlainText().front(), QChar(0xC3));
+            EXPECT_EQ(Viewer->TextBox->toPlainText().back(), QChar(0xE9));
+        }
+        if (c.Content.size() == 400002)
+            EXPECT_EQ(Viewer->TextBox->toPlainText().back(), QChar(0xE9));
     }
     EXPECT_TRUE(ShownErrors().empty());
 }
