@@ -16,6 +16,7 @@
 #include "platform/FileHandle.h"
 #include "platform/FileSystem.h"
 
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStringDecoder>
@@ -50,6 +51,25 @@ bool EndsInsideUtf8Sequence(const std::string &bytes)
     return false;
 }
 
+// Keeps the text box over the whole viewer client when the client changes size.
+class TClientResizeFilter : public QObject
+{
+public:
+    TClientResizeFilter(QWidget *client, QWidget *textBox) : QObject(textBox), TextBox(textBox)
+    {
+        client->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            TextBox->setGeometry(0, 0, static_cast<QWidget *>(watched)->width(), static_cast<QWidget *>(watched)->height());
+        return false;
+    }
+
+private:
+    QWidget *TextBox;
+};
+
 bool IsMplFile(const std::string &file)
 {
     return HasExtension(file, ".mpl");
@@ -72,6 +92,7 @@ TFileViewer::TFileViewer(QWidget *client) : Client(client), PictureViewer(client
     TextBox->setReadOnly(true);
     TextBox->setObjectName("ViewerTextBox");
     TextBox->hide();
+    new TClientResizeFilter(client, TextBox);
     TextTimer = new QTimer(TextBox);
     TextTimer->setInterval(0);
     QObject::connect(TextTimer, &QTimer::timeout, TextBox, [this] { AppendPendingText(); });

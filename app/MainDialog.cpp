@@ -468,7 +468,6 @@ int TMainForm::MaximumViewerHeight() const
 
 void TMainForm::SetViewerHeight(bool refit, int height)
 {
-    (void)refit;
     if (!ViewerVisible) return;
     if (height <= 0) height = ViewerHeight;
     height = std::min(std::max(height, 50), std::max(50, MaximumViewerHeight()));
@@ -476,6 +475,7 @@ void TMainForm::SetViewerHeight(bool refit, int height)
     ViewerHeight = height;
     Reset(false);
     FocusColumn(-1, false);
+    if (refit && FileViewer) FileViewer->Refit();
 }
 
 void TMainForm::ShowBoard()
@@ -667,7 +667,10 @@ void TMainForm::ApplicationEventsActivate()
     Fun.ShowIfFailed("Failed to activate the program.");
 }
 
-void TMainForm::ApplicationEventsDeactivate() {}
+void TMainForm::ApplicationEventsDeactivate()
+{
+    if (OnCloseFileHover) OnCloseFileHover();
+}
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {

@@ -231,6 +231,7 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
             return;
         }
         if (isMinimized()) showNormal();
+        if (OnCloseFileHover) OnCloseFileHover();
         const Qt::KeyboardModifiers held =
             event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         // Shift+F10 is "Paths in container" in a container column and the context-menu key

@@ -308,3 +308,60 @@ TEST_F(FileHoverDialogTest, ViewCommandsFollowTheFocus)
     EXPECT_TRUE(FileViewer->TextBox->isHidden());
     EXPECT_TRUE(ShownErrors().empty());
 }
+
+TEST_F(FileHoverDialogTest, ViewerPanelShowsPicturesAndTexts)
+{
+    QImage photo(1200, 800, QImage::Format_RGB32);
+    {
+        QPainter painter(&photo);
+        QLinearGradient sky(0, 0, 0, 500);
+        sky.setColorAt(0, QColor(70, 130, 200));
+        sky.setColorAt(1, QColor(200, 220, 240));
+        painter.fillRect(0, 0, 1200, 500, sky);
+        painter.fillRect(0, 500, 1200, 300, QColor(60, 120, 50));
+        painter.setBrush(QColor(250, 220, 80));
+        painter.drawEllipse(900, 80, 140, 140);
+    }
+    photo.save(QString::fromStdString(Dir / "a-photo.jpg"), "JPEG");
+    QImage transparent(300, 300, QImage::Format_ARGB32);
+    transparent.fill(Qt::transparent);
+    {
+        QPainter painter(&transparent);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(220, 40, 40, 200));
+        painter.drawEllipse(20, 20, 260, 260);
+    }
+    transparent.save(QString::fromStdString(Dir / "b-transparent.png"), "PNG");
+    Dir.WriteFile("c-notes.txt", "Notes\n\nThe viewer shows text files in a read-only text box under the "
+                                 "columns. Long lines wrap when word-wrap is on, and a large file shows its "
+                                 "first screen at once.\n");
+    TColumn &column = *Form->Columns[0];
+    Form->ActiveColumnIndex = 0;
+    column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a-photo.jpg");
+    Form->show();
+    const std::string folder = VELMORDIAN_SOURCE_DIR "/docs/screenshots/";
+    struct TCase
+    {
+        const char *File, *Shot;
+    };
+    for (const TCase c : {TCase{"a-photo.jpg", "viewer-photograph.png"}, TCase{"b-transparent.png", "viewer-transparent-png.png"},
+                          TCase{"c-notes.txt", "viewer-text.png"}}) {
+        SCOPED_TRACE(c.File);
+        column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / c.File);
+        ASSERT_EQ(column.ActiveTitle, Dir / c.File);
+        EXPECT_TRUE(Form->ClickMenuItem("View"));
+        ASSERT_TRUE(Form->ViewerVisible);
+        const TPictureViewer &picture = FileViewer->PictureViewer;
+        if (picture.Image) {
+            // Fitted into the client inside its border.
+            EXPECT_LE(picture.RenderedHeight, Form->ViewerClient->height() - 2 * Form->ViewerClient->BorderWidth);
+            EXPECT_LE(picture.RenderedWidth, Form->ViewerClient->width() - 2 * Form->ViewerClient->BorderWidth);
+            EXPECT_GT(picture.RenderedHeight, 0);
+        } else {
+            EXPECT_FALSE(FileViewer->TextBox->isHidden());
+            EXPECT_EQ(FileViewer->TextBox->size(), Form->ViewerClient->size());
+        }
+        EXPECT_TRUE(Form->ViewerPanel->grab().save(QString::fromStdString(folder + c.Shot)));
+    }
+    EXPECT_TRUE(ShownErrors().empty());
+}
