@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCursor>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -363,5 +364,63 @@ TEST_F(FileHoverDialogTest, ViewerPanelShowsPicturesAndTexts)
         }
         EXPECT_TRUE(Form->ViewerPanel->grab().save(QString::fromStdString(folder + c.Shot)));
     }
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(FileHoverDialogTest, CheckItemHotTrackOpensOnlyOverTheTypeZone)
+{
+    Dir.WriteFile("a.txt", "first");
+    Dir.WriteFile("b.txt", "second");
+    TColumn &column = *Form->Columns[0];
+    Form->ActiveColumnIndex = 0;
+    column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a.txt");
+    Form->show();
+    Form->activateWindow();
+    QApplication::setActiveWindow(Form.get());
+    if (!Form->isActiveWindow()) GTEST_SKIP() << "the platform activates no window";
+    ProgramOptions.FileHoverActive = true;
+    ProgramOptions.SimulateFileType = true;
+    MyTPanel *list = column.FileList;
+    const QPoint origin = list->mapToGlobal(QPoint(list->BorderWidth, list->BorderWidth));
+    const QRect first = list->ItemRectInside(0);
+    const QPoint typeZone = origin + first.topLeft() + QPoint(2, 2);
+    const QPoint namePart = origin + first.topLeft() + QPoint(column.GetTypeFieldWidth(true) + 20, 2);
+    // The delay is over: the watch started long ago.
+    const auto rest = [&](QPoint at) {
+        QCursor::setPos(at);
+        Form->SetHotItem(0, list->ItemUnderMouse());
+        Form->ItemHoverWatch.start -= 60;
+        Form->CheckItemHotTrack();
+    };
+    QCursor::setPos(namePart);
+    if (QCursor::pos() != namePart) GTEST_SKIP() << "the platform cannot move the cursor";
+
+    // On the name part nothing opens.
+    rest(namePart);
+    EXPECT_FALSE(FileHoverForm->Shown);
+    // On the type zone it opens for that item, anchored at the item's first line.
+    rest(typeZone);
+    ASSERT_TRUE(FileHoverForm->Shown);
+    EXPECT_EQ(FileHoverForm->FileName, column.Item(0)->Title);
+    EXPECT_EQ(Form->HoverItem, (TColumnItem{0, 0}));
+    // Moving more than "Sensitivity" within the item closes it, and it stays closed there.
+    const QPoint moved = typeZone + QPoint(0, 0) + QPoint(ProgramOptions.FileHoverSensitivity + 1, 0);
+    Form->CheckHoverMove(0, 0, moved.x() - list->mapToGlobal(QPoint(0, 0)).x(),
+                         moved.y() - list->mapToGlobal(QPoint(0, 0)).y());
+    EXPECT_FALSE(FileHoverForm->Shown);
+    rest(typeZone);
+    EXPECT_FALSE(FileHoverForm->Shown);
+    // Another item: it opens again.
+    const QRect second = list->ItemRectInside(1);
+    rest(origin + second.topLeft() + QPoint(2, 2));
+    EXPECT_TRUE(FileHoverForm->Shown);
+    EXPECT_EQ(FileHoverForm->FileName, column.Item(1)->Title);
+    Form->CloseFileHover();
+    // Without "ShowFileType" and "SimulateFileType" it does not open.
+    ProgramOptions.ShowFileType = false;
+    ProgramOptions.SimulateFileType = false;
+    Form->HoverItem = {};
+    rest(origin + first.topLeft() + QPoint(2, 2));
+    EXPECT_FALSE(FileHoverForm->Shown);
     EXPECT_TRUE(ShownErrors().empty());
 }
