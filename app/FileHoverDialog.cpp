@@ -34,7 +34,9 @@ QString ElidedPath(const QString &text, const QFontMetrics &metrics, int width)
     if (last <= 0) return metrics.elidedText(text, Qt::ElideMiddle, width);
     const QString tail = text.mid(last);
     QString head = text.left(last);
-    while (!head.isEmpty() && metrics.horizontalAdvance(head + QStringLiteral("...") + tail) > width) head.chop(1);
+    while (!head.isEmpty() &&
+           metrics.horizontalAdvance(head + QStringLiteral("...") + tail) > width)
+        head.chop(1);
     if (head.isEmpty()) return metrics.elidedText(text, Qt::ElideMiddle, width);
     return head + QStringLiteral("...") + tail;
 }
@@ -44,8 +46,12 @@ std::string ClockText(std::int64_t milliseconds)
 {
     const std::int64_t seconds = std::max<std::int64_t>(0, milliseconds / 1000);
     char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    std::snprintf(text,
+                  sizeof text,
+                  "%02lld:%02lld:%02lld",
+                  static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60),
+                  static_cast<long long>(seconds % 60));
     return text;
 }
 
@@ -95,8 +101,9 @@ bool HoverMovedAway(QPoint start, QPoint now, int sensitivity)
 }
 
 TFileHoverForm::TFileHoverForm(QWidget *parent)
-    : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus)
+    : QWidget(parent,
+              Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                  Qt::WindowDoesNotAcceptFocus)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
@@ -171,9 +178,19 @@ void TFileHoverForm::Display(bool playMedia,
         LengthText.clear();
         SourceWidth = SourceHeight = FittedWidth = FittedHeight = 0;
         LineHeight = lineHeight;
-        const THoverGeometry g = HoverGeometry(ThumbnailMode, IsVideo, IsAudio, IsDirectory, lineHeight,
-                                               GetFontHeight(font), anchorX, anchorY, genericWidth,
-                                               movieHeight, movieWidth, pictureHeight, pictureWidth);
+        const THoverGeometry g = HoverGeometry(ThumbnailMode,
+                                               IsVideo,
+                                               IsAudio,
+                                               IsDirectory,
+                                               lineHeight,
+                                               GetFontHeight(font),
+                                               anchorX,
+                                               anchorY,
+                                               genericWidth,
+                                               movieHeight,
+                                               movieWidth,
+                                               pictureHeight,
+                                               pictureWidth);
         HeaderHeight = g.HeaderHeight;
         InfoRect = g.InfoRect;
         DisplayRect = g.DisplayRect;
@@ -215,13 +232,14 @@ std::string TFileHoverForm::InformationText(std::int64_t position, std::int64_t 
         text = "Error \"" + ErrorText + "\"";
     } else {
         if ((IsVideo || IsAudio) && length >= 1)
-            percent = " (" + std::to_string(std::llround(double(position) * 100 / double(length))) + "%)";
+            percent =
+                " (" + std::to_string(std::llround(double(position) * 100 / double(length))) + "%)";
         if (IsVideo) {
             // Without a source height the zoom figure is left out.
             const std::string zoom =
                 SourceHeight >= 1 ? std::to_string(FittedHeight * 100 / SourceHeight) + "%" : "?";
-            text = "W " + std::to_string(SourceWidth) + " * H " + std::to_string(SourceHeight) + " | Z " +
-                   zoom + " | D " + LengthText;
+            text = "W " + std::to_string(SourceWidth) + " * H " + std::to_string(SourceHeight) +
+                   " | Z " + zoom + " | D " + LengthText;
         } else if (IsAudio) {
             text = PlayMedia ? "D " + LengthText : "Not playing";
         }
@@ -256,17 +274,33 @@ void TFileHoverForm::FPaint(bool progressOnly, std::int64_t position, std::int64
                 const QRect line(5, y, width - 10, LineHeight);
                 std::string text = lines[i];
                 if (i == 1) {
-                    const QString path = ElidedPath(QString::fromStdString(PathText), canvas.fontMetrics(),
-                                                    line.width() - canvas.fontMetrics().horizontalAdvance(QStringLiteral("Path \"\"")));
+                    const QString path =
+                        ElidedPath(QString::fromStdString(PathText),
+                                   canvas.fontMetrics(),
+                                   line.width() - canvas.fontMetrics().horizontalAdvance(
+                                                      QStringLiteral("Path \"\"")));
                     text = "Path \"" + path.toStdString() + "\"";
                 }
-                DrawTextInRect(text, canvas, false, 0, TextColor, 0, 0, false, nullptr, nullptr, true, false,
-                               Qt::TextSingleLine, line);
+                DrawTextInRect(text,
+                               canvas,
+                               false,
+                               0,
+                               TextColor,
+                               0,
+                               0,
+                               false,
+                               nullptr,
+                               nullptr,
+                               true,
+                               false,
+                               Qt::TextSingleLine,
+                               line);
                 y += LineHeight;
             }
         }
         if (ThumbnailMode) {
-            if (!progressOnly && OnPaintThumb) OnPaintThumb(FileName, DisplayRect, InfoRect, canvas, Modified, Size);
+            if (!progressOnly && OnPaintThumb)
+                OnPaintThumb(FileName, DisplayRect, InfoRect, canvas, Modified, Size);
             return;
         }
         if (IsAudio && PlayMedia && !MediaStarted) {
@@ -275,11 +309,28 @@ void TFileHoverForm::FPaint(bool progressOnly, std::int64_t position, std::int64
         }
         const std::string text = InformationText(position, length);
         if (IsVideo && ErrorText.empty())
-            DrawFrame(canvas, DisplayRect.left(), DisplayRect.top(), BorderColor, FittedHeight, FittedWidth);
+            DrawFrame(canvas,
+                      DisplayRect.left(),
+                      DisplayRect.top(),
+                      BorderColor,
+                      FittedHeight,
+                      FittedWidth);
         if (!text.empty()) {
             canvas.setBrush(QtColor(WindowColor));
-            DrawTextInRect(text, canvas, false, 0, TextColor, 0, 0, false, nullptr, nullptr, true, false,
-                           Qt::TextSingleLine, InfoRect);
+            DrawTextInRect(text,
+                           canvas,
+                           false,
+                           0,
+                           TextColor,
+                           0,
+                           0,
+                           false,
+                           nullptr,
+                           nullptr,
+                           true,
+                           false,
+                           Qt::TextSingleLine,
+                           InfoRect);
         }
     });
 }

@@ -107,8 +107,12 @@ public:
     std::string LengthText;
     std::string ErrorText;
     // Paints the thumbnail (the main window's PaintThumb); null paints none.
-    std::function<void(const std::string &file, QRect displayRect, QRect infoRect, QPainter &canvas,
-                        std::int64_t modified, std::int64_t size)>
+    std::function<void(const std::string &file,
+                       QRect displayRect,
+                       QRect infoRect,
+                       QPainter &canvas,
+                       std::int64_t modified,
+                       std::int64_t size)>
         OnPaintThumb;
     // Whether the file has a thumbnail (the main window's HasThumbnail).
     std::function<bool(const std::string &title)> OnHasThumbnail;

@@ -62,7 +62,10 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Resize)
-            TextBox->setGeometry(0, 0, static_cast<QWidget *>(watched)->width(), static_cast<QWidget *>(watched)->height());
+            TextBox->setGeometry(0,
+                                 0,
+                                 static_cast<QWidget *>(watched)->width(),
+                                 static_cast<QWidget *>(watched)->height());
         return false;
     }
 
@@ -156,7 +159,8 @@ void TFileViewer::ApplyTextOptions()
 {
     TextBox->setLineWrapMode(TextWordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     TextBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TextBox->setHorizontalScrollBarPolicy(TextWordWrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    TextBox->setHorizontalScrollBarPolicy(TextWordWrap ? Qt::ScrollBarAlwaysOff
+                                                       : Qt::ScrollBarAlwaysOn);
     QFont font(QString::fromStdString(FontName));
     font.setPointSize(std::max(1, FontSize));
     font.setBold(FontBold);
@@ -216,7 +220,8 @@ void TFileViewer::View()
             }
         }
         const std::string upper = UpperCaseText(extension);
-        if (PictureFileExtensions.Has(extension) || ViewerPlugins.FindViewerPluginSlot(extension) >= 0) {
+        if (PictureFileExtensions.Has(extension) ||
+            ViewerPlugins.FindViewerPluginSlot(extension) >= 0) {
             ShowViewerPanel();
             PaintImage();
             Fun.CalleeFailed();
@@ -246,8 +251,8 @@ void TFileViewer::View()
             if (size == 0 || !exists || status.IsDirectory)
                 TextBox->setPlainText(QStringLiteral("File is empty or missing."));
             else if (MaxTextSize >= 0 && size > std::uint64_t(MaxTextSize))
-                TextBox->setPlainText(QString::fromStdString("File size is too big (over " +
-                                                             std::to_string(MaxTextSize) + " bytes)."));
+                TextBox->setPlainText(QString::fromStdString(
+                    "File size is too big (over " + std::to_string(MaxTextSize) + " bytes)."));
             else {
                 LoadTextFile(size);
                 if (Fun.CalleeFailed()) return;
@@ -292,7 +297,8 @@ QString TFileViewer::NextTextChunk(qsizetype bytes, bool &atEnd)
 {
     const std::size_t old = PendingBytes.size();
     PendingBytes.resize(old + std::size_t(bytes));
-    std::int64_t got = Platform::ReadFully(TextHandle, PendingBytes.data() + old, std::size_t(bytes));
+    std::int64_t got =
+        Platform::ReadFully(TextHandle, PendingBytes.data() + old, std::size_t(bytes));
     if (got < 0) {
         TextReadError = errno;
         FinishText();

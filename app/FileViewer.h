@@ -36,7 +36,8 @@ class TMediaPlayer
 public:
     virtual ~TMediaPlayer() = default;
     virtual void PlayFile(const std::string &file) = 0;
-    virtual void PlayMPL(const std::string &file, const std::string &startTitle, std::int64_t position) = 0;
+    virtual void
+    PlayMPL(const std::string &file, const std::string &startTitle, std::int64_t position) = 0;
     virtual void PlayTextList(const std::vector<std::string> &list,
                               const std::string &startTitle,
                               const std::string &caption,

@@ -38,9 +38,15 @@ void TMainForm::CreateViewers()
     }
     if (!FileHoverForm) {
         FileHoverForm = new TFileHoverForm(this);
-        FileHoverForm->OnHasThumbnail = [this](const std::string &title) { return HasThumbnail(title); };
-        FileHoverForm->OnPaintThumb = [this](const std::string &file, QRect display, QRect info, QPainter &canvas,
-                                             std::int64_t modified, std::int64_t size) {
+        FileHoverForm->OnHasThumbnail = [this](const std::string &title) {
+            return HasThumbnail(title);
+        };
+        FileHoverForm->OnPaintThumb = [this](const std::string &file,
+                                             QRect display,
+                                             QRect info,
+                                             QPainter &canvas,
+                                             std::int64_t modified,
+                                             std::int64_t size) {
             PaintThumb(file, nullptr, display, info, canvas, modified, size);
         };
     }
@@ -75,10 +81,12 @@ bool TMainForm::HasThumbnail(const std::string &title) const
 
 void TMainForm::SetHotItem(int column, int index)
 {
-    if (index < 0 || (!ProgramOptions.HotTrackColumnItems && !ProgramOptions.FileHoverActive)) return;
+    if (index < 0 || (!ProgramOptions.HotTrackColumnItems && !ProgramOptions.FileHoverActive))
+        return;
     const TColumnItem item{column, index};
     if (item != HotItem) {
-        if (HotItem.Column >= 0) Columns[HotItem.Column]->DrawAnItem(nullptr, HotItem.Index, true, false);
+        if (HotItem.Column >= 0)
+            Columns[HotItem.Column]->DrawAnItem(nullptr, HotItem.Index, true, false);
         HotItem = item;
         HotItemPainted = false;
         Columns[column]->DrawAnItem(nullptr, index, false, true);
@@ -98,7 +106,10 @@ void TMainForm::ClearHotItem()
     HotItem = {};
 }
 
-bool TMainForm::IsMouseOverHotType(QRect &itemRect, QPoint &mouse, int &lineHeight, QPoint &listOrigin)
+bool TMainForm::IsMouseOverHotType(QRect &itemRect,
+                                   QPoint &mouse,
+                                   int &lineHeight,
+                                   QPoint &listOrigin)
 {
     if (HotItem.Column < 0 || HotItem.Index < 0) return false;
     const TColumn &column = *Columns[HotItem.Column];
@@ -128,7 +139,8 @@ void TMainForm::CheckHoverMove(int column, int index, int x, int y)
     if (TColumnItem{column, index} == HoverItem && index >= 0) {
         const MyTPanel *list = Columns[column]->FileList;
         const QPoint at = list->mapToGlobal(QPoint(0, 0)) + QPoint(x, y);
-        if (HoverMovedAway(HoverStartPoint, at, ProgramOptions.FileHoverSensitivity)) CloseFileHover();
+        if (HoverMovedAway(HoverStartPoint, at, ProgramOptions.FileHoverSensitivity))
+            CloseFileHover();
     } else {
         CloseFileHover();
         HoverItem = {};
@@ -155,26 +167,41 @@ void TMainForm::CheckItemHotTrack()
             THoverFacts facts;
             facts.HoverDiffersFromHot = HoverItem != HotItem;
             facts.WindowShown = FileHoverForm && FileHoverForm->Shown;
-            facts.MouseButtonHeld =
-                (QGuiApplication::mouseButtons() & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) != 0;
+            facts.MouseButtonHeld = (QGuiApplication::mouseButtons() &
+                                     (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) != 0;
             facts.DelayPassed = [&] { return ItemHoverWatch.IsPeriod(o.FileHoverDelay * 0.1); };
             facts.MainWindowActive = isActiveWindow();
-            facts.MouseOverHotType = [&] { return IsMouseOverHotType(rect, mouse, lineHeight, origin); };
+            facts.MouseOverHotType = [&] {
+                return IsMouseOverHotType(rect, mouse, lineHeight, origin);
+            };
             if (!FileHoverForm || !HoverOpens(facts)) return;
             const TFileListData *item = Columns[HotItem.Column]->Item(HotItem.Index);
             if (!item) return;
             HoverItem = HotItem;
             HoverStartPoint = mouse;
             const bool playMedia =
-                o.FileHoverPlayMedia &&
-                !(o.FileHoverDontPlayAlready && MediaPlayer && MediaPlayer->IsPlaying() && !HoverPlaying);
-            FileHoverForm->Display(playMedia, o.FileHoverShowVideoThumbnail, item->Kind == ikDirectory,
-                                   item->Created, item->Modified, item->Size, item->Title,
-                                   origin.y() + rect.top() + lineHeight, origin.x() + rect.left(),
-                                   SkinOptions.GridColor, SkinOptions.MouseMenuTextColor,
-                                   SkinOptions.MouseMenuBackColor, lineHeight, o.ItemsFontSize,
-                                   o.ItemsFontName, o.FileHoverGenericWidth, o.FileHoverMovieHeight,
-                                   o.FileHoverMovieWidth, o.FileHoverPictureHeight, o.FileHoverPictureWidth);
+                o.FileHoverPlayMedia && !(o.FileHoverDontPlayAlready && MediaPlayer &&
+                                          MediaPlayer->IsPlaying() && !HoverPlaying);
+            FileHoverForm->Display(playMedia,
+                                   o.FileHoverShowVideoThumbnail,
+                                   item->Kind == ikDirectory,
+                                   item->Created,
+                                   item->Modified,
+                                   item->Size,
+                                   item->Title,
+                                   origin.y() + rect.top() + lineHeight,
+                                   origin.x() + rect.left(),
+                                   SkinOptions.GridColor,
+                                   SkinOptions.MouseMenuTextColor,
+                                   SkinOptions.MouseMenuBackColor,
+                                   lineHeight,
+                                   o.ItemsFontSize,
+                                   o.ItemsFontName,
+                                   o.FileHoverGenericWidth,
+                                   o.FileHoverMovieHeight,
+                                   o.FileHoverMovieWidth,
+                                   o.FileHoverPictureHeight,
+                                   o.FileHoverPictureWidth);
             Fun.CalleeFailed();
         } else if (i < 0) {
             ClearHotItem();
@@ -232,7 +259,8 @@ void TMainForm::Com_ViewMediaInDirectory()
 {
     if (!FileViewer) return;
     TColumn &column = ActiveColumn();
-    const std::string caption = column.ContainerIndex >= 0 ? std::string() : ExtractDirectory(column.ActiveTitle);
+    const std::string caption =
+        column.ContainerIndex >= 0 ? std::string() : ExtractDirectory(column.ActiveTitle);
     FileViewer->ViewMediaInDirectory(caption, column.FileList, 0, std::string());
 }
 
@@ -240,7 +268,8 @@ void TMainForm::Com_ViewThisMediaInDirectory()
 {
     if (!FileViewer) return;
     TColumn &column = ActiveColumn();
-    FileViewer->ViewMediaInDirectory(ExtractDirectory(column.ActiveTitle), column.FileList, 0, column.ActiveTitle);
+    FileViewer->ViewMediaInDirectory(
+        ExtractDirectory(column.ActiveTitle), column.FileList, 0, column.ActiveTitle);
 }
 
 void TMainForm::Com_HideViewer()

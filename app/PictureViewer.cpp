@@ -69,9 +69,13 @@ void TPictureImage::mousePressEvent(QMouseEvent *event)
 {
     const QPoint at = event->position().toPoint();
     if (event->button() == Qt::RightButton)
-        CopyTextToClipboard(Owner.ColorClipText(at.x(), at.y()), "Failed to copy text to clipboard.", false, true);
+        CopyTextToClipboard(
+            Owner.ColorClipText(at.x(), at.y()), "Failed to copy text to clipboard.", false, true);
     else if (event->button() == Qt::MiddleButton)
-        CopyTextToClipboard(Owner.CoordinatesClipText(at.x(), at.y()), "Failed to copy text to clipboard.", false, true);
+        CopyTextToClipboard(Owner.CoordinatesClipText(at.x(), at.y()),
+                            "Failed to copy text to clipboard.",
+                            false,
+                            true);
 }
 
 // ---- TPictureViewer -------------------------------------------------------------------------
@@ -103,7 +107,8 @@ int TPictureViewer::BorderWidth() const
 QSize TPictureViewer::Box() const
 {
     const int border = BorderWidth();
-    return QSize(std::max(0, Panel->width() - 2 * border), std::max(0, Panel->height() - 2 * border));
+    return QSize(std::max(0, Panel->width() - 2 * border),
+                 std::max(0, Panel->height() - 2 * border));
 }
 
 void TPictureViewer::PrepareImage(bool fitSmall, TColorRef backgroundColor)
@@ -113,14 +118,25 @@ void TPictureViewer::PrepareImage(bool fitSmall, TColorRef backgroundColor)
     const QSize box = Box();
     double ratio = 1;
     int height = 0, width = 0;
-    FitSize(NaturalWidth, NaturalHeight, box.width(), ratio, height, width, fitSmall, false, 0, 0, box.height());
+    FitSize(NaturalWidth,
+            NaturalHeight,
+            box.width(),
+            ratio,
+            height,
+            width,
+            fitSmall,
+            false,
+            0,
+            0,
+            box.height());
     RenderedWidth = std::max(0, width);
     RenderedHeight = std::max(0, height);
     Image = new TPictureImage(Panel, *this);
     Image->hide();
     const int border = BorderWidth();
     Image->setGeometry(border, border, RenderedWidth, RenderedHeight);
-    Image->Bitmap = QImage(std::max(1, RenderedWidth), std::max(1, RenderedHeight), QImage::Format_ARGB32);
+    Image->Bitmap =
+        QImage(std::max(1, RenderedWidth), std::max(1, RenderedHeight), QImage::Format_ARGB32);
     Image->Bitmap.fill(QtColor(backgroundColor));
 }
 
@@ -182,7 +198,12 @@ void TPictureViewer::LoadPaintWithPlugin(const std::string &file,
         PrepareImage(fitSmall, backgroundColor);
         std::vector<std::uint8_t> pixels(std::size_t(RenderedWidth) * RenderedHeight * 4);
         try {
-            loadFileToBitmap(file, extension, RenderedWidth, RenderedHeight, backgroundColor, textColor,
+            loadFileToBitmap(file,
+                             extension,
+                             RenderedWidth,
+                             RenderedHeight,
+                             backgroundColor,
+                             textColor,
                              pixels.data());
         } catch (...) {
             // The buffer holds whatever the plug-in drew before it failed.
@@ -218,14 +239,16 @@ void TPictureViewer::ViewClipboardPicture(const std::string &file, bool fitSmall
 
 std::string TPictureViewer::HintText(int x, int y) const
 {
-    const int zoom = NaturalHeight >= 1 ? int(std::int64_t{RenderedHeight} * 100 / NaturalHeight) : 0;
-    std::string text = "File size = " + FileSizeText(6, 0, std::uint64_t(std::max<std::int64_t>(0, FileSize))) +
-                       ". Image width * height = " + std::to_string(NaturalWidth) + " * " +
-                       std::to_string(NaturalHeight) + "; Rendered width * height = " +
-                       std::to_string(RenderedWidth) + " * " + std::to_string(RenderedHeight) +
-                       ". Zoom = " + std::to_string(zoom) + "%" + ". Color depth = " + ColorDepth +
-                       ". Frames = " + std::to_string(Frames) + ". [RMB] = add color to clipboard" +
-                       ". [MMB] = add coordinates to clipboard.";
+    const int zoom =
+        NaturalHeight >= 1 ? int(std::int64_t{RenderedHeight} * 100 / NaturalHeight) : 0;
+    std::string text =
+        "File size = " + FileSizeText(6, 0, std::uint64_t(std::max<std::int64_t>(0, FileSize))) +
+        ". Image width * height = " + std::to_string(NaturalWidth) + " * " +
+        std::to_string(NaturalHeight) +
+        "; Rendered width * height = " + std::to_string(RenderedWidth) + " * " +
+        std::to_string(RenderedHeight) + ". Zoom = " + std::to_string(zoom) + "%" +
+        ". Color depth = " + ColorDepth + ". Frames = " + std::to_string(Frames) +
+        ". [RMB] = add color to clipboard" + ". [MMB] = add coordinates to clipboard.";
     if (x < 0 || y < 0 || RenderedWidth < 1 || RenderedHeight < 1) return text;
     int r = 0, g = 0, b = 0;
     if (Image && x < Image->Bitmap.width() && y < Image->Bitmap.height()) {
@@ -235,13 +258,14 @@ std::string TPictureViewer::HintText(int x, int y) const
         b = qBlue(pixel);
     }
     const int v = r * 65536 + g * 256 + b;
-    text += " RGB color = " + std::to_string(r) + "-" + std::to_string(g) + "-" + std::to_string(b) +
-            "; Decimal color = " + std::to_string(v) + "; Hexadecimal color = 0x" + Hex6(v) +
-            ". X * Y image = " + std::to_string(std::int64_t{x} * NaturalWidth / RenderedWidth) + " * " +
-            std::to_string(std::int64_t{y} * NaturalHeight / RenderedHeight) +
-            ". X * Y relative (\u2030) = " + std::to_string(std::int64_t{x} * 1000 / RenderedWidth) + " * " +
-            std::to_string(std::int64_t{y} * 1000 / RenderedHeight) + ". X * Y rendered = " +
-            std::to_string(x) + " * " + std::to_string(y) + ".";
+    text +=
+        " RGB color = " + std::to_string(r) + "-" + std::to_string(g) + "-" + std::to_string(b) +
+        "; Decimal color = " + std::to_string(v) + "; Hexadecimal color = 0x" + Hex6(v) +
+        ". X * Y image = " + std::to_string(std::int64_t{x} * NaturalWidth / RenderedWidth) +
+        " * " + std::to_string(std::int64_t{y} * NaturalHeight / RenderedHeight) +
+        ". X * Y relative (\u2030) = " + std::to_string(std::int64_t{x} * 1000 / RenderedWidth) +
+        " * " + std::to_string(std::int64_t{y} * 1000 / RenderedHeight) +
+        ". X * Y rendered = " + std::to_string(x) + " * " + std::to_string(y) + ".";
     return text;
 }
 

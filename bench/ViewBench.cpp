@@ -43,13 +43,17 @@ int ViewBench(int argc, char **argv)
     viewer.Do(file);
     // The first screen painted, as the panel shows it.
     const QPixmap shown = client.grab();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     (void)shown;
     if (viewer.PictureViewer.Image)
-        std::printf("%d x %d %.6f\n", viewer.PictureViewer.RenderedWidth, viewer.PictureViewer.RenderedHeight,
+        std::printf("%d x %d %.6f\n",
+                    viewer.PictureViewer.RenderedWidth,
+                    viewer.PictureViewer.RenderedHeight,
                     seconds);
     else if (!viewer.TextBox->isHidden())
-        std::printf("text %lld characters %.6f\n", static_cast<long long>(viewer.TextBox->document()->characterCount()),
+        std::printf("text %lld characters %.6f\n",
+                    static_cast<long long>(viewer.TextBox->document()->characterCount()),
                     seconds);
     else
         std::printf("nothing \"%s\" %.6f\n", viewer.Info.c_str(), seconds);

@@ -30,10 +30,12 @@ namespace {
 
 constexpr int LineHeight = 20;
 
-THoverGeometry Geometry(bool thumbnail, bool video, bool audio, bool directory, int anchorX, int anchorY)
+THoverGeometry
+Geometry(bool thumbnail, bool video, bool audio, bool directory, int anchorX, int anchorY)
 {
     // Generic width 200, movie 250 x 8 lines, picture 260 x 6 lines.
-    return HoverGeometry(thumbnail, video, audio, directory, LineHeight, 14, anchorX, anchorY, 200, 8, 250, 6, 260);
+    return HoverGeometry(
+        thumbnail, video, audio, directory, LineHeight, 14, anchorX, anchorY, 200, 8, 250, 6, 260);
 }
 
 } // namespace
@@ -67,7 +69,8 @@ TEST(FileHoverGeometryTest, SizesAndPlacement)
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Name);
-        const THoverGeometry g = Geometry(c.Thumbnail, c.Video, c.Audio, c.Directory, c.AnchorX, c.AnchorY);
+        const THoverGeometry g =
+            Geometry(c.Thumbnail, c.Video, c.Audio, c.Directory, c.AnchorX, c.AnchorY);
         EXPECT_EQ(g.Left, c.Left);
         EXPECT_EQ(g.Top, c.Top);
         EXPECT_EQ(g.Width, c.Width);
@@ -158,9 +161,26 @@ protected:
     }
     void Show(const TFileListData &item, int anchorX = 600, int anchorY = 400)
     {
-        FileHoverForm->Display(true, false, item.Kind == ikDirectory, item.Created, item.Modified, item.Size,
-                               item.Title, anchorY, anchorX, SkinOptions.GridColor, SkinOptions.MouseMenuTextColor,
-                               SkinOptions.MouseMenuBackColor, 18, 9, "DejaVu Sans", 300, 8, 250, 8, 260);
+        FileHoverForm->Display(true,
+                               false,
+                               item.Kind == ikDirectory,
+                               item.Created,
+                               item.Modified,
+                               item.Size,
+                               item.Title,
+                               anchorY,
+                               anchorX,
+                               SkinOptions.GridColor,
+                               SkinOptions.MouseMenuTextColor,
+                               SkinOptions.MouseMenuBackColor,
+                               18,
+                               9,
+                               "DejaVu Sans",
+                               300,
+                               8,
+                               250,
+                               8,
+                               260);
     }
     const TFileListData *ItemNamed(TColumn &column, const std::string &name)
     {
@@ -201,7 +221,9 @@ TEST_F(FileHoverDialogTest, LinesOfAFileAndADirectory)
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "Name \"sunset.png\"");
     EXPECT_EQ(lines[1], "Path \"" + Dir.Path() + "\"");
-    EXPECT_EQ(lines[2], "Size " + FileSizeText(6, 0, file->Size) + " (" + GroupedIntText(file->Size) + " bytes)");
+    EXPECT_EQ(lines[2],
+              "Size " + FileSizeText(6, 0, file->Size) + " (" + GroupedIntText(file->Size) +
+                  " bytes)");
     EXPECT_TRUE(lines[3].starts_with("Created "));
     EXPECT_TRUE(lines[4].starts_with("Modified "));
     const int fileHeight = hover.height();
@@ -210,12 +232,13 @@ TEST_F(FileHoverDialogTest, LinesOfAFileAndADirectory)
     EXPECT_TRUE(hover.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     EXPECT_FALSE(hover.isActiveWindow());
 
-    // The hover window over its item in the main window, for the screenshots: anchored at the
+    // The hover window over its item in the main window, written for review: anchored at the
     // bottom-left corner of the item's first line, as the hover logic places it.
     Form->show();
     const MyTPanel *list = column.FileList;
     int index = 0;
-    while (column.Item(index) != file) ++index;
+    while (column.Item(index) != file)
+        ++index;
     const QRect rect = list->ItemRectInside(index);
     const QPoint origin = list->mapToGlobal(QPoint(list->BorderWidth, list->BorderWidth));
     Show(*file, origin.x() + rect.left(), origin.y() + rect.top() + list->LineHeight());
@@ -225,10 +248,15 @@ TEST_F(FileHoverDialogTest, LinesOfAFileAndADirectory)
         const QPoint at = Form->mapFromGlobal(hover.pos());
         painter.drawPixmap(at, hover.grab());
     }
-    EXPECT_TRUE(shot.save(QString::fromUtf8(VELMORDIAN_SOURCE_DIR "/docs/screenshots/hover-picture-item.png")));
+    EXPECT_TRUE(shot.save(QString::fromStdString(
+        (std::filesystem::current_path() / "FileHover-picture-item.png").string())));
 
     // A click on the window hides it.
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+    QMouseEvent press(QEvent::MouseButtonPress,
+                      QPointF(5, 5),
+                      QPointF(5, 5),
+                      Qt::LeftButton,
+                      Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(&hover, &press);
     EXPECT_FALSE(hover.Shown);
@@ -259,7 +287,8 @@ TEST_F(FileHoverDialogTest, MediaWithoutAPlayerSaysSo)
     Show(song);
     EXPECT_EQ(FileHoverForm->InformationText(0, 0), "D ");
     FileHoverForm->ErrorText = NoMediaPlayerText;
-    EXPECT_EQ(FileHoverForm->InformationText(0, 0), std::string("Error \"") + NoMediaPlayerText + "\"");
+    EXPECT_EQ(FileHoverForm->InformationText(0, 0),
+              std::string("Error \"") + NoMediaPlayerText + "\"");
     TFileListData movie;
     movie.Title = Dir / "movie.avi";
     Show(movie);
@@ -333,20 +362,23 @@ TEST_F(FileHoverDialogTest, ViewerPanelShowsPicturesAndTexts)
         painter.drawEllipse(20, 20, 260, 260);
     }
     transparent.save(QString::fromStdString(Dir / "b-transparent.png"), "PNG");
-    Dir.WriteFile("c-notes.txt", "Notes\n\nThe viewer shows text files in a read-only text box under the "
-                                 "columns. Long lines wrap when word-wrap is on, and a large file shows its "
-                                 "first screen at once.\n");
+    Dir.WriteFile("c-notes.txt",
+                  "Notes\n\nThe viewer shows text files in a read-only text box under the "
+                  "columns. Long lines wrap when word-wrap is on, and a large file shows its "
+                  "first screen at once.\n");
     TColumn &column = *Form->Columns[0];
     Form->ActiveColumnIndex = 0;
     column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / "a-photo.jpg");
     Form->show();
-    const std::string folder = VELMORDIAN_SOURCE_DIR "/docs/screenshots/";
+    // Each view is written for review beside the test binary.
+    const std::string folder = std::filesystem::current_path().string() + "/";
     struct TCase
     {
         const char *File, *Shot;
     };
-    for (const TCase c : {TCase{"a-photo.jpg", "viewer-photograph.png"}, TCase{"b-transparent.png", "viewer-transparent-png.png"},
-                          TCase{"c-notes.txt", "viewer-text.png"}}) {
+    for (const TCase c : {TCase{"a-photo.jpg", "FileViewer-photograph.png"},
+                          TCase{"b-transparent.png", "FileViewer-transparent-png.png"},
+                          TCase{"c-notes.txt", "FileViewer-text.png"}}) {
         SCOPED_TRACE(c.File);
         column.LoadDirectory(true, -1, -1, std::numeric_limits<int>::min(), -1, Dir / c.File);
         ASSERT_EQ(column.ActiveTitle, Dir / c.File);
@@ -355,8 +387,10 @@ TEST_F(FileHoverDialogTest, ViewerPanelShowsPicturesAndTexts)
         const TPictureViewer &picture = FileViewer->PictureViewer;
         if (picture.Image) {
             // Fitted into the client inside its border.
-            EXPECT_LE(picture.RenderedHeight, Form->ViewerClient->height() - 2 * Form->ViewerClient->BorderWidth);
-            EXPECT_LE(picture.RenderedWidth, Form->ViewerClient->width() - 2 * Form->ViewerClient->BorderWidth);
+            EXPECT_LE(picture.RenderedHeight,
+                      Form->ViewerClient->height() - 2 * Form->ViewerClient->BorderWidth);
+            EXPECT_LE(picture.RenderedWidth,
+                      Form->ViewerClient->width() - 2 * Form->ViewerClient->BorderWidth);
             EXPECT_GT(picture.RenderedHeight, 0);
         } else {
             EXPECT_FALSE(FileViewer->TextBox->isHidden());
@@ -384,7 +418,8 @@ TEST_F(FileHoverDialogTest, CheckItemHotTrackOpensOnlyOverTheTypeZone)
     const QPoint origin = list->mapToGlobal(QPoint(list->BorderWidth, list->BorderWidth));
     const QRect first = list->ItemRectInside(0);
     const QPoint typeZone = origin + first.topLeft() + QPoint(2, 2);
-    const QPoint namePart = origin + first.topLeft() + QPoint(column.GetTypeFieldWidth(true) + 20, 2);
+    const QPoint namePart =
+        origin + first.topLeft() + QPoint(column.GetTypeFieldWidth(true) + 20, 2);
     // The delay is over: the watch started long ago.
     const auto rest = [&](QPoint at) {
         QCursor::setPos(at);
@@ -404,8 +439,11 @@ TEST_F(FileHoverDialogTest, CheckItemHotTrackOpensOnlyOverTheTypeZone)
     EXPECT_EQ(FileHoverForm->FileName, column.Item(0)->Title);
     EXPECT_EQ(Form->HoverItem, (TColumnItem{0, 0}));
     // Moving more than "Sensitivity" within the item closes it, and it stays closed there.
-    const QPoint moved = typeZone + QPoint(0, 0) + QPoint(ProgramOptions.FileHoverSensitivity + 1, 0);
-    Form->CheckHoverMove(0, 0, moved.x() - list->mapToGlobal(QPoint(0, 0)).x(),
+    const QPoint moved =
+        typeZone + QPoint(0, 0) + QPoint(ProgramOptions.FileHoverSensitivity + 1, 0);
+    Form->CheckHoverMove(0,
+                         0,
+                         moved.x() - list->mapToGlobal(QPoint(0, 0)).x(),
                          moved.y() - list->mapToGlobal(QPoint(0, 0)).y());
     EXPECT_FALSE(FileHoverForm->Shown);
     rest(typeZone);

@@ -52,7 +52,8 @@ std::uint32_t Crc32(const std::string &bytes)
     std::uint32_t crc = 0xFFFFFFFFu;
     for (const char c : bytes) {
         crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     return ~crc;
 }
@@ -68,7 +69,8 @@ std::string HugePngHeader()
         png[at + 3] = static_cast<char>(0xA0);
     }
     const std::uint32_t crc = Crc32(png.substr(12, 17));
-    for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        png[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
     return png;
 }
 
@@ -82,13 +84,18 @@ public:
     {
         Calls.push_back("PlayMPL " + file);
     }
-    void PlayTextList(const std::vector<std::string> &list, const std::string &, const std::string &caption,
+    void PlayTextList(const std::vector<std::string> &list,
+                      const std::string &,
+                      const std::string &caption,
                       std::int64_t) override
     {
         Calls.push_back("PlayTextList " + caption + " " + std::to_string(list.size()));
     }
     void SaveResumePoint() override {}
-    void RegisterPlayList(const std::string &caption) override { Calls.push_back("Register " + caption); }
+    void RegisterPlayList(const std::string &caption) override
+    {
+        Calls.push_back("Register " + caption);
+    }
     void Stop() override { Calls.push_back("Stop"); }
     bool IsPlaying() const override { return false; }
     bool PlayListHasVideo() const override { return false; }
@@ -126,7 +133,10 @@ protected:
         TStatusTest::TearDown();
     }
     std::string Text() const { return Viewer->TextBox->toPlainText().toStdString(); }
-    bool ShowsPicture() const { return Viewer->PictureViewer.Image && !Viewer->PictureViewer.Image->isHidden(); }
+    bool ShowsPicture() const
+    {
+        return Viewer->PictureViewer.Image && !Viewer->PictureViewer.Image->isHidden();
+    }
     void WritePicture(const std::string &name, const QImage &image, const char *format)
     {
         Dir.WriteFile(name, Encoded(image, format));
@@ -154,7 +164,11 @@ TEST_F(FileViewerTest, TextFilesByTheirSizeAndLimit)
         {"unlimited.txt", std::string(700000, 'b'), -1, "#700000"},
         {"latin1.txt", "caf\xE9 cr\xE8me", 100000, "caf\xC3\xA9 cr\xC3\xA8me"},
         {"utf8.txt", "\xE2\x82\xAC 5", 100000, "\xE2\x82\xAC 5"},
-        {"nul.txt", std::string("a\0b", 3), 100000, "a\xE2\x90\x80" "b"},
+        {"nul.txt",
+         std::string("a\0b", 3),
+         100000,
+         "a\xE2\x90\x80"
+         "b"},
         // A byte that is not UTF-8 far after the first screen turns the whole text to Latin-1.
         {"late-latin1.txt", "\xC3\xA9" + std::string(400000, 'a') + "\xE9", -1, "#400003"},
         {"late-utf8.txt", std::string(400000, 'a') + "\xC3\xA9", -1, "#400001"},
@@ -164,7 +178,8 @@ TEST_F(FileViewerTest, TextFilesByTheirSizeAndLimit)
         Dir.WriteFile(c.Name, c.Content);
         Viewer->MaxTextSize = c.MaxTextSize;
         Viewer->Do(Dir / c.Name);
-        while (!Viewer->TextComplete()) QCoreApplication::processEvents();
+        while (!Viewer->TextComplete())
+            QCoreApplication::processEvents();
         EXPECT_FALSE(Viewer->TextBox->isHidden());
         if (c.Shown[0] == '#')
             EXPECT_EQ("#" + std::to_string(Viewer->TextBox->toPlainText().size()), c.Shown);
@@ -200,7 +215,9 @@ TEST_F(FileViewerTest, NothingOrTheMediaPlayerForOtherFiles)
     MediaPlayer = &player;
     Viewer->Do(Dir / "list.MPL");
     Viewer->Do(Dir / "song.mp3");
-    EXPECT_EQ(player.Calls, (std::vector<std::string>{"PlayMPL " + Dir / "list.MPL", "PlayFile " + Dir / "song.mp3"}));
+    EXPECT_EQ(
+        player.Calls,
+        (std::vector<std::string>{"PlayMPL " + Dir / "list.MPL", "PlayFile " + Dir / "song.mp3"}));
 }
 
 TEST_F(FileViewerTest, PicturesFitTheClient)
@@ -253,14 +270,19 @@ TEST_F(FileViewerTest, HintReportsZoomColourAndCoordinates)
     const TPictureViewer &p = Viewer->PictureViewer;
     EXPECT_EQ(p.RenderedWidth, 200);
     const std::string base = p.HintText(-1, -1);
-    EXPECT_EQ(base,
-              "File size = " + FileSizeText(6, 0, fs::file_size(Dir / "p.bmp")) +
-                  ". Image width * height = 400 * 300; Rendered width * height = 200 * 150. Zoom = 50%. "
-                  "Color depth = " + p.ColorDepth + ". Frames = 1. [RMB] = add color to clipboard. [MMB] = "
-                  "add coordinates to clipboard.");
-    EXPECT_EQ(p.HintText(100, 75),
-              base + " RGB color = 10-20-30; Decimal color = 660510; Hexadecimal color = 0x0A141E. X * Y "
-                     "image = 200 * 150. X * Y relative (\u2030) = 500 * 500. X * Y rendered = 100 * 75.");
+    EXPECT_EQ(
+        base,
+        "File size = " + FileSizeText(6, 0, fs::file_size(Dir / "p.bmp")) +
+            ". Image width * height = 400 * 300; Rendered width * height = 200 * 150. Zoom = 50%. "
+            "Color depth = " +
+            p.ColorDepth +
+            ". Frames = 1. [RMB] = add color to clipboard. [MMB] = "
+            "add coordinates to clipboard.");
+    EXPECT_EQ(
+        p.HintText(100, 75),
+        base +
+            " RGB color = 10-20-30; Decimal color = 660510; Hexadecimal color = 0x0A141E. X * Y "
+            "image = 200 * 150. X * Y relative (\u2030) = 500 * 500. X * Y rendered = 100 * 75.");
     EXPECT_EQ(p.Image->toolTip().toStdString(), base);
     EXPECT_EQ(Viewer->Info, "");
 
@@ -268,7 +290,8 @@ TEST_F(FileViewerTest, HintReportsZoomColourAndCoordinates)
     QGuiApplication::clipboard()->setText(QStringLiteral("start"));
     QTest::mouseClick(p.Image, Qt::RightButton, Qt::NoModifier, QPoint(100, 75));
     QTest::mouseClick(p.Image, Qt::MiddleButton, Qt::NoModifier, QPoint(100, 75));
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "start\nRGB( 10,  20,  30);\nXY(200, 150);");
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+              "start\nRGB( 10,  20,  30);\nXY(200, 150);");
 }
 
 TEST_F(FileViewerTest, PluginSizeZeroFillsTheClient)
@@ -283,7 +306,12 @@ TEST_F(FileViewerTest, PluginSizeZeroFillsTheClient)
             width = 0;
             height = 0;
         },
-        [&](const std::string &, const std::string &, int width, int height, TColorRef, TColorRef,
+        [&](const std::string &,
+            const std::string &,
+            int width,
+            int height,
+            TColorRef,
+            TColorRef,
             std::uint8_t *pixels) {
             calledWidth = width;
             for (int i = 0; i < width * height; ++i) {
@@ -375,7 +403,8 @@ TEST_F(FileViewerTest, ClipboardPictureGoesToThePrivateFolder)
     const std::string file = Dir / "run/velmordian/-Velmordian_ClipboardPicture.bmp";
     EXPECT_EQ(Viewer->FileName, file);
     ASSERT_TRUE(fs::exists(file));
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_TRUE(ShowsPicture());
     EXPECT_EQ(Viewer->PictureViewer.NaturalWidth, 60);
     // Without a picture nothing is shown.
@@ -388,12 +417,14 @@ TEST_F(FileViewerTest, LargeTextShowsItsFirstScreenFirst)
 {
     std::string line = "A line of a large text file that fills the viewer.\n";
     std::string content;
-    while (content.size() < 3000000) content += line;
+    while (content.size() < 3000000)
+        content += line;
     Dir.WriteFile("large.txt", content);
     Viewer->MaxTextSize = -1;
     Viewer->Do(Dir / "large.txt");
     EXPECT_FALSE(Viewer->TextComplete());
     EXPECT_TRUE(Text().starts_with(line));
-    while (!Viewer->TextComplete()) QCoreApplication::processEvents();
+    while (!Viewer->TextComplete())
+        QCoreApplication::processEvents();
     EXPECT_EQ(Viewer->TextBox->toPlainText().size(), qsizetype(content.size()));
 }
