@@ -41,20 +41,6 @@ QString ElidedPath(const QString &text, const QFontMetrics &metrics, int width)
     return head + QStringLiteral("...") + tail;
 }
 
-// Position and length in milliseconds as "hh:nn:ss".
-std::string ClockText(std::int64_t milliseconds)
-{
-    const std::int64_t seconds = std::max<std::int64_t>(0, milliseconds / 1000);
-    char text[32];
-    std::snprintf(text,
-                  sizeof text,
-                  "%02lld:%02lld:%02lld",
-                  static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
-    return text;
-}
-
 } // namespace
 
 THoverGeometry HoverGeometry(bool thumbnailMode,

@@ -219,7 +219,6 @@ void TFileViewer::View()
                 return;
             }
         }
-        const std::string upper = UpperCaseText(extension);
         if (PictureFileExtensions.Has(extension) ||
             ViewerPlugins.FindViewerPluginSlot(extension) >= 0) {
             ShowViewerPanel();
