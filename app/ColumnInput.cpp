@@ -511,7 +511,9 @@ void TColumn::FileListMouseMove(QMouseEvent *event, int x, int y)
             return;
         }
         const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
-        Form.HotItem = item >= 0 ? TColumnItem{Index, item} : TColumnItem{};
+        Form.CheckHoverMove(Index, item, x + FileList->BorderWidth, y + FileList->BorderWidth);
+        if (item < 0) Form.HotItem = {};
+        Form.SetHotItem(Index, item);
         const TFileListData *data = item >= 0 ? Item(item) : nullptr;
         bool runEnters = false;
         if (data) runEnters = data->Kind == ikDirectory || data->Kind == ikLink || IsDrivePath(data->Title);

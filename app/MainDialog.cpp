@@ -9,6 +9,7 @@
 #include "app/OptionsDialog.h"
 #include "app/SkinDialog.h"
 #include "app/FileStreamsDialog.h"
+#include "app/FileViewer.h"
 #include "app/ViewerPlugins.h"
 #include "platform/FileHandle.h"
 #include "platform/SettingsStore.h"
@@ -157,6 +158,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent), MainTimer(new QTimer(th
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
+    DestroyViewers();
     MyTPanel::OnHint = nullptr;
     for (auto &column : Columns) column.reset();
     for (int slot = 0; slot < 3; ++slot) ViewerPlugins.UnloadViewerPlugin(slot);
@@ -226,6 +228,7 @@ void TMainForm::CreateAreas()
     ViewerSplitter->OnSplitterMoved = [this](int delta) { SetViewerHeight(true, ViewerHeight - delta); };
     HideOnRightClick(ViewerSplitter, [this] {
         ViewerVisible = false;
+        if (FileViewer) FileViewer->Clear();
         Reset(false);
         FocusColumn(-1, false);
     });
@@ -465,7 +468,6 @@ int TMainForm::MaximumViewerHeight() const
 
 void TMainForm::SetViewerHeight(bool refit, int height)
 {
-    (void)refit;
     if (!ViewerVisible) return;
     if (height <= 0) height = ViewerHeight;
     height = std::min(std::max(height, 50), std::max(50, MaximumViewerHeight()));
@@ -473,6 +475,7 @@ void TMainForm::SetViewerHeight(bool refit, int height)
     ViewerHeight = height;
     Reset(false);
     FocusColumn(-1, false);
+    if (refit && FileViewer) FileViewer->Refit();
 }
 
 void TMainForm::ShowBoard()
@@ -560,6 +563,7 @@ void TMainForm::MainTimerTimer()
 {
     TFunScope Fun(ThisUnit, "TMainForm::MainTimerTimer");
     Fun.Run([&] {
+        CheckItemHotTrack();
         if (IsBusy() || !isActiveWindow()) return;
         // Consuming the notifications costs no disk access: every tick, so that a change shows
         // within a fraction of a second.
@@ -680,7 +684,10 @@ void TMainForm::ApplicationEventsActivate()
     Fun.ShowIfFailed("Failed to activate the program.");
 }
 
-void TMainForm::ApplicationEventsDeactivate() {}
+void TMainForm::ApplicationEventsDeactivate()
+{
+    if (OnCloseFileHover) OnCloseFileHover();
+}
 
 bool TMainForm::eventFilter(QObject *watched, QEvent *event)
 {

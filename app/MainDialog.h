@@ -131,6 +131,31 @@ public:
     bool HotItemPainted = false;
     // Closes the hover window; null while the program has no hover window.
     std::function<void()> OnCloseFileHover;
+    // The mouse position when the hover window was opened; the hover window plays media.
+    QPoint HoverStartPoint;
+    bool HoverPlaying = false;
+
+    // The viewer panel's viewer and the hover window (MainDialogViewer.cpp): made once the
+    // dialogs exist, freed before the window.
+    void CreateViewers();
+    void DestroyViewers();
+    // The hover logic, on every main timer tick and the list's mouse events.
+    void CheckItemHotTrack();
+    void SetHotItem(int column, int index);
+    void ClearHotItem();
+    void CloseFileHover();
+    void CheckHoverMove(int column, int index, int x, int y);
+    bool IsMouseOverHotType(QRect &itemRect, QPoint &mouse, int &lineHeight, QPoint &listOrigin);
+    bool HasThumbnail(const std::string &title) const;
+    // The viewer commands of the "View & Edit" menu.
+    void Com_ViewFile();
+    void Com_ViewNext();
+    void Com_ViewPrevious();
+    void Com_ViewClipboardPicture();
+    void Com_ViewMediaInDirectory();
+    void Com_ViewThisMediaInDirectory();
+    void Com_HideViewer();
+    void Com_CloseViewer();
     // The drag source record: the source column's position, the modifiers, the source list's
     // focused index and its active title; and the destination item of the last operation.
     int DragSourcePosition = 0;

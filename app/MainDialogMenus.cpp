@@ -38,8 +38,8 @@ const TMenuRow WorkMenuRows[] = {
     {"", "Disconnect partition", nullptr},
     {"", "Options", &TMainForm::Com_Options},
     {"Layout", "Toggle media play-list", &TMainForm::Com_ToggleMediaPlayList},
-    {"Layout", "Close viewer", nullptr},
-    {"Layout", "Hide viewer", nullptr},
+    {"Layout", "Close viewer", &TMainForm::Com_CloseViewer},
+    {"Layout", "Hide viewer", &TMainForm::Com_HideViewer},
     {"Layout", "Maximize viewer height", &TMainForm::Com_MaximizeViewerHeight},
     {"Layout", "Maximize columns height", &TMainForm::Com_MaximizeColumnsHeight},
     {"Layout", "Toggle hint bar", &TMainForm::Com_ToggleHintBar},
@@ -231,6 +231,7 @@ bool TMainForm::FormKeyDown(QKeyEvent *event)
             return;
         }
         if (isMinimized()) showNormal();
+        if (OnCloseFileHover) OnCloseFileHover();
         const Qt::KeyboardModifiers held =
             event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
         // Shift+F10 is "Paths in container" in a container column and the context-menu key

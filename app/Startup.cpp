@@ -102,6 +102,7 @@ int RunProgram(int argc, char **argv)
                 InstallForm->show();
             } else {
                 MainForm->StartMainForm();
+                MainForm->CreateViewers();
                 MainForm->show();
             }
             // Only now: a request during start-up would save options that were not read yet.

@@ -12,3 +12,4 @@ int StegBench(int argc, char **argv);
 int SearchBench(int argc, char **argv);
 int SearchNamesBench(int argc, char **argv);
 int DuplicatesBench(int argc, char **argv);
+int ViewBench(int argc, char **argv);

@@ -35,7 +35,10 @@ int Usage()
                  "  search-names DIR FILTER\n"
                  "                     name search below DIR; prints the number found\n"
                  "  duplicates FILE DIR\n"
-                 "                     the duplicates of FILE below DIR; prints the number found\n");
+                 "                     the duplicates of FILE below DIR; prints the number found\n"
+                 "  view FILE W H [MAXTEXTSIZE]\n"
+                 "                     loads the file into an off-screen viewer of W x H (text\n"
+                 "                     limit default -1); prints the shown size\n");
     return 2;
 }
 
@@ -77,5 +80,6 @@ int main(int argc, char **argv)
     if (std::strcmp(argv[1], "search") == 0) return SearchBench(argc, argv);
     if (std::strcmp(argv[1], "search-names") == 0) return SearchNamesBench(argc, argv);
     if (std::strcmp(argv[1], "duplicates") == 0) return DuplicatesBench(argc, argv);
+    if (std::strcmp(argv[1], "view") == 0) return ViewBench(argc, argv);
     return Usage();
 }
