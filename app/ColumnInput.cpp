@@ -15,6 +15,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -529,11 +530,11 @@ void TColumn::FileListMouseMove(QMouseEvent *event, int x, int y)
 
 void TColumn::FileListDragOver(QDragMoveEvent *event, int x, int y)
 {
-    // Only the column drag drops on a list; a drag from elsewhere is refused until the
-    // external drag menu exists.
+    // The column drag drops on a list, and files from other programs.
     const bool fromColumn =
         event->source() && Form.ColumnOfList(qobject_cast<QWidget *>(event->source()));
-    if (fromColumn && x < FileList->InsideWidth())
+    const bool files = !fromColumn && event->mimeData() && event->mimeData()->hasUrls();
+    if ((fromColumn || files) && x < FileList->InsideWidth())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -543,7 +544,17 @@ void TColumn::FileListDragOver(QDragMoveEvent *event, int x, int y)
 
 void TColumn::FileListDragDrop(QDropEvent *event, int x, int y)
 {
-    if (!event->source() || !Form.ColumnOfList(qobject_cast<QWidget *>(event->source()))) {
+    const bool fromColumn = event->source() && Form.ColumnOfList(qobject_cast<QWidget *>(event->source()));
+    if (!fromColumn && event->mimeData() && event->mimeData()->hasUrls()) {
+        // The other program keeps its files whatever is chosen: the menu does the work.
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        const int item = FileList->Empty ? -1 : FileList->ItemAt(x, y);
+        if (item >= 0) FocusIndex(item);
+        Form.ProcessDroppedFiles(event->mimeData(), this);
+        return;
+    }
+    if (!fromColumn) {
         event->ignore();
         return;
     }

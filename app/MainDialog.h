@@ -25,6 +25,7 @@ class QAction;
 class QDialog;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QTimer;
 class THistoryDialog;
 class TWizardForm;
@@ -518,6 +519,23 @@ public:
     void FileDragMenu_EnterThisDirClick();
     // The steganography dialog for the drag source and the active column: hiding the source in
     // the focused picture, or taking the file hidden in the source out into the directory.
+    // Files dropped by another program: their titles in the spare column and the File-drop
+    // menu for the column they were dropped on (null: the active column stays). Shown: "Failed
+    // to setup the "File-drop" menu."
+    void ProcessDroppedFiles(const QMimeData *dropped, TColumn *target);
+    void CreateExternalFileDragMenu();
+    void SetupDropContainerMenu();
+    void ExternalFileDragMenu_GoToFileClick();
+    void ExternalFileDragMenu_CopyToThisContainerClick();
+    void ExternalFileDragMenu_CopyClick();
+    void ExternalFileDragMenu_MoveClick();
+    void ExternalFileDragMenu_ConvertPictureClick();
+    void ExternalFileDragMenu_CopyAsClick();
+    void ExternalFileDragMenu_MoveAsClick();
+    void ExternalFileDragMenu_SetAsBackgroundPictureClick();
+    QMenu *ExternalFileDragMenu = nullptr;
+    std::map<std::string, QAction *> ExternalFileDragItems;
+    std::vector<std::string> DroppedFiles;
     void FileDragMenu_StegInClick();
     void FileDragMenu_StegOutClick();
     // The low bits of the active picture, opened as a picture. Shown: "Failed to view steg noise."
@@ -547,6 +565,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Files dropped on the window outside the column lists.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:

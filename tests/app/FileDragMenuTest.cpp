@@ -17,7 +17,10 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -450,4 +453,102 @@ TEST_F(FileDragMenuTest, StegInTakesFilesUpToOneMillionBytesAndOnlyPictures)
     Load(1, Dir / "dst/d.txt");
     Prepare(0, IndexOf(0, "limit.bin"), 1);
     EXPECT_FALSE(Enabled("FileDragMenu_StegIn"));
+}
+
+// ---- Files dropped by other programs --------------------------------------------------------
+
+// What another program's drag carries: the addresses of its files.
+static std::unique_ptr<QMimeData> DroppedUrls(const std::vector<std::string> &addresses)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const std::string &address : addresses) urls.push_back(QUrl::fromEncoded(QByteArray::fromStdString(address)));
+    data->setUrls(urls);
+    return data;
+}
+
+TEST_F(FileDragMenuTest, ThreeDroppedFilesOpenTheFileDropMenuWithThemSelectedInTheSpareColumn)
+{
+    fs::create_directories(Dir / "outside");
+    Dir.WriteFile("outside/one.txt", "1");
+    Dir.WriteFile("outside/two.txt", "2");
+    Dir.WriteFile("outside/three.txt", "3");
+    const auto data = DroppedUrls({"file://" + Dir / "outside/one.txt", "file://" + Dir / "outside/two.txt",
+                                   "file://localhost" + Dir / "outside/three.txt"});
+    // Real drag events on the second column's list: it takes them, then the drop.
+    MyTPanel *list = Col(1).FileList;
+    QDragEnterEvent enter(QPoint(20, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(QPoint(20, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &move);
+    EXPECT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(20, 5), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &drop);
+    ASSERT_NE(Main->ExternalFileDragMenu, nullptr);
+    EXPECT_TRUE(Main->ExternalFileDragMenu->isVisible());
+    Main->ExternalFileDragMenu->hide();
+    const auto item = [&](const char *name) { return Main->ExternalFileDragItems.at(name); };
+    EXPECT_EQ(item("ExternalFileDragMenu_Title")->text().toStdString(), "File-drop (3 items)");
+    EXPECT_FALSE(item("ExternalFileDragMenu_GoToFile")->isEnabled());
+    EXPECT_TRUE(item("ExternalFileDragMenu_Copy")->isEnabled());
+    EXPECT_FALSE(item("ExternalFileDragMenu_CopyAs")->isEnabled());
+    EXPECT_FALSE(item("ExternalFileDragMenu_CopyToThisContainer")->isEnabled());
+    EXPECT_EQ(Main->ActiveColumnIndex, 1);
+    EXPECT_EQ(Main->DragSourcePosition, 10);
+    EXPECT_EQ(Main->SpareColumn().SelectedCount, 3);
+    // Copy puts the three into the directory of the column they were dropped on.
+    OkayLater();
+    item("ExternalFileDragMenu_Copy")->trigger();
+    for (const char *name : {"one.txt", "two.txt", "three.txt"})
+        EXPECT_TRUE(fs::exists(Dir / (std::string("dst/") + name))) << name;
+    EXPECT_TRUE(Main->DroppedFiles.empty());
+    EXPECT_TRUE(ShownErrors().empty());
+}
+
+TEST_F(FileDragMenuTest, APictureDroppedOnThePartitionsListCanOnlyBecomeTheBackground)
+{
+    SaveNoisyPicture(Dir / "photo.png", 8, 8);
+    Load(1, ":/");
+    ASSERT_TRUE(IsDrivePath(Col(1).ActiveTitle));
+    const auto data = DroppedUrls({"file://" + Dir / "photo.png"});
+    Main->ProcessDroppedFiles(data.get(), &Col(1));
+    Main->ExternalFileDragMenu->hide();
+    std::vector<std::string> enabled;
+    for (const auto &[name, action] : Main->ExternalFileDragItems)
+        if (action->isEnabled()) enabled.push_back(name);
+    EXPECT_EQ(enabled, (std::vector<std::string>{"ExternalFileDragMenu_CopyToContainer", "ExternalFileDragMenu_GoToFile",
+                                                 "ExternalFileDragMenu_SetAsBackgroundPicture",
+                                                 "ExternalFileDragMenu_Title"}));
+    EXPECT_EQ(Main->ExternalFileDragItems.at("ExternalFileDragMenu_Title")->text().toStdString(),
+              "File-drop (1 items)");
+}
+
+TEST_F(FileDragMenuTest, DroppedAddressesThatAreNoLocalFilesAreLeftOutWithAMessage)
+{
+    // A name that is not UTF-8 comes through byte for byte.
+    fs::create_directories(Dir / "outside");
+    const std::string odd = Dir / "outside/\xFF\xFE.txt";
+    Dir.WriteFile("outside/\xFF\xFE.txt", "odd");
+    const auto mixed = DroppedUrls({"file://" + Dir / "outside/%FF%FE.txt", "file://otherhost/etc/passwd",
+                                    "https://example.org/x.txt"});
+    Main->ProcessDroppedFiles(mixed.get(), &Col(1));
+    Main->ExternalFileDragMenu->hide();
+    EXPECT_EQ(Main->DroppedFiles, std::vector<std::string>{odd});
+    EXPECT_EQ(Boxes.Shown.back().Text, "2 of the dropped items are not files of this computer and are left out.");
+    EXPECT_EQ(Main->SpareColumn().ActiveTitle, odd);
+
+    const auto none = DroppedUrls({"file://otherhost/etc/passwd"});
+    Main->ProcessDroppedFiles(none.get(), &Col(1));
+    EXPECT_EQ(ShownErrors().back(), "Failed to setup the \"File-drop\" menu.");
+
+    // A hundred thousand titles still give the menu.
+    std::vector<std::string> many;
+    for (int i = 0; i < 100000; ++i) many.push_back("file://" + Dir / ("gone/f" + std::to_string(i)));
+    const auto lots = DroppedUrls(many);
+    Main->ProcessDroppedFiles(lots.get(), &Col(1));
+    EXPECT_TRUE(Main->ExternalFileDragMenu->isVisible());
+    Main->ExternalFileDragMenu->hide();
+    EXPECT_EQ(Main->ExternalFileDragItems.at("ExternalFileDragMenu_Title")->text().toStdString(),
+              "File-drop (100000 items)");
 }
