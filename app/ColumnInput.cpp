@@ -507,6 +507,14 @@ void TColumn::FileListMouseMove(QMouseEvent *event, int x, int y)
         if (Form.DragActive && Form.DragSourcePosition == Index &&
             (event->buttons() & (Qt::LeftButton | Qt::RightButton)))
             Form.Boards.ColumnDragMove(this, event->globalPosition().toPoint());
+        // A left drag leaving the window hands the items to the program under the pointer; the
+        // list's own move event still has the pointer, which a timer would not.
+        if (Form.DragActive && Form.DragSourcePosition == Index && Form.DragButton == Qt::LeftButton &&
+            (event->buttons() & Qt::LeftButton) &&
+            !Form.rect().contains(Form.mapFromGlobal(event->globalPosition().toPoint()))) {
+            Form.ActivateExternalDrag();
+            return;
+        }
         if (!FileList->rect().contains(event->position().toPoint())) {
             Form.HotItem = {};
             return;

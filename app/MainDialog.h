@@ -76,6 +76,11 @@ struct TFileDragFacts
     std::int64_t SourceSize = 0;
 };
 class TColumn;
+// The effect of dragging column items out of the window for the modifier keys held.
+Qt::DropAction ExternalDragAction(Qt::KeyboardModifiers modifiers);
+// What other programs take from a drag of those titles: their addresses (text/uri-list), the
+// file managers' copied-files list, and the titles as text.
+QMimeData *ExternalDragData(const std::vector<std::string> &titles, Qt::DropAction action);
 // The facts for source item sourceItem of s (its focused item when -1) and destination d.
 TFileDragFacts FileDragFactsOf(const TColumn &s, int sourceItem, const TColumn &d);
 
@@ -524,6 +529,9 @@ public:
     // to setup the "File-drop" menu."
     void ProcessDroppedFiles(const QMimeData *dropped, TColumn *target);
     void CreateExternalFileDragMenu();
+    // The drag source's selected titles (or its active title) handed to the program under the
+    // pointer: copy, Shift for a move, Alt or Ctrl+Shift for a link.
+    void ActivateExternalDrag();
     void SetupDropContainerMenu();
     void ExternalFileDragMenu_GoToFileClick();
     void ExternalFileDragMenu_CopyToThisContainerClick();

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenu>
@@ -258,4 +259,60 @@ void TMainForm::dropEvent(QDropEvent *event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     ProcessDroppedFiles(event->mimeData(), nullptr);
+}
+
+// ---- Dragging column items out to other programs ---------------------------------------------
+
+Qt::DropAction ExternalDragAction(Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers keys = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    // Alt rarely reaches the program (the window manager takes it): Ctrl+Shift links too.
+    if (keys == Qt::AltModifier || keys == (Qt::ControlModifier | Qt::ShiftModifier)) return Qt::LinkAction;
+    if (keys == Qt::ShiftModifier) return Qt::MoveAction;
+    return Qt::CopyAction;
+}
+
+QMimeData *ExternalDragData(const std::vector<std::string> &titles, Qt::DropAction action)
+{
+    auto *data = new QMimeData;
+    QList<QUrl> urls;
+    QByteArray copied = action == Qt::MoveAction ? "cut" : "copy";
+    QString text;
+    for (const std::string &title : titles) {
+        // Byte for byte: a name that is not UTF-8 stays the same file.
+        const QByteArray encoded = "file://" + QByteArray::fromStdString(title).toPercentEncoding("/");
+        urls.push_back(QUrl::fromEncoded(encoded));
+        copied += "\n" + encoded;
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += QString::fromStdString(title);
+    }
+    data->setUrls(urls);
+    // What file managers that paste from their own format look for.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), copied);
+    data->setText(text);
+    return data;
+}
+
+void TMainForm::ActivateExternalDrag()
+{
+    TFunScope Fun(ThisUnit, "TMainForm::ActivateExternalDrag");
+    Fun.Run([&] {
+        // The column drag ends here, without a drop.
+        DragActive = false;
+        LeftButtonDown = false;
+        Boards.EndColumnDrag();
+        TColumn &s = DragSourceColumn();
+        if (s.FileList->Empty) return;
+        std::vector<std::string> selected, titles;
+        s.SelectedTitles(selected, false);
+        for (const std::string &title : selected)
+            if (!IsDrivePath(title)) titles.push_back(ExcludeTrailingBackslash(title));
+        if (titles.empty()) return;
+        const Qt::DropAction action = ExternalDragAction(DragShift);
+        auto *drag = new QDrag(s.FileList);
+        drag->setMimeData(ExternalDragData(titles, action));
+        // The program that takes the drop does the work, a move included.
+        drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, action);
+    });
+    Fun.ShowIfFailed("Failed to drag files out.");
 }

@@ -552,3 +552,19 @@ TEST_F(FileDragMenuTest, DroppedAddressesThatAreNoLocalFilesAreLeftOutWithAMessa
     EXPECT_EQ(Main->ExternalFileDragItems.at("ExternalFileDragMenu_Title")->text().toStdString(),
               "File-drop (100000 items)");
 }
+
+TEST(ExternalDrag, TheKeysChooseTheEffectAndTheDataNamesEveryTitleByteForByte)
+{
+    EXPECT_EQ(ExternalDragAction(Qt::NoModifier), Qt::CopyAction);
+    EXPECT_EQ(ExternalDragAction(Qt::ShiftModifier), Qt::MoveAction);
+    EXPECT_EQ(ExternalDragAction(Qt::AltModifier), Qt::LinkAction);
+    EXPECT_EQ(ExternalDragAction(Qt::ControlModifier | Qt::ShiftModifier), Qt::LinkAction);
+    EXPECT_EQ(ExternalDragAction(Qt::ControlModifier), Qt::CopyAction);
+    const std::unique_ptr<QMimeData> data(
+        ExternalDragData({"/home/ann/a b.txt", "/home/ann/\xFF.bin"}, Qt::MoveAction));
+    ASSERT_EQ(data->urls().size(), 2);
+    EXPECT_EQ(data->urls()[0].toEncoded().toStdString(), "file:///home/ann/a%20b.txt");
+    EXPECT_EQ(data->urls()[1].toEncoded().toStdString(), "file:///home/ann/%FF.bin");
+    EXPECT_EQ(data->data(QStringLiteral("x-special/gnome-copied-files")).toStdString(),
+              "cut\nfile:///home/ann/a%20b.txt\nfile:///home/ann/%FF.bin");
+}
