@@ -717,55 +717,12 @@ bool SetModifiedTime(const std::string &path, std::int64_t seconds, std::uint32_
 
 namespace Platform {
 
-bool ListDirectoryWithStatus(
-    const std::string &path,
-    const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry)
-{
-    THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() < 0) return false;
-    struct TRawEntry
-    {
-        std::uint64_t Inode;
-        std::int64_t Offset;
-        unsigned short Length;
-        unsigned char Type;
-        char Name[1];
-    };
-    alignas(8) char buffer[1 << 16];
-    TEntryStatus status;
-    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
-    for (;;) {
-        const long got = ::syscall(SYS_getdents64, directory.Get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (got == 0) return true;
-        for (long at = 0; at < got;) {
-            const auto *raw = reinterpret_cast<const TRawEntry *>(buffer + at);
-            at += raw->Length;
-            const char *name = buffer + (at - raw->Length) + offsetof(TRawEntry, Name);
-            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-            struct statx info{};
-            const bool valid = ::statx(directory.Get(), name, AT_SYMLINK_NOFOLLOW, mask, &info) == 0;
-            if (valid) {
-                FillStatus(info, status);
-                // What a link points to decides whether it lists as a directory.
-                if (status.IsSymbolicLink) {
-                    struct statx target{};
-                    status.IsDirectory = ::statx(directory.Get(), name, 0, STATX_TYPE, &target) == 0 &&
-                                         S_ISDIR(static_cast<mode_t>(target.stx_mode));
-                }
-            } else {
-                status = TEntryStatus();
-            }
-            onEntry(name, std::strlen(name), status, valid);
-        }
-    }
-}
+namespace {
 
-bool ListDirectoryKinds(const std::string &path,
-                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry)
+// Calls onEntry(directory handle, name, type from the directory) for every entry of an open
+// directory but "." and "..", reading the kernel's records in large batches.
+template <std::size_t BufferSize, class TOnEntry>
+bool ForEachDirectoryEntry(const std::string &path, TOnEntry &&onEntry)
 {
     THandle directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() < 0) return false;
@@ -777,7 +734,7 @@ bool ListDirectoryKinds(const std::string &path,
         unsigned char Type;
         char Name[1];
     };
-    alignas(8) char buffer[1 << 15];
+    alignas(8) char buffer[BufferSize];
     for (;;) {
         const long got = ::syscall(SYS_getdents64, directory.Get(), buffer, sizeof buffer);
         if (got < 0) {
@@ -790,17 +747,51 @@ bool ListDirectoryKinds(const std::string &path,
             const char *name = buffer + at + offsetof(TRawEntry, Name);
             at += raw->Length;
             if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-            TEntryKind kind = TEntryKind::Other;
-            switch (raw->Type) {
-            case DT_UNKNOWN: kind = TEntryKind::Unknown; break;
-            case DT_REG: kind = TEntryKind::Regular; break;
-            case DT_DIR: kind = TEntryKind::Directory; break;
-            case DT_LNK: kind = TEntryKind::SymbolicLink; break;
-            default: break;
-            }
-            onEntry(name, std::strlen(name), kind);
+            onEntry(directory.Get(), name, raw->Type);
         }
     }
+}
+
+} // namespace
+
+bool ListDirectoryWithStatus(
+    const std::string &path,
+    const std::function<void(const char *name, std::size_t length, const TEntryStatus &status, bool valid)> &onEntry)
+{
+    TEntryStatus status;
+    const unsigned mask = STATX_BASIC_STATS | STATX_BTIME;
+    return ForEachDirectoryEntry<(1 << 16)>(path, [&](int directory, const char *name, unsigned char) {
+        struct statx info{};
+        const bool valid = ::statx(directory, name, AT_SYMLINK_NOFOLLOW, mask, &info) == 0;
+        if (valid) {
+            FillStatus(info, status);
+            // What a link points to decides whether it lists as a directory.
+            if (status.IsSymbolicLink) {
+                struct statx target{};
+                status.IsDirectory = ::statx(directory, name, 0, STATX_TYPE, &target) == 0 &&
+                                     S_ISDIR(static_cast<mode_t>(target.stx_mode));
+            }
+        } else {
+            status = TEntryStatus();
+        }
+        onEntry(name, std::strlen(name), status, valid);
+    });
+}
+
+bool ListDirectoryKinds(const std::string &path,
+                        const std::function<void(const char *name, std::size_t length, TEntryKind kind)> &onEntry)
+{
+    return ForEachDirectoryEntry<(1 << 15)>(path, [&](int, const char *name, unsigned char type) {
+        TEntryKind kind = TEntryKind::Other;
+        switch (type) {
+        case DT_UNKNOWN: kind = TEntryKind::Unknown; break;
+        case DT_REG: kind = TEntryKind::Regular; break;
+        case DT_DIR: kind = TEntryKind::Directory; break;
+        case DT_LNK: kind = TEntryKind::SymbolicLink; break;
+        default: break;
+        }
+        onEntry(name, std::strlen(name), kind);
+    });
 }
 
 std::string FileSystemType(const std::string &path)
