@@ -148,9 +148,14 @@ TSearchFileForm::TSearchFileForm(QWidget *parent) : QDialog(parent)
     FindDirsCheckBox->setChecked(true);
     FindFilesCheckBox->setChecked(true);
     FilePartsComboBox->setCurrentText(QStringLiteral("Name, text"));
-    nameGrid->addWidget(new QLabel(QStringLiteral("&Name filter")), 0, 0);
+    // A label names its box's key only with the box as its buddy.
+    auto *nameLabel = new QLabel(QStringLiteral("&Name filter"));
+    nameLabel->setBuddy(NameFilterComboBox);
+    auto *textLabel = new QLabel(QStringLiteral("&Text filter"));
+    textLabel->setBuddy(TextFilterComboBox);
+    nameGrid->addWidget(nameLabel, 0, 0);
     nameGrid->addWidget(NameFilterComboBox, 0, 1, 1, 3);
-    nameGrid->addWidget(new QLabel(QStringLiteral("&Text filter")), 1, 0);
+    nameGrid->addWidget(textLabel, 1, 0);
     nameGrid->addWidget(TextFilterComboBox, 1, 1, 1, 3);
     nameGrid->addWidget(new QLabel(QStringLiteral("File parts")), 2, 0);
     nameGrid->addWidget(FilePartsComboBox, 2, 1);
@@ -459,7 +464,10 @@ bool TSearchFileForm::Dialog(TColumn *column, const std::string &duplicateRefere
             QTimer::singleShot(0, this, [this] { Do(false, false); });
         else
             QTimer::singleShot(0, this, [this, history] {
-                FocusControl(history ? TextFilterComboBox : NameFilterComboBox);
+                QComboBox *box = history ? TextFilterComboBox : NameFilterComboBox;
+                FocusControl(box);
+                // Typing replaces the last filter, as in any search box.
+                if (box->lineEdit()) box->lineEdit()->selectAll();
             });
         exec();
         result = Action != saNone && !Search.Found.empty();
