@@ -314,8 +314,10 @@ bool TStegForm::SavePicture(const std::string &name, bool asBmp, std::string &sa
         const std::string path = ReplaceExtension(name, extension);
         Platform::TEntryStatus old;
         const bool exists = Platform::EntryStatus(path, old, true);
-        if (askOverwrite && Platform::PathTaken(path) && !AskYesNo("File already exists. OVERWRITE it?")) return;
-        if (keepTime && Platform::PathTaken(path) && !exists) {
+        const bool taken = exists || Platform::PathTaken(path);
+        if (askOverwrite && taken && !AskYesNo("File already exists. OVERWRITE it?")) return;
+        // A name that is taken but cannot be read (a dangling link) has no time to keep.
+        if (keepTime && taken && !exists) {
             Fun.RaiseLastError("Failed open file.", path);
             return;
         }
